@@ -1,0 +1,3 @@
+#pragma once
+#define IDI_MEADOWGLOW 130
+#define IDD_CONFIG 1252

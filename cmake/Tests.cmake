@@ -1,0 +1,46 @@
+# Unit tests: one GoogleTest program per folder group, so the Windows half runs
+# under Wine as few processes as possible.
+if(WIN32)
+  # Cross-built from Debian's sources, with the same compiler as the program.
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  set(MG_GTEST gtest gmock)
+else()
+  find_package(GTest REQUIRED)
+  set(MG_GTEST GTest::gtest GTest::gmock)
+endif()
+
+file(GLOB MG_TEST_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/tests/*.cpp
+  ${CMAKE_SOURCE_DIR}/tests/xlib/*.cpp
+  ${CMAKE_SOURCE_DIR}/tests/app/*.cpp
+  ${CMAKE_SOURCE_DIR}/tests/render/*.cpp
+  ${CMAKE_SOURCE_DIR}/tests/scene/*.cpp
+  ${CMAKE_SOURCE_DIR}/tests/services/*.cpp
+  ${CMAKE_SOURCE_DIR}/tests/${MG_PLATFORM}/*.cpp)
+add_executable(meadowglow_tests ${MG_TEST_SOURCES})
+target_link_libraries(meadowglow_tests PRIVATE mg_core ${MG_GTEST})
+target_compile_definitions(meadowglow_tests PRIVATE MG_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+
+if(WIN32)
+  # Each Wine start costs a second or two: run the whole program as a few CTest
+  # entries, split by suite, instead of one process per test case.
+  add_test(NAME win.unit COMMAND meadowglow_tests --gtest_brief=1)
+  set_tests_properties(win.unit PROPERTIES TIMEOUT 900)
+else()
+  include(GoogleTest)
+  gtest_discover_tests(meadowglow_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endif()
+
+# End-to-end tests drive the real programs under a virtual display.
+file(GLOB MG_E2E_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/${MG_PLATFORM}_*.sh)
+foreach(script ${MG_E2E_SCRIPTS})
+  get_filename_component(name ${script} NAME_WE)
+  if(WIN32)
+    add_test(NAME e2e.${name} COMMAND bash ${script} $<TARGET_FILE:meadowglow_scr>)
+  else()
+    add_test(NAME e2e.${name} COMMAND bash ${script} $<TARGET_FILE:meadowglow>)
+  endif()
+  set_tests_properties(e2e.${name} PROPERTIES TIMEOUT 300 ENVIRONMENT "MG_SOURCE_DIR=${CMAKE_SOURCE_DIR};MG_BUILD_DIR=${CMAKE_BINARY_DIR}")
+endforeach()

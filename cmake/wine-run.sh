@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine for CTest: prepares the Wine prefix once and
+# gives the program a virtual display when there is no usable one.
+set -u
+export WINEPREFIX="${MG_WINEPREFIX:-${HOME:-/tmp}/.cache/meadowglow/wineprefix}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+# No Mono or Gecko installer prompts in a fresh prefix.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree=;mshtml=}"
+WINE="$(command -v wine64 >/dev/null 2>&1 && [ -x /usr/lib/wine/wine64 ] && echo /usr/lib/wine/wine64 || echo wine)"
+
+started_xvfb=""
+cleanup() {
+  if [ -n "$started_xvfb" ]; then
+    wineserver -k >/dev/null 2>&1
+    kill "$started_xvfb" >/dev/null 2>&1
+    wait "$started_xvfb" 2>/dev/null
+  fi
+}
+trap cleanup EXIT
+
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+  fifo="$(mktemp -u)"
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  started_xvfb=$!
+  read -r -t 20 num <"$fifo"
+  rm -f "$fifo"
+  export DISPLAY=":$num"
+fi
+
+mkdir -p "$(dirname "$WINEPREFIX")"
+(
+  flock 9
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1
+    wineserver -w >/dev/null 2>&1
+  fi
+) 9>"$WINEPREFIX.lock"
+
+"$WINE" "$@"
+rc=$?
+# Wine reports negative exit codes as their low byte; pass them through as-is.
+exit $rc

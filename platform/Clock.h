@@ -1,0 +1,23 @@
+// Time services the program needs from the operating system.
+#pragma once
+
+#include <cstdint>
+
+struct LocalTimeParts {
+    int year = 0, month = 0, day = 0;           // month 1..12
+    int hour = 0, minute = 0, second = 0, millisecond = 0;
+    int dayOfWeek = 0;                           // 0 = Sunday
+};
+
+// Millisecond counter that wraps after 2^32 ms (the multimedia timer).
+uint32_t PlatformTimeMs();
+// Ask for (and give back) 1 ms timer and sleep resolution.
+void PlatformBeginTimerPeriod();
+void PlatformEndTimerPeriod();
+// Milliseconds since the system started, for seeding the random generator.
+uint32_t PlatformTickCount();
+void PlatformSleepMs(unsigned ms);
+// Give up the rest of the time slice (Sleep(0)).
+void PlatformYield();
+LocalTimeParts PlatformLocalTime();
+LocalTimeParts PlatformUtcTime();

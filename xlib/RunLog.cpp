@@ -1,0 +1,53 @@
+#include "xlib/RunLog.h"
+
+#include "platform/Clock.h"
+#include "xlib/XPaths.h"
+
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+namespace {
+std::mutex& RunLogMutex() {
+    static std::mutex m;
+    return m;
+}
+}  // namespace
+
+void FormatRunLogTime(const LocalTimeParts& t, char out[32]) {
+    int h12 = t.hour % 12;
+    if (h12 == 0) h12 = 12;
+    std::snprintf(out, 32, "%02d/%02d/%04d %02d:%02d:%02d.%03d %s", t.month % 100, t.day % 100, t.year % 10000,
+                  h12, t.minute % 100, t.second % 100, t.millisecond % 1000, t.hour < 12 ? "AM" : "PM");
+}
+
+void WriteRunLog(std::string_view subject, std::string_view message, bool startNew) {
+    try {
+        std::string entry;
+        entry.reserve(64 + subject.size() + message.size());
+        char when[32];
+        FormatRunLogTime(PlatformLocalTime(), when);
+        entry += "*** LogEntry: ";
+        entry += when;
+        entry += "\r\nSubject = ";
+        entry.append(subject);
+        entry += "\r\nMessage = ";
+        entry.append(message);
+        entry += "\r\n\r\n";
+
+        const std::string path = InstallDir() + "RunLog.txt";
+        std::lock_guard<std::mutex> lock(RunLogMutex());
+        if (FILE* f = std::fopen(path.c_str(), "rb")) {
+            long size = -1;
+            if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
+            std::fclose(f);
+            if (size >= kRunLogLimit) std::remove(path.c_str());
+        }
+        FILE* f = std::fopen(path.c_str(), startNew ? "wb" : "ab");
+        if (!f) return;
+        std::fwrite(entry.data(), 1, entry.size(), f);
+        std::fclose(f);
+    } catch (...) {
+        // The run log never reports its own failures.
+    }
+}

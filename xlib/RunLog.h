@@ -1,0 +1,16 @@
+// The run log: "RunLog.txt" in the installation directory.
+#pragma once
+
+#include <string_view>
+
+// Appends one entry (or starts the file afresh with `startNew`). The file is
+// restarted when it has reached 256 KiB. Failures are silent: the entry is lost.
+// Each entry is composed in memory and written with one call under a
+// process-wide lock, so entries from concurrent threads never interleave.
+void WriteRunLog(std::string_view subject, std::string_view message, bool startNew = false);
+
+// The local time as "MM/DD/YYYY hh:mm:ss.ii tt", as the entries carry it.
+struct LocalTimeParts;
+void FormatRunLogTime(const LocalTimeParts& t, char out[32]);
+
+constexpr long kRunLogLimit = 0x40000;  // 256 KiB
