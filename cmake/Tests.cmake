@@ -21,6 +21,9 @@ file(GLOB MG_TEST_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/tests/${MG_PLATFORM}/*.cpp)
 add_executable(meadowglow_tests ${MG_TEST_SOURCES})
 target_link_libraries(meadowglow_tests PRIVATE mg_core ${MG_GTEST})
+if(NOT WIN32)
+  target_link_libraries(meadowglow_tests PRIVATE mg_front)
+endif()
 target_compile_definitions(meadowglow_tests PRIVATE MG_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 
 if(WIN32)

@@ -1,2 +1,229 @@
+// The Windows program: switches, the screen-saver window and its messages.
 #include "platform/win32/WinInclude.h"
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+
+#include "app/CScreenSaver.h"
+#include "app/CommandLine.h"
+#include "app/InputGate.h"
+#include "app/win32/ShellWin32.h"
+#include "app/win32/resource.h"
+#include "xlib/XException.h"
+
+namespace {
+const char kClassName[] = "WindowsScreenSaverClass";
+const char kFullScreenCaption[] = "Screensaver";
+const char kVendorSite[] = "www.tallowfen.com";
+
+HINSTANCE g_Module = nullptr;
+HWND g_MainWindow = nullptr;
+bool g_PreviewMode = false;
+std::unique_ptr<InputGate> g_Gate;
+
+POINT CursorPos() {
+    POINT p{};
+    GetCursorPos(&p);
+    return p;
+}
+
+CScreenSaver& Instance() { return g_PreviewMode ? PreviewSaver() : FullScreenSaver(); }
+
+void RequestClose(HWND hwnd) {
+    if (g_Gate) g_Gate->RequestClose();
+    PostMessageA(hwnd, WM_CLOSE, 0, 0);
+}
+
+LRESULT OnCreate(HWND hwnd) {
+    XGuard("main ScreenSaverProc, WM_CREATE", [&] {
+        ReadRegistry();
+        POINT p = CursorPos();
+        g_Gate = std::make_unique<InputGate>(g_PreviewMode, p.x, p.y);
+        if (!g_PreviewMode) SetCursor(nullptr);
+        CScreenSaver& saver = Instance();
+        saver.SetWindow(reinterpret_cast<NativeWindow>(hwnd));
+        if (!saver.Start()) {
+            std::string text = std::string("Fatal Error: could not start thread. Please contact Tallow Fen Software at ") +
+                               kVendorSite + " to report this error message.";
+            MessageBoxA(hwnd, text.c_str(), "Fatal Error", MB_OK | MB_ICONERROR);
+            SendMessageA(hwnd, WM_DESTROY, 0, 0);
+        }
+    });
+    return 0;
+}
+
+// Returns true when the message should go on to the default procedure.
+bool OnClose(HWND hwnd) {
+    bool passOn = false;
+    XGuard("ScreenSaverProc, WM_CLOSE", [&] {
+        if (g_PreviewMode) {
+            PreviewSaver().Stop();
+            passOn = true;
+            return;
+        }
+        if (!g_Gate || g_Gate->OnClose() == InputGate::CloseDecision::Ignore) return;
+        if (!CheckPassword(hwnd)) {
+            POINT p = CursorPos();
+            g_Gate->ResetReference(p.x, p.y);
+            return;
+        }
+        FullScreenSaver().Stop();
+        if (FullScreenSaver().GetReadOnlyVideoMode() > 0) {
+            DestroyWindow(hwnd);
+            ChangeDisplaySettingsA(nullptr, 0);
+            Sleep(1);
+        }
+        passOn = true;
+    });
+    return passOn;
+}
+}  // namespace
+
+LRESULT CALLBACK ScreenSaverProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (g_PasswordDialogOpen && msg != WM_CLOSE) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    switch (msg) {
+        case WM_CREATE:
+            return OnCreate(hwnd);
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        case WM_CLOSE:
+            if (OnClose(hwnd) && IsWindow(hwnd)) return DefWindowProcA(hwnd, msg, wParam, lParam);
+            return 0;
+        case WM_SETCURSOR:
+            SetCursor(nullptr);
+            return 1;
+        case WM_SHOWWINDOW:
+            if (wParam) SetCursor(nullptr);
+            break;
+        case WM_ACTIVATEAPP:
+            if (wParam == 0) RequestClose(hwnd);
+            break;
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+        case WM_SYSKEYDOWN:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONUP:
+            RequestClose(hwnd);
+            break;
+        case WM_MOUSEMOVE:
+            if (g_Gate) {
+                POINT p = CursorPos();
+                if (g_Gate->OnMouseMove(p.x, p.y)) PostMessageA(hwnd, WM_CLOSE, 0, 0);
+            }
+            break;
+        case WM_SYSCOMMAND:
+            if (!g_PreviewMode && (wParam == SC_NEXTWINDOW || wParam == SC_PREVWINDOW || wParam == SC_SCREENSAVE))
+                return 0;
+            break;
+        default:
+            break;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+int RunSaverWindow(HWND parent) {
+    WNDCLASSA wc{};
+    wc.style = CS_VREDRAW | CS_HREDRAW | CS_OWNDC;
+    wc.lpfnWndProc = ScreenSaverProc;
+    wc.hInstance = g_Module;
+    wc.hIcon = LoadIconA(g_Module, MAKEINTRESOURCEA(IDI_MEADOWGLOW));
+    wc.hCursor = nullptr;
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.lpszClassName = kClassName;
+
+    int width, height;
+    const char* caption;
+    DWORD exStyle, style;
+    if (parent) {
+        RECT rc{};
+        GetClientRect(parent, &rc);
+        width = rc.right - rc.left;
+        height = rc.bottom - rc.top;
+        g_PreviewMode = true;
+        caption = "Preview";
+        exStyle = 0;
+        style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
+    } else {
+        ApplyVideoMode(FullScreenSaver().GetReadOnlyVideoMode());
+        width = GetSystemMetrics(SM_CXSCREEN);
+        height = GetSystemMetrics(SM_CYSCREEN);
+        HWND existing = FindWindowA(kClassName, kFullScreenCaption);
+        if (existing && IsWindow(existing)) {
+            SetForegroundWindow(existing);
+            return 0;
+        }
+        caption = kFullScreenCaption;
+        exStyle = WS_EX_TOPMOST;
+        style = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    }
+
+    if (RegisterClassA(&wc))
+        g_MainWindow = CreateWindowExA(exStyle, kClassName, caption, style, 0, 0, width, height, parent, nullptr,
+                                       g_Module, nullptr);
+    HWND hwnd = g_MainWindow;
+    if (!hwnd) return 0;
+    if (!parent) SetForegroundWindow(hwnd);
+
+    MSG msg{};
+    for (;;) {
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            Sleep(1);
+            Sleep(0);
+            continue;
+        }
+        if (!GetMessageA(&msg, nullptr, 0, 0)) break;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+int RunPreview(const std::string& text) {
+    uint64_t handle = ParsePreviewHandle(text);
+    HWND parent = reinterpret_cast<HWND>(static_cast<uintptr_t>(handle));
+    if (handle == 0 || !IsWindow(parent)) return -1;
+    return RunSaverWindow(parent);
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+    int exitCode = -1;
+    XGuard("WinMain", [&] {
+        INITCOMMONCONTROLSEX icc{};
+        icc.dwSize = 8;
+        icc.dwICC = ICC_TAB_CLASSES;
+        InitCommonControlsEx(&icc);
+        g_Module = instance;
+
+        SaverSwitch sw = ParseSaverSwitch(commandLine ? commandLine : "");
+        switch (sw.action) {
+            case SaverAction::NoSwitch:
+                exitCode = RunConfigDialog(nullptr);
+                break;
+            case SaverAction::Configure:
+                exitCode = RunConfigDialog(GetForegroundWindow());
+                break;
+            case SaverAction::ChangePassword:
+                ChangePassword(g_MainWindow);
+                exitCode = -1;
+                break;
+            case SaverAction::Preview:
+                exitCode = RunPreview(sw.rest);
+                break;
+            case SaverAction::FullScreen:
+                exitCode = RunSaverWindow(nullptr);
+                FullScreenSaver().DoExitTasks();
+                break;
+            case SaverAction::Unknown:
+                exitCode = -1;
+                break;
+        }
+    });
+    return exitCode;
+}

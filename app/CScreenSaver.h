@@ -1,0 +1,98 @@
+// One complete screen saver: its modules, its OpenGL context on a window, its
+// render thread and frame clock. The process holds two: full screen and preview.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "app/CGeneralConfig.h"
+#include "platform/Clock.h"
+#include "platform/GLSurface.h"
+
+// Serialises whole-file configuration access between the dialog, the render
+// threads and window creation; recursive because Load calls Save.
+extern std::recursive_mutex g_Lock;
+// Running render threads of all instances.
+extern std::atomic<int32_t> g_InstanceThreadCount;
+
+// Projection aspect ratio: whole-number width / height, so every landscape
+// screen narrower than 2:1 gets 1. A zero height (a minimised preview) gives 1
+// instead of dividing by zero.
+double ProjectionAspect(unsigned width, unsigned height);
+
+class CScreenSaver {
+public:
+    CScreenSaver();
+    ~CScreenSaver();
+    CScreenSaver(const CScreenSaver&) = delete;
+    CScreenSaver& operator=(const CScreenSaver&) = delete;
+
+    void SetWindow(NativeWindow window) { m_Window = window; }
+    NativeWindow GetWindow() const { return m_Window; }
+
+    // Starts the render thread; false when it could not be started.
+    bool Start();
+    // Asks the render thread to end and waits for it (about ten seconds at most).
+    void Stop();
+    // Restarts `preview`'s render thread in `previewWindow` (the settings dialog's preview).
+    void RefreshPreview(CScreenSaver& preview, NativeWindow previewWindow);
+
+    void Init();
+    void Logic();
+    void DrawFrame();
+    void Destroy();
+
+    // Configuration files.
+    void DefaultAll();
+    bool Load();
+    bool BackupConfig();
+    // The configured display mode, read once under g_Lock; 0 = leave the display alone.
+    int32_t GetReadOnlyVideoMode();
+    // Work done after the window has closed (full-screen runs only).
+    void DoExitTasks();
+
+    bool IsInitialised() const { return m_Initialised; }
+    bool IsSmallWindow() const { return m_SmallWindow; }
+    unsigned Width() const { return m_Width; }
+    unsigned Height() const { return m_Height; }
+    const std::string& ErrorText() const { return m_ErrorText; }
+    CGeneralConfig& General() { return m_General; }
+
+    // For the benchmark and rendering tests: called on the render thread after
+    // each frame is drawn and flushed, before it is presented, with the frame's
+    // index. Set before Start.
+    void SetFrameObserver(std::function<void(unsigned)> observer) { m_FrameObserver = std::move(observer); }
+    // Overrides the configured frame period (e.g. 0 for unpaced runs); negative = use SaverSpeed.
+    void SetPeriodOverride(int periodMs) { m_PeriodOverride = periodMs; }
+
+private:
+    static void InstanceThread(CScreenSaver* saver);
+    void RunFrames();
+    void JoinOrRelease();
+
+    std::string m_ErrorText;
+    std::string m_ConfigName;
+    bool m_Initialised = false;
+    std::atomic<bool> m_QuitRequested{false};
+    bool m_SmallWindow = true;
+    NativeWindow m_Window = 0;
+    GLSurface m_Surface;
+    int32_t m_CachedVideoMode = -1;
+    unsigned m_Width = 0, m_Height = 0;
+    LocalTimeParts m_Now;
+    uint32_t m_LastFrameTime = 0;
+    CGeneralConfig m_General;
+
+    std::thread m_Thread;
+    std::atomic<bool> m_ThreadDone{true};
+    std::function<void(unsigned)> m_FrameObserver;
+    int m_PeriodOverride = -1;
+};
+
+// The two instances of the process.
+CScreenSaver& FullScreenSaver();
+CScreenSaver& PreviewSaver();

@@ -1,0 +1,76 @@
+#include "platform/win32/WinInclude.h"
+
+#include "app/win32/ShellWin32.h"
+
+#include <string>
+
+#include "app/CScreenSaver.h"
+#include "xlib/XException.h"
+#include "xlib/XPaths.h"
+
+namespace {
+extern "C" {
+typedef BOOL(WINAPI* VerifyPwdFn)(HWND);
+typedef DWORD(WINAPI* ChangePwdFn)(LPCSTR, HWND, DWORD, LPVOID);
+}
+
+// Only the Windows 95 family leaves password checks to the screen saver.
+bool IsWindows95Family() {
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExA(&info)) return false;
+#pragma GCC diagnostic pop
+    return info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+}  // namespace
+
+bool g_PasswordDialogOpen = false;
+
+bool CheckPassword(HWND window) {
+    if (!IsWindows95Family()) return true;
+    HMODULE lib = LoadLibraryA("PASSWORD.CPL");
+    if (!lib) return true;
+    auto verify = reinterpret_cast<VerifyPwdFn>(reinterpret_cast<void*>(GetProcAddress(lib, "VerifyScreenSavePwd")));
+    if (!verify) {
+        FreeLibrary(lib);
+        return true;
+    }
+    SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, 1, nullptr, 0);
+    g_PasswordDialogOpen = true;
+    BOOL ok = verify(window);
+    g_PasswordDialogOpen = false;
+    SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, 0, nullptr, 0);
+    FreeLibrary(lib);
+    return ok != FALSE;
+}
+
+void ChangePassword(HWND window) {
+    if (!IsWindows95Family()) return;
+    HMODULE lib = LoadLibraryA("MPR.DLL");
+    if (!lib) return;
+    auto change = reinterpret_cast<ChangePwdFn>(reinterpret_cast<void*>(GetProcAddress(lib, "PwdChangePasswordA")));
+    if (change) change("SCRSAVE", window, 0, nullptr);
+    FreeLibrary(lib);
+}
+
+void ReadRegistry() {}
+
+void ApplyVideoMode(int mode) { (void)mode; }
+
+int RunConfigDialog(HWND parent) {
+    XGuard("main RunConfigDialog", [&] {
+        ReadRegistry();
+        CScreenSaver& saver = FullScreenSaver();
+        saver.SetWindow(reinterpret_cast<NativeWindow>(parent));
+        saver.BackupConfig();
+        saver.Load();
+        saver.SetWindow(reinterpret_cast<NativeWindow>(parent));
+        // The settings dialog plugs in here. Until it exists, say where the settings live.
+        std::string text = "The settings dialog is not available in this version.\r\n\r\nSettings are kept in:\r\n" +
+                           InstallDir() + "Meadowglow.xml";
+        MessageBoxA(parent, text.c_str(), "Meadowglow", MB_OK | MB_ICONINFORMATION);
+    });
+    return 0;
+}

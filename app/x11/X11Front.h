@@ -1,0 +1,33 @@
+// The Linux program's modes: what the command line asks for and how input is treated.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class X11Mode {
+    FullScreen,   // like /s: covers the screen, grabs input, closes on input
+    Preview,      // like /p <window>: a child of the given window, closes on a key or button
+    HostWindow,   // XScreenSaver: draw into its window (or the root), never close on input
+    PlainWindow,  // -window: an ordinary resizable window to try the saver in
+    Settings,     // no switch or /c: explain where the settings live
+    ChangePassword,
+    Unknown,
+    Bench,
+};
+
+struct X11Options {
+    X11Mode mode = X11Mode::Settings;
+    uint64_t window = 0;      // Preview parent or HostWindow target (0 = root window)
+    bool windowGiven = false; // HostWindow: a window id was named
+    std::string badHandle;    // Preview: the text that did not name a window
+    // Bench
+    unsigned frames = 600;
+    unsigned width = 1920, height = 1080;
+    bool unpaced = false;
+    std::string snapshot;
+    std::string error;        // a malformed option
+};
+
+// `xscreensaverWindow` is the XSCREENSAVER_WINDOW variable (null when unset).
+X11Options ParseX11Options(const std::vector<std::string>& args, const char* xscreensaverWindow);

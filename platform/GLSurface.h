@@ -1,0 +1,30 @@
+// An OpenGL rendering context on a window, owned by the thread that renders.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The platform's window handle (HWND on Windows, an X window id on Linux).
+using NativeWindow = uintptr_t;
+
+class GLSurface {
+public:
+    GLSurface();
+    ~GLSurface();
+    GLSurface(const GLSurface&) = delete;
+    GLSurface& operator=(const GLSurface&) = delete;
+
+    // Picks the best pixel format by ScorePixelFormat, creates the context and
+    // makes it current on the calling thread. On failure `error` says why.
+    bool Create(NativeWindow window, std::string& error);
+    // Current client-area size of the window.
+    void ClientSize(unsigned& width, unsigned& height) const;
+    void SwapBuffers();
+    // Releases the context and the device connection; safe to call twice.
+    void Destroy();
+    bool IsCreated() const;
+
+private:
+    struct Impl;
+    Impl* m_Impl;
+};
