@@ -1,0 +1,76 @@
+#include "app/x11/X11Front.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+X11Options Parse(std::vector<std::string> args, const char* env = nullptr) { return ParseX11Options(args, env); }
+}  // namespace
+
+TEST(X11Options, ScreenSaverSwitches) {
+    EXPECT_EQ(X11Mode::FullScreen, Parse({"-s"}).mode);
+    EXPECT_EQ(X11Mode::FullScreen, Parse({"/S"}).mode);
+    EXPECT_EQ(X11Mode::FullScreen, Parse({" s"}).mode);
+    EXPECT_EQ(X11Mode::FullScreen, Parse({"s"}).mode);
+    EXPECT_EQ(X11Mode::Settings, Parse({}).mode);
+    EXPECT_EQ(X11Mode::Settings, Parse({"/c"}).mode);
+    EXPECT_EQ(X11Mode::Settings, Parse({"/c:1234"}).mode);
+    EXPECT_EQ(X11Mode::ChangePassword, Parse({"/a"}).mode);
+    EXPECT_EQ(X11Mode::Unknown, Parse({"/x"}).mode);
+
+    X11Options p = Parse({"/p", "4194305"});
+    EXPECT_EQ(X11Mode::Preview, p.mode);
+    EXPECT_EQ(4194305u, p.window);
+    for (auto bad : std::vector<std::vector<std::string>>{{"/p", "0"}, {"/p"}, {"/p", "abc"}}) {
+        X11Options o = Parse(bad);
+        EXPECT_EQ(X11Mode::Preview, o.mode);
+        EXPECT_EQ(0u, o.window);
+    }
+}
+
+TEST(X11Options, XScreenSaverConventions) {
+    X11Options o = Parse({"-root"});
+    EXPECT_EQ(X11Mode::HostWindow, o.mode);
+    EXPECT_FALSE(o.windowGiven);
+
+    o = Parse({"-window-id", "0x400007"});
+    EXPECT_EQ(X11Mode::HostWindow, o.mode);
+    EXPECT_EQ(0x400007u, o.window);
+    o = Parse({"-window-id", "1234"});
+    EXPECT_EQ(1234u, o.window);
+    EXPECT_FALSE(Parse({"-window-id"}).error.empty());
+    EXPECT_FALSE(Parse({"-window-id", "zz"}).error.empty());
+
+    // The daemon names its window in the environment, with -root or nothing.
+    o = Parse({"-root"}, "0x200001");
+    EXPECT_EQ(X11Mode::HostWindow, o.mode);
+    EXPECT_EQ(0x200001u, o.window);
+    o = Parse({}, "77");
+    EXPECT_EQ(X11Mode::HostWindow, o.mode);
+    EXPECT_EQ(77u, o.window);
+    EXPECT_FALSE(Parse({}, "junk").error.empty());
+    // An explicit screen-saver switch wins over a stray variable.
+    EXPECT_EQ(X11Mode::FullScreen, Parse({"-s"}, "77").mode);
+
+    EXPECT_EQ(X11Mode::PlainWindow, Parse({"-window"}).mode);
+}
+
+TEST(X11Options, BenchOptions) {
+    X11Options o = Parse({"--bench"});
+    EXPECT_EQ(X11Mode::Bench, o.mode);
+    EXPECT_EQ(600u, o.frames);
+    EXPECT_EQ(1920u, o.width);
+    EXPECT_EQ(1080u, o.height);
+    EXPECT_FALSE(o.unpaced);
+
+    o = Parse({"--bench", "--frames", "50", "--size", "800x600", "--unpaced", "--snapshot", "out.png"});
+    EXPECT_TRUE(o.error.empty());
+    EXPECT_EQ(50u, o.frames);
+    EXPECT_EQ(800u, o.width);
+    EXPECT_EQ(600u, o.height);
+    EXPECT_TRUE(o.unpaced);
+    EXPECT_EQ("out.png", o.snapshot);
+
+    EXPECT_FALSE(Parse({"--bench", "--frames", "0"}).error.empty());
+    EXPECT_FALSE(Parse({"--bench", "--size", "800"}).error.empty());
+    EXPECT_FALSE(Parse({"--bench", "--bogus"}).error.empty());
+}

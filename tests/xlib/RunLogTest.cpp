@@ -1,0 +1,127 @@
+#include "xlib/RunLog.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "tests/TestSupport.h"
+#include "xlib/XException.h"
+#include "xlib/XPaths.h"
+
+namespace {
+struct RunLogTest : ::testing::Test {
+    void SetUp() override {
+        saved = GetInstallPath();
+        SetInstallPath(dir.Path());
+    }
+    void TearDown() override { SetInstallPath(saved); }
+    std::string Log() const { return ReadWholeFile(dir.File("RunLog.txt")); }
+    TempDir dir;
+    std::string saved;
+};
+
+const std::regex kEntry(
+    R"(\*\*\* LogEntry: \d\d/\d\d/\d{4} \d\d:\d\d:\d\d\.\d{3} (AM|PM)\r\nSubject = ([^\r]*)\r\nMessage = ([^\r]*)\r\n\r\n)");
+
+size_t CountEntries(const std::string& text) {
+    return static_cast<size_t>(std::distance(std::sregex_iterator(text.begin(), text.end(), kEntry), std::sregex_iterator()));
+}
+}  // namespace
+
+TEST_F(RunLogTest, EntryLayout) {
+    WriteRunLog("Weather error", "no answer", false);
+    std::string text = Log();
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(text, m, kEntry)) << text;
+    EXPECT_EQ("Weather error", m[2].str());
+    EXPECT_EQ("no answer", m[3].str());
+}
+
+TEST_F(RunLogTest, TimeText) {
+    char out[32];
+    LocalTimeParts t;
+    t.year = 2026; t.month = 12; t.day = 8; t.hour = 0; t.minute = 5; t.second = 9; t.millisecond = 7;
+    FormatRunLogTime(t, out);
+    EXPECT_STREQ("12/08/2026 12:05:09.007 AM", out);
+    t.hour = 12;
+    FormatRunLogTime(t, out);
+    EXPECT_STREQ("12/08/2026 12:05:09.007 PM", out);
+    t.hour = 23; t.month = 1; t.day = 31;
+    FormatRunLogTime(t, out);
+    EXPECT_STREQ("01/31/2026 11:05:09.007 PM", out);
+}
+
+TEST_F(RunLogTest, AppendsAndStartsNew) {
+    WriteRunLog("a", "1", false);
+    WriteRunLog("b", "2", false);
+    EXPECT_EQ(2u, CountEntries(Log()));
+    WriteRunLog("c", "3", true);
+    EXPECT_EQ(1u, CountEntries(Log()));
+    EXPECT_NE(std::string::npos, Log().find("Subject = c"));
+}
+
+TEST_F(RunLogTest, RestartsAtQuarterMebibyte) {
+    const std::string path = dir.File("RunLog.txt");
+    WriteWholeFile(path, std::string(kRunLogLimit - 1, 'x'));
+    WriteRunLog("keep", "appended", false);
+    std::string text = Log();
+    EXPECT_GT(text.size(), static_cast<size_t>(kRunLogLimit));
+    EXPECT_EQ(0u, text.find(std::string(kRunLogLimit - 1, 'x')));
+
+    WriteWholeFile(path, std::string(kRunLogLimit, 'x'));
+    WriteRunLog("fresh", "only", false);
+    text = Log();
+    EXPECT_EQ(1u, CountEntries(text));
+    EXPECT_EQ(0u, text.find("*** LogEntry: "));
+}
+
+TEST_F(RunLogTest, MissingFolderLosesTheEntrySilently) {
+    SetInstallPath(dir.File("no") + "such" + std::string(1, '/') + "dir");
+    WriteRunLog("lost", "entry", false);
+    SUCCEED();
+}
+
+TEST_F(RunLogTest, ConcurrentWritersNeverTearEntries) {
+    std::vector<std::thread> threads;
+    const int kThreads = 8, kEach = 60;  // stays under the restart size
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t] {
+            std::string body(200 + t * 37, static_cast<char>('a' + t));
+            for (int i = 0; i < kEach; ++i) WriteRunLog("Thread " + std::to_string(t), body, false);
+        });
+    }
+    for (auto& th : threads) th.join();
+    std::string text = Log();
+    // Every byte of the file belongs to a whole entry whose message is one thread's.
+    size_t consumed = 0, count = 0;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), kEntry); it != std::sregex_iterator(); ++it) {
+        const std::smatch& m = *it;
+        EXPECT_EQ(static_cast<size_t>(m.position(0)), consumed);
+        std::string subject = m[2].str(), message = m[3].str();
+        int t = subject.back() - '0';
+        EXPECT_EQ(std::string(200 + t * 37, static_cast<char>('a' + t)), message);
+        consumed += m.length(0);
+        ++count;
+    }
+    EXPECT_EQ(text.size(), consumed);
+    EXPECT_EQ(static_cast<size_t>(kThreads * kEach), count);
+}
+
+TEST_F(RunLogTest, GuardLogsBothKindsAndReturns) {
+    bool ranToEnd = XGuard("CBgBitmap::Read", [] { throw XException(2, "XString", "in Sub failed. Msg="); });
+    EXPECT_FALSE(ranToEnd);
+    EXPECT_FALSE(XGuard("CBgBitmap::Setup", [] { throw 42; }));
+    EXPECT_TRUE(XGuard("CBgBitmap::Draw", [] {}));
+    EXPECT_FALSE(XGuard("CEmail constructor", [] { throw std::runtime_error("x"); }));
+    std::string text = Log();
+    EXPECT_NE(std::string::npos,
+              text.find("Subject = XException\r\nMessage = While in CBgBitmap::Read. Msg=Exception(Basalt): Class "
+                        "XString, Msg=in Sub failed. Msg=\r\n"));
+    EXPECT_NE(std::string::npos, text.find("Subject = Exception\r\nMessage = While in CBgBitmap::Setup.\r\n"));
+    EXPECT_NE(std::string::npos, text.find("Message = While in CEmail constructor.\r\n"));
+    EXPECT_EQ(3u, CountEntries(text));
+}
