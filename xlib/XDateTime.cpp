@@ -1,10 +1,13 @@
 #include "xlib/XDateTime.h"
 
 #include "platform/Clock.h"
+#include "xlib/XString.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
+#include <utility>
 
 const char* const XDateTime::kMonthNames[13] = {"",     "January", "February",  "March",   "April",    "May",     "June",
                                                 "July", "August",  "September", "October", "November", "December"};
@@ -523,4 +526,58 @@ bool XDateTime::Parse(const char* text, const char* pattern, bool bUTC) {
         if (ampm == 1 && hour != 12) hour += 12;
     }
     return Set(year, month, day, hour, minute, second, ms, bUTC);
+}
+
+// ---- the XString side ----
+
+bool XDateTime::Format(XString& out, const char* pattern) const {
+    std::string text;
+    bool ok = Format(text, pattern);
+    out.SetData(text.data(), static_cast<int>(text.size()));
+    return ok;
+}
+
+XString XDateTime::ToTimeString() const {
+    XString s;
+    s.Format("%02i:%02i:%02i %s", GetHour(true), GetMinute(), GetSecond(), GetAmPm());
+    return s;
+}
+
+bool XString::GetTime(const char* format, bool bUTC) {
+    ClearError();
+    try {
+        XDateTime now(bUTC);
+        now.SetToNow();
+        if (now.Format(*this, format)) return true;
+    } catch (const XException& e) {
+        if (e.GetCode() < 6000) throw XException::Rewrap(e, "XString", "GetTime");
+        throw;
+    }
+    if (!format) return Fail("Error: in XString::GetTime failed for the default time format.");
+    return Fail("Error: in XString::GetTime failed for Format=", format);
+}
+
+namespace {
+// The download is XString's (the HTTP support); a build without it reaches no
+// server, and the caller sees an ordinary failure.
+template <class S, class = void>
+struct CanDownload : std::false_type {};
+template <class S>
+struct CanDownload<S, std::void_t<decltype(std::declval<S&>().DownloadFile(static_cast<const char*>(nullptr)))>>
+    : std::true_type {};
+
+template <class S>
+bool Download(S& into, const char* url) {
+    if constexpr (CanDownload<S>::value)
+        return into.DownloadFile(url);
+    else
+        return false;
+}
+}  // namespace
+
+bool XDateTime::SetFromTimeServer(const char* url) {
+    if (!url) return false;
+    XString answer;
+    if (!Download(answer, url)) return false;
+    return SetFromDaytimeAnswer(answer.c_str());
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "xlib/RunLog.h"
+#include "xlib/XString.h"
 
 #include <gtest/gtest.h>
 
@@ -488,4 +489,45 @@ TEST(XDateTime, DaytimeAnswer) {
     }
     XDateTime t;
     EXPECT_FALSE(t.SetFromDaytimeAnswer(nullptr));
+}
+
+// ---- XString side ----
+
+TEST(XDateTimeText, FormatIntoXStringAndTimeString) {
+    XDateTime t = Make(2026, 12, 7, 19, 5, 9, 42);
+    XString out("previous text");
+    EXPECT_TRUE(t.Format(out, "MMMM D"));
+    EXPECT_STREQ("December 7", out.c_str());
+    EXPECT_FALSE(t.Format(out, "MMM D [No Padding]"));
+    EXPECT_STREQ("Dec 7 No Padding", out.c_str());
+    EXPECT_STREQ("07:05:09 PM", t.ToTimeString().c_str());
+    EXPECT_STREQ("12:00:00 AM", Make(2026, 12, 7).ToTimeString().c_str());
+}
+
+TEST(XDateTimeText, GetTime) {
+    XString s;
+    ASSERT_TRUE(s.GetTime("YYYYMMDDHHmmss", true));
+    EXPECT_STREQ("", s.GetErrorMessage());
+    ASSERT_EQ(14u, s.GetLength());
+    XDateTime parsed(true);
+    EXPECT_TRUE(parsed.Parse(s.c_str(), "YYYYMMDDHHmmss", true));
+    XDateTime now(true);
+    now.SetToNow();
+    EXPECT_LT(now.DifferenceSeconds(parsed), 5.0);
+
+    ASSERT_TRUE(s.GetTime(nullptr, false));
+    XDateTime local;
+    EXPECT_TRUE(local.Parse(s.c_str(), nullptr));
+
+    EXPECT_FALSE(s.GetTime("YYYY [x]"));
+    EXPECT_STREQ("Error: in XString::GetTime failed for Format=YYYY [x]", s.GetErrorMessage());
+    EXPECT_TRUE(s.GetTime("YYYY"));
+    EXPECT_STREQ("", s.GetErrorMessage());
+}
+
+TEST(XDateTimeText, TimeServerWithoutAnswerLeavesTheValue) {
+    XDateTime t = Make(2001, 2, 3, 4, 5, 6, 7);
+    EXPECT_FALSE(t.SetFromTimeServer(nullptr));
+    EXPECT_FALSE(t.SetFromTimeServer("http://127.0.0.1:1/"));
+    EXPECT_EQ("2001-02-03 04:05:06.007", Fields(t));
 }
