@@ -17,8 +17,12 @@ std::mutex& RunLogMutex() {
 void FormatRunLogTime(const LocalTimeParts& t, char out[32]) {
     int h12 = t.hour % 12;
     if (h12 == 0) h12 = 12;
-    std::snprintf(out, 32, "%02d/%02d/%04d %02d:%02d:%02d.%03d %s", t.month % 100, t.day % 100, t.year % 10000,
-                  h12, t.minute % 100, t.second % 100, t.millisecond % 1000, t.hour < 12 ? "AM" : "PM");
+    // Every field is cut to its width, so the text is always 26 characters.
+    char text[64];
+    std::snprintf(text, sizeof text, "%02d/%02d/%04d %02d:%02d:%02d.%03d %s", t.month % 100, t.day % 100,
+                  t.year % 10000, h12, t.minute % 100, t.second % 100, t.millisecond % 1000,
+                  t.hour < 12 ? "AM" : "PM");
+    std::snprintf(out, 32, "%.31s", text);
 }
 
 void WriteRunLog(std::string_view subject, std::string_view message, bool startNew) {
