@@ -4,7 +4,9 @@
 #include "platform/GLInclude.h"
 #include "xlib/RunLog.h"
 #include "xlib/XException.h"
+#include "xlib/XPaths.h"
 #include "xlib/XRandom.h"
+#include "xlib/XString.h"
 
 std::recursive_mutex g_Lock;
 std::atomic<int32_t> g_InstanceThreadCount{0};
@@ -32,7 +34,23 @@ CScreenSaver::CScreenSaver() {
         m_SmallWindow = true;
         m_CachedVideoMode = -1;
         DefaultAll();
+        EnsureInstallationId();
     });
+}
+
+// "Id.dat" identifies this installation to the vendor's services; made once.
+void CScreenSaver::EnsureInstallationId() {
+    XString path(InstallDir().c_str());
+    path += "Id.dat";
+    if (path.FileExists()) return;
+    XString id(true, false);
+    if (!id.CreateGuid(false)) {
+        XDateTime now;
+        now.SetToNow();
+        now.Format(id, "YYYYMMDDHHmmssii");
+    }
+    if (!id.WriteFile(path.c_str(), true))
+        WriteRunLog("Guid Error", "Id.dat could not be saved. Will continue without Id.dat.", false);
 }
 
 CScreenSaver::~CScreenSaver() {
@@ -162,7 +180,7 @@ void CScreenSaver::RunFrames() {
 void CScreenSaver::Init() {
     XGuard("CScreenSaver::Init", [&] {
         XSeedRandom(PlatformTickCount());
-        m_Now = PlatformLocalTime();
+        m_Now.SetToNow();
 
         Load();
 
@@ -205,7 +223,7 @@ void CScreenSaver::Init() {
 
 void CScreenSaver::Logic() {
     XGuard("CScreenSaver::Logic", [&] {
-        m_Now = PlatformLocalTime();
+        m_Now.SetToNow();
         // Process, each with a copy of the frame's time: background pictures,
         // star fields, e-mail, date and time, weather, critters; then, in a
         // full-size window only, the alarm and the CD player.

@@ -12,6 +12,7 @@
 #include "app/CGeneralConfig.h"
 #include "platform/Clock.h"
 #include "platform/GLSurface.h"
+#include "xlib/XDateTime.h"
 
 // Serialises whole-file configuration access between the dialog, the render
 // threads and window creation; recursive because Load calls Save.
@@ -73,6 +74,7 @@ private:
     static void InstanceThread(CScreenSaver* saver);
     void RunFrames();
     void JoinOrRelease();
+    void EnsureInstallationId();
 
     std::string m_ErrorText;
     std::string m_ConfigName;
@@ -83,7 +85,7 @@ private:
     GLSurface m_Surface;
     int32_t m_CachedVideoMode = -1;
     unsigned m_Width = 0, m_Height = 0;
-    LocalTimeParts m_Now;
+    XDateTime m_Now;
     uint32_t m_LastFrameTime = 0;
     CGeneralConfig m_General;
 

@@ -1,9 +1,12 @@
 #include "app/CScreenSaver.h"
+#include "tests/TestSupport.h"
+#include "xlib/XPaths.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 TEST(CScreenSaver, AspectIsWholeNumberRatio) {
@@ -57,4 +60,17 @@ TEST(CScreenSaver, RenderThreadWithoutWindowStopsCleanly) {
     EXPECT_EQ(0, g_InstanceThreadCount.load());
     EXPECT_GE(frames.load(), 3u);
     EXPECT_FALSE(saver.IsInitialised());
+}
+
+TEST(CScreenSaver, InstallationIdIsMadeOnceAndKept) {
+    const std::string path = InstallDir() + "Id.dat";
+    std::remove(path.c_str());
+    { CScreenSaver first; }
+    std::string id = ReadWholeFile(path);
+    // A GUID with its dashes, e.g. 8-4-4-4-12 hexadecimal digits.
+    ASSERT_EQ(36u, id.size()) << id;
+    EXPECT_EQ('-', id[8]);
+    EXPECT_EQ('-', id[23]);
+    { CScreenSaver second; }
+    EXPECT_EQ(id, ReadWholeFile(path));
 }
