@@ -85,6 +85,10 @@ wine_init() {
     cp --remove-destination "$shared/$(basename "$f")" "$f"
   done
   rm -f "$E2E_WINE_PREFIX/wineserver"
+  # With no window manager on the virtual display, Wine waits two seconds for
+  # one to acknowledge every managed window it hides, which would pass for the
+  # saver being slow to close. Unmanaged windows behave as on Windows itself.
+  printf '\n[Software\\\\Wine\\\\X11 Driver] 1700000000\n"Managed"="N"\n' >>"$E2E_WINE_PREFIX/user.reg"
   export WINEPREFIX="$E2E_WINE_PREFIX"
   if [ -x /usr/lib/wine/wine64 ]; then WINE=/usr/lib/wine/wine64; else WINE=wine; fi
   # Start the server and the desktop process now so program starts are quick.
@@ -96,10 +100,25 @@ wine_init() {
 start_bg() {
   local var="$1"
   shift
-  "$@" >"$E2E_TMP/$var.out" 2>&1 &
+  # Emptied here, not by the background redirection, so nobody reads the
+  # output of an earlier run under the same name.
+  : >"$E2E_TMP/$var.out"
+  "$@" >>"$E2E_TMP/$var.out" 2>&1 &
   local pid=$!
   E2E_PIDS+=("$pid")
   printf -v "$var" '%s' "$pid"
+}
+
+# wait_number VAR FILE WHAT: waits up to 10 s for FILE to begin with a number
+# (a test tool printing its window id) and stores it in VAR.
+wait_number() {
+  local deadline=$(( $(now_ms) + 10000 )) value=""
+  while [ -z "$value" ] && [ "$(now_ms)" -lt "$deadline" ]; do
+    value="$(head -n1 "$2" 2>/dev/null | tr -dc 0-9)"
+    [ -n "$value" ] || sleep 0.05
+  done
+  [ -n "$value" ] || fail "$3 printed no window id"
+  printf -v "$1" '%s' "$value"
 }
 
 # wait_window NAME TIMEOUT_S: prints the id of the first visible window whose

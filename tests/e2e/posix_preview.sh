@@ -11,13 +11,7 @@ e2e_init 800x600
 
 start_parent() {
   start_bg PARENT "$TOOL" 320x240 40 40
-  local deadline=$(( $(now_ms) + 5000 ))
-  PARENT_WIN=""
-  while [ -z "$PARENT_WIN" ] && [ "$(now_ms)" -lt "$deadline" ]; do
-    PARENT_WIN="$(head -n1 "$E2E_TMP/PARENT.out" 2>/dev/null | tr -dc 0-9)"
-    [ -n "$PARENT_WIN" ] || sleep 0.05
-  done
-  [ -n "$PARENT_WIN" ] || fail "the parent window tool printed no window id"
+  wait_number PARENT_WIN "$E2E_TMP/PARENT.out" "the parent window tool"
 }
 
 start_preview() {
@@ -57,5 +51,8 @@ expect_exit "$PREVIEW" 1500 0 "a click on the preview"
 # The host closing its window ends the preview cleanly.
 start_preview
 kill "$PARENT"
-expect_exit "$PREVIEW" 2000 0 "the parent window destroyed"
+# Mesa's software renderer spends seconds on the frames it is asked to draw
+# into a window that no longer exists, so allow for the stop's own limit
+# (about ten seconds) here; what matters is a clean end with status 0.
+expect_exit "$PREVIEW" 12000 0 "the parent window destroyed"
 exit 0

@@ -1,7 +1,9 @@
 // Test tool for the end-to-end scripts: a top-level window to host the saver's
 // preview, as the display-settings dialog would. Prints the window handle in
 // decimal on stdout and pumps messages until the window is closed or killed.
-//   mg_winparent [WIDTH HEIGHT]
+//   mg_winparent [WIDTH HEIGHT [LIFETIME_MS]]
+// With a lifetime the tool destroys its window after that long, as the display
+// settings do with theirs when they close.
 #include "platform/win32/WinInclude.h"
 
 #include <cstdio>
@@ -15,6 +17,9 @@ LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             // the active control; do the same so a key press can reach it.
             if (LOWORD(wParam) == WM_CREATE) SetFocus(reinterpret_cast<HWND>(lParam));
             break;
+        case WM_TIMER:
+            DestroyWindow(hwnd);
+            return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;
@@ -39,6 +44,7 @@ int main(int argc, char** argv) {
                                 h, nullptr, nullptr, inst, nullptr);
     if (!hwnd) return 3;
     SetForegroundWindow(hwnd);
+    if (argc > 3) SetTimer(hwnd, 1, static_cast<UINT>(std::atoi(argv[3])), nullptr);
     std::printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(hwnd)));
     std::fflush(stdout);
     MSG msg;
