@@ -26,7 +26,7 @@ done <<'TABLE'
 TABLE
 
 # (Wine quotes an argument with blanks, so the blank-led spellings are left to
-# the parser's unit tests.)
+# unit tests of the switch parser.)
 for sw in s -S /S -s; do
   start_bg RUN "$WINE" "$SCR" "$sw"
   wait_window Screensaver 15 >/dev/null
