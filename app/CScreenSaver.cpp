@@ -115,6 +115,10 @@ bool CScreenSaver::Start() {
     XGuard("CScreenSaver::Start", [&] {
         JoinOrRelease();
         m_ThreadDone = false;
+        // Cleared here, not at the end of Init: a stop asked for while Init is
+        // still running must end the thread after its first frame, not be lost
+        // and leave Stop waiting out its whole limit.
+        m_QuitRequested = false;
         try {
             m_Thread = std::thread(&CScreenSaver::InstanceThread, this);
         } catch (const std::system_error&) {
@@ -215,7 +219,6 @@ void CScreenSaver::Init() {
 
         glShadeModel(m_General.RenderStyle == 1 ? GL_FLAT : GL_SMOOTH);
 
-        m_QuitRequested = false;
         m_LastFrameTime = StopWatch::Process().Elapsed();
         m_Initialised = true;
     });

@@ -189,7 +189,11 @@ int RunPreview(const std::string& text) {
     uint64_t handle = ParsePreviewHandle(text);
     HWND parent = reinterpret_cast<HWND>(static_cast<uintptr_t>(handle));
     if (handle == 0 || !IsWindow(parent)) return -1;
-    return RunSaverWindow(parent);
+    int code = RunSaverWindow(parent);
+    // When the host destroys its window the preview never sees WM_CLOSE, and
+    // its render thread would still be drawing while the process winds down.
+    PreviewSaver().Stop();
+    return code;
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {

@@ -62,6 +62,13 @@ int RecordXError(Display*, XErrorEvent* e) {
     return 0;
 }
 
+// The host may destroy the window we draw into at any moment (the preview's
+// parent closing, a screen-saver daemon tearing its window down); the render
+// thread's next swap then fails with BadDrawable. Xlib's default handler would
+// end the process on the spot with status 1, skipping the orderly stop, so X
+// errors are left to the code that checks for them.
+int IgnoreXError(Display*, XErrorEvent*) { return 0; }
+
 bool WindowExists(Display* dpy, Window w) {
     XErrorHandler old = XSetErrorHandler(RecordXError);
     g_LastXError = 0;
@@ -391,6 +398,7 @@ int RunBench(Display* dpy, const X11Options& o) {
 
 int main(int argc, char** argv) {
     XInitThreads();
+    XSetErrorHandler(IgnoreXError);
     std::vector<std::string> args(argv + 1, argv + argc);
     X11Options o = ParseX11Options(args, std::getenv("XSCREENSAVER_WINDOW"));
     if (!o.error.empty()) {

@@ -1,0 +1,186 @@
+# Shared helpers for the end-to-end scripts; source it, then call e2e_init.
+# Every wait is bounded, and everything a script starts is ended on exit.
+set -u
+
+E2E_PIDS=()
+E2E_XVFB=""
+E2E_WINE_PREFIX=""
+E2E_TMP=""
+E2E_NAME="$(basename "${0%.sh}")"
+E2E_REAL_HOME="${HOME:-/root}"
+
+fail() {
+  echo "FAIL [$E2E_NAME]: $*" >&2
+  exit 1
+}
+
+note() { echo "[$E2E_NAME] $*"; }
+
+e2e_cleanup() {
+  local pid
+  for pid in "${E2E_PIDS[@]}"; do
+    kill "$pid" >/dev/null 2>&1
+  done
+  if [ -n "$E2E_WINE_PREFIX" ]; then
+    WINEPREFIX="$E2E_WINE_PREFIX" wineserver -k >/dev/null 2>&1
+  fi
+  for pid in "${E2E_PIDS[@]}"; do
+    wait "$pid" 2>/dev/null
+  done
+  if [ -n "$E2E_XVFB" ]; then
+    kill "$E2E_XVFB" >/dev/null 2>&1
+    wait "$E2E_XVFB" 2>/dev/null
+  fi
+  [ -n "$E2E_TMP" ] && rm -rf "$E2E_TMP"
+}
+
+# Milliseconds on a monotonic-enough clock for the timing checks.
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+
+# e2e_init: a scratch folder and a virtual display of our own ($1 = WxH, default
+# 1024x768). The root window is white so a screenshot tells the saver's frame
+# from the bare screen.
+e2e_init() {
+  local size="${1:-1024x768}" fifo num
+  E2E_TMP="$(mktemp -d "${TMPDIR:-/tmp}/mg-e2e.XXXXXX")"
+  trap e2e_cleanup EXIT
+  trap 'exit 130' INT TERM
+  fifo="$E2E_TMP/displayfd"
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset -wr 3>"$fifo" >"$E2E_TMP/xvfb.log" 2>&1 &
+  E2E_XVFB=$!
+  num=""
+  read -r -t 20 num <"$fifo" || true
+  [ -n "$num" ] || fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
+  export DISPLAY=":$num"
+  unset XSCREENSAVER_WINDOW
+  # Each run keeps its settings and run log to itself.
+  export HOME="$E2E_TMP/home"
+  export XDG_DATA_HOME="$HOME/.local/share"
+  export MEADOWGLOW_HOME="$HOME/meadowglow/"
+  mkdir -p "$HOME" "$MEADOWGLOW_HOME"
+}
+
+# wine_init: a Wine prefix of our own, cloned with hard links from the shared
+# one that cmake/wine-run.sh prepares, so this script's wineserver (and the
+# `wineserver -k` at the end) touches nobody else's programs.
+wine_init() {
+  local shared="${MG_WINEPREFIX:-$E2E_REAL_HOME/.cache/meadowglow/wineprefix}"
+  export WINEDEBUG="${WINEDEBUG:--all}"
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree=;mshtml=}"
+  mkdir -p "$(dirname "$shared")"
+  (
+    flock 9
+    if [ ! -f "$shared/system.reg" ]; then
+      WINEPREFIX="$shared" wineboot -i >/dev/null 2>&1
+      WINEPREFIX="$shared" wineserver -w >/dev/null 2>&1
+    fi
+  ) 9>"$shared.lock"
+  [ -f "$shared/system.reg" ] || fail "no Wine prefix at $shared"
+  E2E_WINE_PREFIX="$E2E_TMP/wineprefix"
+  cp -al "$shared" "$E2E_WINE_PREFIX" || fail "cannot clone the Wine prefix"
+  # The registry is rewritten in place by the server: those files must be ours.
+  local f
+  for f in "$E2E_WINE_PREFIX"/*.reg; do
+    cp --remove-destination "$shared/$(basename "$f")" "$f"
+  done
+  rm -f "$E2E_WINE_PREFIX/wineserver"
+  # With no window manager on the virtual display, Wine waits two seconds for
+  # one to acknowledge every managed window it hides, which would pass for the
+  # saver being slow to close. Unmanaged windows behave as on Windows itself.
+  printf '\n[Software\\\\Wine\\\\X11 Driver] 1700000000\n"Managed"="N"\n' >>"$E2E_WINE_PREFIX/user.reg"
+  export WINEPREFIX="$E2E_WINE_PREFIX"
+  if [ -x /usr/lib/wine/wine64 ]; then WINE=/usr/lib/wine/wine64; else WINE=wine; fi
+  # Start the server and the desktop process now so program starts are quick.
+  "$WINE" cmd /c exit >/dev/null 2>&1
+}
+
+# start_bg VAR cmd...: runs cmd in the background, remembers it for cleanup and
+# stores its pid in VAR. Output goes to $E2E_TMP/<VAR>.out.
+start_bg() {
+  local var="$1"
+  shift
+  # Emptied here, not by the background redirection, so nobody reads the
+  # output of an earlier run under the same name.
+  : >"$E2E_TMP/$var.out"
+  "$@" >>"$E2E_TMP/$var.out" 2>&1 &
+  local pid=$!
+  E2E_PIDS+=("$pid")
+  printf -v "$var" '%s' "$pid"
+}
+
+# wait_number VAR FILE WHAT: waits up to 10 s for FILE to begin with a number
+# (a test tool printing its window id) and stores it in VAR.
+wait_number() {
+  local deadline=$(( $(now_ms) + 10000 )) value=""
+  while [ -z "$value" ] && [ "$(now_ms)" -lt "$deadline" ]; do
+    value="$(head -n1 "$2" 2>/dev/null | tr -dc 0-9)"
+    [ -n "$value" ] || sleep 0.05
+  done
+  [ -n "$value" ] || fail "$3 printed no window id"
+  printf -v "$1" '%s' "$value"
+}
+
+# wait_window NAME TIMEOUT_S: prints the id of the first visible window whose
+# name is exactly NAME; fails after the timeout.
+wait_window() {
+  local name="$1" deadline=$(( $(now_ms) + $2 * 1000 )) id
+  while [ "$(now_ms)" -lt "$deadline" ]; do
+    id="$(xdotool search --onlyvisible --name "^${name}\$" 2>/dev/null | head -n1)"
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.05
+  done
+  fail "no window named '$name' within $2 s"
+}
+
+# window_present NAME: true while a visible window is named exactly NAME.
+window_present() {
+  [ -n "$(xdotool search --onlyvisible --name "^${1}\$" 2>/dev/null | head -n1)" ]
+}
+
+# wait_exit PID TIMEOUT_MS: waits for a child to end. Sets E2E_RC to its exit
+# status and E2E_WAITED to the milliseconds it took; returns 1 on timeout.
+wait_exit() {
+  local pid="$1" start deadline
+  start="$(now_ms)"
+  deadline=$(( start + $2 ))
+  while kill -0 "$pid" 2>/dev/null; do
+    if [ "$(now_ms)" -ge "$deadline" ]; then
+      E2E_WAITED=$(( $(now_ms) - start ))
+      return 1
+    fi
+    sleep 0.02
+  done
+  E2E_WAITED=$(( $(now_ms) - start ))
+  wait "$pid"
+  E2E_RC=$?
+  return 0
+}
+
+# expect_running PID WHAT: fails when the process has already ended.
+expect_running() {
+  kill -0 "$1" 2>/dev/null || { wait "$1"; fail "$2 (process ended, status $?)"; }
+}
+
+# expect_exit PID LIMIT_MS CODE WHAT: the process must end within the limit with CODE.
+expect_exit() {
+  wait_exit "$1" "$2" || fail "$4: still running after $2 ms"
+  [ "$E2E_RC" -eq "$3" ] || fail "$4: exit status $E2E_RC, expected $3"
+  note "$4: ended in ${E2E_WAITED} ms with status $E2E_RC"
+}
+
+# white_fraction FILE: share of pure-white pixels in a screenshot, 0..1.
+white_fraction() {
+  convert "$1" -fill black +opaque white -fill white -opaque white -colorspace gray -format '%[fx:mean]' info:
+}
+
+# colour_fraction FILE COLOUR: share of pixels of exactly that colour, 0..1.
+colour_fraction() {
+  convert "$1" -fill black +opaque "$2" -fill white -opaque "$2" -colorspace gray -format '%[fx:mean]' info:
+}
+
+# below A B: true when the decimal A is below B.
+below() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
