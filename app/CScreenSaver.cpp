@@ -166,6 +166,12 @@ void CScreenSaver::RunFrames() {
     unsigned frame = 0;
     while (true) {
         if (m_QuitRequested) running = false;
+        // A host (the preview's parent, XScreenSaver) may destroy our window at
+        // any time; drawing into a vanished window makes the driver misbehave.
+        if (m_Initialised && !m_Surface.WindowAlive()) {
+            WriteRunLog("Screen saver", "The window was closed by its owner; the screen saver stops.", false);
+            break;
+        }
         Logic();
         DrawFrame();
         uint32_t period = m_PeriodOverride >= 0 ? static_cast<uint32_t>(m_PeriodOverride) : m_General.SaverSpeed;

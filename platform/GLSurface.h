@@ -20,6 +20,8 @@ public:
     // Current client-area size of the window.
     void ClientSize(unsigned& width, unsigned& height) const;
     void SwapBuffers();
+    // False once the window has been destroyed under us.
+    bool WindowAlive() const;
     // Releases the context and the device connection; safe to call twice.
     void Destroy();
     bool IsCreated() const;

@@ -123,6 +123,13 @@ void GLSurface::ClientSize(unsigned& width, unsigned& height) const {
     }
 }
 
+bool GLSurface::WindowAlive() const {
+    // With the process's error handler ignoring errors, a failed query is the
+    // sign of a destroyed window.
+    XWindowAttributes attr;
+    return m_Impl->display && XGetWindowAttributes(m_Impl->display, m_Impl->window, &attr) != 0;
+}
+
 void GLSurface::SwapBuffers() {
     if (m_Impl->context) glXSwapBuffers(m_Impl->display, m_Impl->window);
 }

@@ -99,6 +99,8 @@ void GLSurface::ClientSize(unsigned& width, unsigned& height) const {
     }
 }
 
+bool GLSurface::WindowAlive() const { return m_Impl->window && IsWindow(m_Impl->window); }
+
 void GLSurface::SwapBuffers() {
     if (m_Impl->dc) ::SwapBuffers(m_Impl->dc);
 }

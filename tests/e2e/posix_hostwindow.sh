@@ -94,17 +94,12 @@ until sigterm_caught "$SAVER"; do
 done
 ends_on_sigterm "-window-id, stopped while starting"
 
-# The host destroying the window must end the saver cleanly; skipped for the
-# same known fault as in posix_preview.sh (Mesa drawing into a vanished window).
-if [ "${MG_E2E_KNOWN_FAULTS:-0}" = 1 ]; then
-  start_parent
-  start_bg SAVER "$PROG" -window-id "$PARENT_WIN"
-  wait_drawn "$parent_area" magenta "-window-id"
-  kill "$PARENT"
-  expect_exit "$SAVER" 2000 0 "-window-id, the window destroyed"
-else
-  note "skipped: the host destroying the window (known fault, MG_E2E_KNOWN_FAULTS=1 runs it)"
-fi
+# The host destroying the window ends the saver cleanly.
+start_parent
+start_bg SAVER "$PROG" -window-id "$PARENT_WIN"
+wait_drawn "$parent_area" magenta "-window-id"
+kill "$PARENT"
+expect_exit "$SAVER" 2000 0 "-window-id, the window destroyed"
 
 # -root alone draws over the (white) root window.
 start_bg SAVER "$PROG" -root
