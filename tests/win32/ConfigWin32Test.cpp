@@ -110,7 +110,9 @@ TEST(DisplayWin32, ModeZeroAndUnknownModesLeaveTheDisplayAlone) {
     const std::vector<std::string> texts = VideoModeListTexts();
     ASSERT_FALSE(texts.empty());
     EXPECT_EQ("Use my current screen mode (Always valid)", texts[0]);
-    if (PlatformDisplayMode(0, first) && texts.size() > 1) EXPECT_EQ(0u, texts[1].find("Resolution: "));
+    if (PlatformDisplayMode(0, first) && texts.size() > 1) {
+        EXPECT_EQ(0u, texts[1].find("Resolution: "));
+    }
 }
 
 TEST(ThreadWin32, PriorityIsPassedUnchanged) {
