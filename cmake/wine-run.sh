@@ -9,9 +9,11 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree=;mshtml=}"
 WINE="$(command -v wine64 >/dev/null 2>&1 && [ -x /usr/lib/wine/wine64 ] && echo /usr/lib/wine/wine64 || echo wine)"
 
 started_xvfb=""
+# The Wine server is left alone: it is shared by every program of the prefix
+# and ends by itself once the last one has gone. Killing it here would end
+# other Wine runs of the same prefix part-way.
 cleanup() {
   if [ -n "$started_xvfb" ]; then
-    wineserver -k >/dev/null 2>&1
     kill "$started_xvfb" >/dev/null 2>&1
     wait "$started_xvfb" 2>/dev/null
   fi
