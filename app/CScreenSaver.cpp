@@ -2,7 +2,10 @@
 
 #include "app/StopWatch.h"
 #include "platform/GLInclude.h"
+#include "platform/ImageDecoder.h"
 #include "xlib/RunLog.h"
+#include "xlib/XPaths.h"
+#include "xlib/XString.h"
 #include "xlib/XException.h"
 #include "xlib/XRandom.h"
 
@@ -28,6 +31,7 @@ CScreenSaver::CScreenSaver() {
     XGuard("CScreenSaver constructor", [&] {
         StopWatch::Process().Start();
         XSeedRandom(PlatformTickCount());
+        PlatformImageLibraryInitialise();
         m_Initialised = false;
         m_SmallWindow = true;
         m_CachedVideoMode = -1;
@@ -39,6 +43,7 @@ CScreenSaver::~CScreenSaver() {
     XGuard("CScreenSaver destructor", [&] {
         JoinOrRelease();
         Destroy();
+        PlatformImageLibraryDeInitialise();
     });
 }
 
@@ -46,6 +51,7 @@ void CScreenSaver::DefaultAll() {
     XGuard("CScreenSaver::DefaultAll", [&] {
         m_ConfigName = "Meadowglow";
         m_General.Default();
+        m_Critters.Default();
     });
 }
 
@@ -54,6 +60,8 @@ bool CScreenSaver::Load() {
     XGuard("CScreenSaver::Load", [&] {
         std::lock_guard<std::recursive_mutex> lock(g_Lock);
         DefaultAll();
+        XString text;
+        if (text.ReadFile((InstallDir() + m_ConfigName + ".xml").c_str())) m_Critters.Read(text);
         m_ErrorText.clear();
         ok = true;
     });
@@ -142,6 +150,7 @@ void CScreenSaver::RunFrames() {
     StopWatch& watch = StopWatch::Process();
     bool running = true;
     unsigned frame = 0;
+    if (m_Initialised) CCritters::InitStatic(nullptr, m_General.PolygonDetail, m_General.RenderStyle);
     while (true) {
         if (m_QuitRequested) running = false;
         Logic();
@@ -156,6 +165,8 @@ void CScreenSaver::RunFrames() {
         if (!running) break;
         if (m_Initialised) m_Surface.SwapBuffers();
     }
+    // The sprites die with this context; a later run makes its own.
+    if (m_Initialised) CCritters::ReleaseStatic();
     Destroy();
 }
 
@@ -194,6 +205,7 @@ void CScreenSaver::Init() {
         // Module set-up goes here, in this order: background pictures, star
         // fields, CD player, wallpaper, e-mail, date and time, weather; the
         // critters last; then the fog of the special effects.
+        m_Critters.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
 
         glShadeModel(m_General.RenderStyle == 1 ? GL_FLAT : GL_SMOOTH);
 
@@ -209,6 +221,7 @@ void CScreenSaver::Logic() {
         // Process, each with a copy of the frame's time: background pictures,
         // star fields, e-mail, date and time, weather, critters; then, in a
         // full-size window only, the alarm and the CD player.
+        m_Critters.Process(m_Now);
     });
 }
 
@@ -222,6 +235,7 @@ void CScreenSaver::DrawFrame() {
         pushed = true;
         gluLookAt(0.0, 0.0, -6.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
         // Then, under the camera: star fields, critters, e-mail, date and time, weather.
+        m_Critters.Draw(m_Now, 0);
         glPopMatrix();
         pushed = false;
     });
