@@ -43,6 +43,8 @@ public:
     void Release();
 
     const XString& GetFileName() const { return m_FileName; }
+    // For reading a picture without making a texture (no OpenGL needed).
+    void SetFileName(const XString& fileName) { m_FileName = fileName; }
     int32_t GetTextureName() const { return m_TextureName; }
     unsigned GetWidth() const { return m_Width; }
     unsigned GetHeight() const { return m_Height; }
