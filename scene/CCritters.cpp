@@ -102,7 +102,13 @@ void CCritter::DrawSprite() const {
     glPushMatrix();
     glTranslatef((m_X - halfW) * (kSceneHalfExtent / halfW), (m_Y - halfH) * (kSceneHalfExtent / halfH), 0.0f);
     glRotatef(static_cast<float>(m_Heading), 0.0f, 0.0f, 1.0f);
-    CCritters::s_Sprites[m_Kind * 2 + m_Frame].Bind();
+    // An empty sprite leaves no texture bound, as after the previous critter's
+    // own clean-up, so it never borrows another kind's picture.
+    CTexture& sprite = CCritters::s_Sprites[m_Kind * 2 + m_Frame];
+    if (sprite.IsEmpty())
+        CTexture::UnbindAll();
+    else
+        sprite.Bind();
     // The picture is mirrored in x here; the camera, looking along +z, mirrors
     // it back, so the sprite shows on screen as drawn in its file.
     const float s = m_HalfSize;

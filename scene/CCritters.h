@@ -30,9 +30,9 @@ public:
     void Step();
     // Advances the animation, moves by (dx, dy) and wraps at the margin.
     void Move(float dx, float dy);
-    // With its own attribute and blending set-up.
+    // With its own attribute and blending set-up around the quad.
     void Draw();
-    // Only the binding and the quad: the caller has set up what Draw sets up.
+    // Only the binding and the quad.
     void DrawSprite() const;
 
     // Frames between two animation-frame changes for a kind (0 for inactive).

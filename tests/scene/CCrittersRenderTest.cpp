@@ -205,3 +205,27 @@ TEST_F(CrittersRender, MissingSpriteDrawsWithoutItsPicture) {
     critters.Process();
     EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
 }
+
+TEST_F(CrittersRender, DrawLeavesNoStateBehind) {
+    CCritters critters;
+    critters.NumCritters = 60;
+    XSeedRandom(99);
+    critters.Setup(kW, kH);
+    critters.GetCritters()[5].m_Kind = kCritterInactive;
+    GLint boundBefore = -1, matrixDepth = 0, depthAfter = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &boundBefore);
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &matrixDepth);
+    Frame(critters);
+    // Blending and texturing are off again, the binding is the one from before
+    // (it belongs to the attributes pushed), and the matrix stack is balanced.
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    GLint bound = -1, mode = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(boundBefore, bound);
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthAfter);
+    EXPECT_EQ(matrixDepth, depthAfter);
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+    EXPECT_EQ(GL_MODULATE, mode);
+    EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
+}
