@@ -4,6 +4,7 @@
 #include "app/ConfigSection.h"
 #include "app/StopWatch.h"
 #include "platform/GLInclude.h"
+#include "platform/ImageDecoder.h"
 #include "platform/Thread.h"
 #include "xlib/RunLog.h"
 #include "xlib/XException.h"
@@ -33,6 +34,7 @@ CScreenSaver::CScreenSaver() {
     XGuard("CScreenSaver constructor", [&] {
         StopWatch::Process().Start();
         XSeedRandom(PlatformTickCount());
+        PlatformImageLibraryInitialise();
         m_Initialised = false;
         m_SmallWindow = true;
         m_CachedVideoMode = -1;
@@ -60,6 +62,7 @@ CScreenSaver::~CScreenSaver() {
     XGuard("CScreenSaver destructor", [&] {
         JoinOrRelease();
         Destroy();
+        PlatformImageLibraryDeInitialise();
     });
 }
 
@@ -77,6 +80,7 @@ void CScreenSaver::DefaultAll() {
     XGuard("CScreenSaver::DefaultAll", [&] {
         m_ConfigName = "Meadowglow";
         m_General.Default();
+        m_Critters.Default();
         m_Reminders.Default();
         m_VideoMode.Default();
     });
@@ -88,6 +92,7 @@ void CScreenSaver::DefaultAll() {
 void CScreenSaver::WriteMainText(XString& out) {
     ConfigFileBegin(out, m_ConfigName);
     m_General.Write(out);
+    m_Critters.Write(out);
     m_Reminders.Write(&out, nullptr);
     m_VideoMode.Write(out);
     ConfigFileEnd(out);
@@ -95,6 +100,7 @@ void CScreenSaver::WriteMainText(XString& out) {
 
 void CScreenSaver::ReadMainText(const XString& whole) {
     m_General.Read(whole);
+    m_Critters.Read(whole);
     m_Reminders.Read(&whole, nullptr);
     m_VideoMode.Read(whole);
 }
@@ -291,6 +297,7 @@ void CScreenSaver::RunFrames() {
     StopWatch& watch = StopWatch::Process();
     bool running = true;
     unsigned frame = 0;
+    if (m_Initialised) CCritters::InitStatic(nullptr, m_General.PolygonDetail, m_General.RenderStyle);
     while (true) {
         if (m_QuitRequested) running = false;
         // A host (the preview's parent, XScreenSaver) may destroy our window at
@@ -311,6 +318,8 @@ void CScreenSaver::RunFrames() {
         if (!running) break;
         if (m_Initialised) m_Surface.SwapBuffers();
     }
+    // The sprites die with this context; a later run makes its own.
+    if (m_Initialised) CCritters::ReleaseStatic();
     Destroy();
 }
 
@@ -349,6 +358,7 @@ void CScreenSaver::Init() {
         // Module set-up goes here, in this order: background pictures, star
         // fields, CD player, wallpaper, e-mail, date and time, weather; the
         // critters last; then the fog of the special effects.
+        m_Critters.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
 
         glShadeModel(m_General.RenderStyle == 1 ? GL_FLAT : GL_SMOOTH);
 
@@ -363,6 +373,7 @@ void CScreenSaver::Logic() {
         // Process, each with a copy of the frame's time: background pictures,
         // star fields, e-mail, date and time, weather, critters; then, in a
         // full-size window only, the alarm and the CD player.
+        m_Critters.Process(m_Now);
     });
 }
 
@@ -376,6 +387,7 @@ void CScreenSaver::DrawFrame() {
         pushed = true;
         gluLookAt(0.0, 0.0, -6.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
         // Then, under the camera: star fields, critters, e-mail, date and time, weather.
+        m_Critters.Draw(m_Now, 0);
         glPopMatrix();
         pushed = false;
     });

@@ -16,6 +16,7 @@
 #include "services/CReminders.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
+#include "scene/CCritters.h"
 
 // Serialises whole-file configuration access between the dialog, the render
 // threads and window creation; recursive because Load calls Save.
@@ -73,6 +74,7 @@ public:
     CGeneralConfig& General() { return m_General; }
     CReminders& Reminders() { return m_Reminders; }
     CVideoMode& VideoMode() { return m_VideoMode; }
+    CCritters& Critters() { return m_Critters; }
 
     // For the benchmark and rendering tests: called on the render thread after
     // each frame is drawn and flushed, before it is presented, with the frame's
@@ -107,6 +109,7 @@ private:
     CGeneralConfig m_General;
     CReminders m_Reminders;
     CVideoMode m_VideoMode;
+    CCritters m_Critters;
 
     std::thread m_Thread;
     std::atomic<bool> m_ThreadDone{true};
