@@ -81,6 +81,7 @@ void CScreenSaver::DefaultAll() {
         m_ConfigName = "Meadowglow";
         m_General.Default();
         m_Critters.Default();
+        m_BgBitmap.Default();
         m_Reminders.Default();
         m_VideoMode.Default();
     });
@@ -93,6 +94,7 @@ void CScreenSaver::WriteMainText(XString& out) {
     ConfigFileBegin(out, m_ConfigName);
     m_General.Write(out);
     m_Critters.Write(out);
+    m_BgBitmap.Write(out);
     m_Reminders.Write(&out, nullptr);
     m_VideoMode.Write(out);
     ConfigFileEnd(out);
@@ -101,6 +103,7 @@ void CScreenSaver::WriteMainText(XString& out) {
 void CScreenSaver::ReadMainText(const XString& whole) {
     m_General.Read(whole);
     m_Critters.Read(whole);
+    m_BgBitmap.Read(whole);
     m_Reminders.Read(&whole, nullptr);
     m_VideoMode.Read(whole);
 }
@@ -318,6 +321,10 @@ void CScreenSaver::RunFrames() {
         if (!running) break;
         if (m_Initialised) m_Surface.SwapBuffers();
     }
+    // The picture the wallpaper module is to use, while the last frame is still
+    // in the back buffer.
+    const XString wallpaperPicture = m_BgBitmap.GetRandBgImageFileName();
+    (void)wallpaperPicture;
     // The sprites die with this context; a later run makes its own.
     if (m_Initialised) CCritters::ReleaseStatic();
     Destroy();
@@ -358,6 +365,7 @@ void CScreenSaver::Init() {
         // Module set-up goes here, in this order: background pictures, star
         // fields, CD player, wallpaper, e-mail, date and time, weather; the
         // critters last; then the fog of the special effects.
+        m_BgBitmap.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
         m_Critters.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
 
         glShadeModel(m_General.RenderStyle == 1 ? GL_FLAT : GL_SMOOTH);
@@ -373,6 +381,7 @@ void CScreenSaver::Logic() {
         // Process, each with a copy of the frame's time: background pictures,
         // star fields, e-mail, date and time, weather, critters; then, in a
         // full-size window only, the alarm and the CD player.
+        m_BgBitmap.Process(m_Now);
         m_Critters.Process(m_Now);
     });
 }
@@ -383,6 +392,7 @@ void CScreenSaver::DrawFrame() {
     XGuard("CScreenSaver::DrawFrame", [&] {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         // Background pictures draw here, before the camera is placed.
+        m_BgBitmap.Draw(m_Now);
         glPushMatrix();
         pushed = true;
         gluLookAt(0.0, 0.0, -6.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);

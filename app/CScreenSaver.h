@@ -16,6 +16,7 @@
 #include "services/CReminders.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
+#include "scene/CBgBitmap.h"
 #include "scene/CCritters.h"
 
 // Serialises whole-file configuration access between the dialog, the render
@@ -74,6 +75,7 @@ public:
     CGeneralConfig& General() { return m_General; }
     CReminders& Reminders() { return m_Reminders; }
     CVideoMode& VideoMode() { return m_VideoMode; }
+    CBgBitmap& BgBitmap() { return m_BgBitmap; }
     CCritters& Critters() { return m_Critters; }
 
     // For the benchmark and rendering tests: called on the render thread after
@@ -107,6 +109,7 @@ private:
     XDateTime m_Now;
     uint32_t m_LastFrameTime = 0;
     CGeneralConfig m_General;
+    CBgBitmap m_BgBitmap;
     CReminders m_Reminders;
     CVideoMode m_VideoMode;
     CCritters m_Critters;

@@ -15,32 +15,48 @@
 #include "xlib/XPaths.h"
 
 namespace {
-const char kDefaultMain[] =
-    "<ConfigFile name=\"Meadowglow\">\r\n"
-    "\t<General>\r\n"
-    "\t\t<SaverSpeed>10</SaverSpeed>\r\n"
-    "\t\t<RenderStyle>2</RenderStyle>\r\n"
-    "\t\t<PolygonDetail>1</PolygonDetail>\r\n"
-    "\t</General>\r\n"
-    "\t<Critters>\r\n"
-    "\t\t<NumCritters>100</NumCritters>\r\n"
-    "\t\t<WiggleWorms>true</WiggleWorms>\r\n"
-    "\t\t<BuzzzyBees>true</BuzzzyBees>\r\n"
-    "\t\t<LadyBugs>true</LadyBugs>\r\n"
-    "\t\t<Size>1</Size>\r\n"
-    "\t\t<Speed>1</Speed>\r\n"
-    "\t</Critters>\r\n"
-    "\t<Reminders>\r\n"
-    "\t\t<Enabled>false</Enabled>\r\n"
-    "\t\t<ShowOnClose>true</ShowOnClose>\r\n"
-    "\t\t<ShowWhileRun>false</ShowWhileRun>\r\n"
-    "\t\t<AutoCleanUp>true</AutoCleanUp>\r\n"
-    "\t</Reminders>\r\n"
-    "\t<VideoMode>\r\n"
-    "\t\t<Mode>0</Mode>\r\n"
-    "\t\t<ThreadPriority>0</ThreadPriority>\r\n"
-    "\t</VideoMode>\r\n"
-    "</ConfigFile>";
+// The main file a first run writes; the default pictures are named with the
+// installation folder, which differs from test to test.
+std::string DefaultMain() {
+    std::string pictures;
+    for (int i = 1; i <= 10; ++i) {
+        const std::string n = std::to_string(i), tag = "Picture_" + std::to_string(i - 1);
+        pictures += "\t\t<" + tag + ">" + InstallDir() + "critterpic" + n + ".jpg</" + tag + ">\r\n";
+    }
+    return "<ConfigFile name=\"Meadowglow\">\r\n"
+           "\t<General>\r\n"
+           "\t\t<SaverSpeed>10</SaverSpeed>\r\n"
+           "\t\t<RenderStyle>2</RenderStyle>\r\n"
+           "\t\t<PolygonDetail>1</PolygonDetail>\r\n"
+           "\t</General>\r\n"
+           "\t<Critters>\r\n"
+           "\t\t<NumCritters>100</NumCritters>\r\n"
+           "\t\t<WiggleWorms>true</WiggleWorms>\r\n"
+           "\t\t<BuzzzyBees>true</BuzzzyBees>\r\n"
+           "\t\t<LadyBugs>true</LadyBugs>\r\n"
+           "\t\t<Size>1</Size>\r\n"
+           "\t\t<Speed>1</Speed>\r\n"
+           "\t</Critters>\r\n"
+           "\t<BgBitmap>\r\n"
+           "\t\t<CyclePictures>true</CyclePictures>\r\n"
+           "\t\t<NumPictures>10</NumPictures>\r\n"
+           "\t\t<CycleMin>1</CycleMin>\r\n"
+           "\t\t<PictureStyle>0</PictureStyle>\r\n"
+           "\t\t<CycleColor>false</CycleColor>\r\n" +
+           pictures +
+           "\t</BgBitmap>\r\n"
+           "\t<Reminders>\r\n"
+           "\t\t<Enabled>false</Enabled>\r\n"
+           "\t\t<ShowOnClose>true</ShowOnClose>\r\n"
+           "\t\t<ShowWhileRun>false</ShowWhileRun>\r\n"
+           "\t\t<AutoCleanUp>true</AutoCleanUp>\r\n"
+           "\t</Reminders>\r\n"
+           "\t<VideoMode>\r\n"
+           "\t\t<Mode>0</Mode>\r\n"
+           "\t\t<ThreadPriority>0</ThreadPriority>\r\n"
+           "\t</VideoMode>\r\n"
+           "</ConfigFile>";
+}
 
 const char kDefaultShared[] =
     "<ConfigFile name=\"Shared\">\r\n"
@@ -98,7 +114,7 @@ TEST_F(ConfigFiles, FileNames) {
 TEST_F(ConfigFiles, FirstRunWritesBothFilesExactly) {
     CScreenSaver saver;
     ASSERT_TRUE(saver.Load()) << saver.ErrorText();
-    EXPECT_EQ(kDefaultMain, ReadWholeFile(MainPath()));
+    EXPECT_EQ(DefaultMain(), ReadWholeFile(MainPath()));
     EXPECT_EQ(kDefaultShared, ReadWholeFile(SharedPath()));
     EXPECT_EQ(10u, saver.General().SaverSpeed);
 }
@@ -211,11 +227,11 @@ TEST_F(ConfigFiles, RestorePutsBothFilesBack) {
 TEST_F(ConfigFiles, BackupOnFirstRunCreatesTheFilesAndBacksThemUp) {
     CScreenSaver saver;
     ASSERT_TRUE(saver.BackupConfig()) << saver.ErrorText();
-    EXPECT_EQ(kDefaultMain, ReadWholeFile(MainPath()));
+    EXPECT_EQ(DefaultMain(), ReadWholeFile(MainPath()));
     saver.General().SaverSpeed = 5;
     ASSERT_TRUE(saver.Save());
     ASSERT_TRUE(saver.Restore());
-    EXPECT_EQ(kDefaultMain, ReadWholeFile(MainPath()));
+    EXPECT_EQ(DefaultMain(), ReadWholeFile(MainPath()));
     EXPECT_EQ(kDefaultShared, ReadWholeFile(SharedPath()));
 }
 
@@ -232,7 +248,7 @@ TEST_F(ConfigFiles, FirstRunKeepsTheFamilysReminders) {
         CScreenSaver saver;
         ASSERT_TRUE(saver.Load()) << saver.ErrorText();
         ASSERT_EQ(1u, saver.Reminders().GetCount());
-        EXPECT_EQ(kDefaultMain, ReadWholeFile(MainPath()));
+        EXPECT_EQ(DefaultMain(), ReadWholeFile(MainPath()));
         EXPECT_EQ(shared, ReadWholeFile(SharedPath()));
     }
     std::filesystem::remove(MainPath());

@@ -1,0 +1,422 @@
+#include "scene/CBgBitmap.h"
+
+#include <new>
+
+#include "app/CScreenSaver.h"
+#include "app/ConfigSection.h"
+#include "app/StopWatch.h"
+#include "platform/GLInclude.h"
+#include "render/CTexture.h"
+#include "xlib/RunLog.h"
+#include "xlib/XException.h"
+#include "xlib/XPaths.h"
+#include "xlib/XRandom.h"
+
+namespace {
+constexpr uint32_t kMsPerMinute = 60000;
+// A section claiming far more pictures than it names (a damaged file) would
+// otherwise keep Read busy for billions of look-ups: past the last entry it
+// names, only this many more are looked for and reported.
+constexpr uint32_t kMaxTrailingMissing = 100;
+
+uint32_t InstanceClock() { return StopWatch::Process().Elapsed(); }
+
+bool IsBmp(const XString& name) { return name.EndsWithNoCase(".bmp"); }
+bool IsJpg(const XString& name) { return name.EndsWithNoCase(".jpg"); }
+
+void ReportConfigError(const XString& path, const char* what) {
+    XString message("Error: the bitmap for filename = ");
+    message += path;
+    message += what;
+    WriteRunLog("BgBitmap Read Config Error", message.c_str());
+}
+
+// The drawing state the picture needs, and everything put back afterwards,
+// also when something throws half-way.
+class PixelDrawState {
+public:
+    PixelDrawState(uint32_t width, uint32_t height) : m_Width(width), m_Height(height) {
+        glPushAttrib(GL_ALL_ATTRIB_BITS);
+        glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_LIGHTING);
+        glDisable(GL_FOG);
+        glDisable(GL_DITHER);
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_CULL_FACE);
+        glDisable(GL_LIGHT0);
+        glShadeModel(GL_FLAT);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+        glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glMatrixMode(GL_MODELVIEW);
+        glPushMatrix();
+        glLoadIdentity();
+    }
+    ~PixelDrawState() {
+        glPixelZoom(1.0f, 1.0f);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        gluPerspective(70.0, ProjectionAspect(m_Width, m_Height), static_cast<double>(0.2f), 70.0);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glPopMatrix();
+        glPopClientAttrib();
+        glPopAttrib();
+    }
+    PixelDrawState(const PixelDrawState&) = delete;
+    PixelDrawState& operator=(const PixelDrawState&) = delete;
+
+private:
+    uint32_t m_Width, m_Height;
+};
+
+// Rows of the decoded picture are padded to 4 bytes; say so to OpenGL, or
+// describe any other pitch by its row length. False when neither fits.
+bool SetUnpackForPitch(uint32_t width, uint32_t pitch) {
+    if (pitch == ((width * 3 + 3) & ~3u)) {
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        return true;
+    }
+    if (pitch % 3 == 0 && pitch / 3 >= width) {
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(pitch / 3));
+        return true;
+    }
+    return false;
+}
+
+// Normalised device coordinate of a window pixel edge, never left of -1 (a
+// raster position outside the view would draw nothing at all). The half
+// window is exact, so odd sizes land on the pixel too.
+double ToDevice(double pixel, uint32_t size) {
+    const double half = size * 0.5;
+    const double d = (pixel - half) / half;
+    return d < -1.0 ? -1.0 : d;
+}
+}  // namespace
+
+// ---------------------------------------------------------------- CColorDrift
+
+void CColorDrift::Release() {
+    m_Directions.reset();
+    m_RowSteps.reset();
+    m_Width = m_Height = 0;
+    m_Steps[0] = m_Steps[1] = m_Steps[2] = 0;
+}
+
+bool CColorDrift::Setup(uint32_t width, uint32_t height) {
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    if (!m_Directions || m_Width != width || m_Height != height) {
+        Release();
+        m_Directions.reset(new (std::nothrow) int8_t[rowBytes * height + 1]);
+        m_RowSteps.reset(new (std::nothrow) int8_t[rowBytes + 1]);
+        if (!m_Directions || !m_RowSteps) {
+            Release();
+            return false;
+        }
+        m_Width = width;
+        m_Height = height;
+    }
+    int8_t dir[3];
+    do {
+        for (int c = 0; c < 3; ++c) dir[c] = static_cast<int8_t>(XRandom() % 3 - 1);
+    } while (dir[0] == 0 && dir[1] == 0 && dir[2] == 0);
+    int8_t* d = m_Directions.get();
+    const size_t pixels = static_cast<size_t>(width) * height;
+    for (size_t p = 0; p < pixels; ++p, d += 3) {
+        d[0] = dir[0];
+        d[1] = dir[1];
+        d[2] = dir[2];
+    }
+    int8_t steps[3];
+    do {
+        for (int c = 0; c < 3; ++c) steps[c] = static_cast<int8_t>(XRandom() % 7 - 3);
+    } while (steps[0] == 0 && steps[1] == 0 && steps[2] == 0);
+    SetStepSizes(steps[0], steps[1], steps[2]);
+    return true;
+}
+
+void CColorDrift::SetStepSizes(int8_t red, int8_t green, int8_t blue) {
+    m_Steps[0] = red;
+    m_Steps[1] = green;
+    m_Steps[2] = blue;
+    if (!m_RowSteps) return;
+    int8_t* s = m_RowSteps.get();
+    for (uint32_t x = 0; x < m_Width; ++x, s += 3) {
+        s[0] = red;
+        s[1] = green;
+        s[2] = blue;
+    }
+}
+
+void CColorDrift::Step(uint8_t* bits, uint32_t width, uint32_t height, uint32_t pitch) {
+    if (!m_Directions || !bits || width != m_Width || height != m_Height) return;
+    const uint32_t rowBytes = width * 3;
+    const int8_t* steps = m_RowSteps.get();
+    for (uint32_t y = 0; y < height; ++y) {
+        uint8_t* v = bits + static_cast<size_t>(y) * pitch;
+        int8_t* dir = m_Directions.get() + static_cast<size_t>(y) * rowBytes;
+        for (uint32_t j = 0; j < rowBytes; ++j) {
+            const int t = v[j] + steps[j] * dir[j];
+            if (t >= 256) {
+                dir[j] = static_cast<int8_t>(-dir[j]);
+                v[j] = static_cast<uint8_t>(511 - t);
+            } else if (t < 0) {
+                dir[j] = static_cast<int8_t>(-dir[j]);
+                v[j] = static_cast<uint8_t>(-t);
+            } else {
+                v[j] = static_cast<uint8_t>(t);
+            }
+        }
+    }
+}
+
+// ---------------------------------------------------------------- placement
+
+BgFitPlacement BgFitPicture(uint32_t windowWidth, uint32_t windowHeight, uint32_t pictureWidth,
+                            uint32_t pictureHeight) {
+    BgFitPlacement p{};
+    if (pictureWidth == 0 || pictureHeight == 0) return p;
+    const float zx = static_cast<float>(windowWidth) / static_cast<float>(pictureWidth);
+    const float zy = static_cast<float>(windowHeight) / static_cast<float>(pictureHeight);
+    p.zoom = zx < zy ? zx : zy;
+    p.offsetX = (windowWidth - pictureWidth * static_cast<double>(p.zoom)) * 0.5;
+    p.offsetY = (windowHeight - pictureHeight * static_cast<double>(p.zoom)) * 0.5;
+    p.rasterX = ToDevice(p.offsetX, windowWidth);
+    p.rasterY = ToDevice(p.offsetY, windowHeight);
+    return p;
+}
+
+// ---------------------------------------------------------------- CBgBitmap
+
+CBgBitmap::CBgBitmap() : m_Clock(InstanceClock) {
+    XGuard("CBgBitmap constructor", [&] { Default(); });
+}
+
+CBgBitmap::~CBgBitmap() {
+    XGuard("CBgBitmap destructor", [&] {
+        FreeBitmap();
+        m_Drift.Release();
+    });
+}
+
+void CBgBitmap::FreeBitmap() {
+    if (m_Bitmap) PlatformUnloadImage(m_Bitmap);
+    m_Bitmap = nullptr;
+}
+
+void CBgBitmap::Default() {
+    XGuard("CBgBitmap::Default", [&] {
+        FreeBitmap();
+        m_X = m_Y = m_Dx = m_Dy = 0;
+        m_Index = 0;
+        CyclePictures = true;
+        NumPictures = 10;
+        Pictures.Clear();
+        const std::string dir = InstallDir();
+        for (int i = 1; i <= 10; ++i) {
+            XString name(dir.c_str());
+            name += "critterpic";
+            name.Append(i);
+            name += ".jpg";
+            Pictures.Add(name.c_str());
+        }
+        CycleMin = 1;
+        PictureStyle = 0;
+        CycleColor = false;
+    });
+}
+
+void CBgBitmap::Read(const XString& config) {
+    XGuard("CBgBitmap::Read", [&] {
+        const XString section = ConfigSectionText(config, "BgBitmap");
+        if (section.IsEmpty()) {
+            Default();
+            return;
+        }
+        CyclePictures = ConfigReadBoolExact(section, "CyclePictures");
+        NumPictures = ConfigReadUInt(section, "NumPictures");
+        CycleMin = ConfigReadUInt(section, "CycleMin");
+        PictureStyle = ConfigReadInt(section, "PictureStyle");
+        CycleColor = ConfigReadBool(section, "CycleColor");
+
+        Pictures.Clear();
+        const unsigned tagsPresent = section.Count("<Picture_");
+        unsigned tagsSeen = 0, trailing = 0;
+        for (uint32_t i = 0; i < NumPictures; ++i) {
+            if (tagsSeen >= tagsPresent && ++trailing > kMaxTrailingMissing) break;
+            XString open("<Picture_"), close("</Picture_");
+            open.Append(static_cast<unsigned>(i));
+            open += ">";
+            close.Append(static_cast<unsigned>(i));
+            close += ">";
+            if (section.FindFwd(open.c_str()) >= 0) ++tagsSeen;
+            XString given = ConfigBetween(section, open.c_str(), close.c_str());
+            given.Trim();
+            XString path(given);
+            path.MakeLower();
+            // Names are kept in lower case, as Windows compares them; where the
+            // file system tells letter cases apart and only the name as
+            // written exists, that name is kept instead of dropping the picture.
+            if (!path.FileExists() && given.FileExists()) path = given;
+            if (!path.FileExists()) {
+                ReportConfigError(path, " does not exist.");
+            } else if (!IsJpg(path) && !IsBmp(path)) {
+                ReportConfigError(path,
+                                  " contains an unsupported image type. BMP and JPG are the only supported types at "
+                                  "this time.");
+            } else {
+                Pictures.Add(path.c_str());
+            }
+        }
+        NumPictures = Count();
+        m_Index = NumPictures ? static_cast<uint32_t>(XRandom()) % NumPictures : 0;
+    });
+}
+
+void CBgBitmap::Write(XString& out) {
+    XGuard("CBgBitmap::Write", [&] {
+        NumPictures = Count();
+        ConfigSectionWriter w(out, "BgBitmap");
+        w.Bool("CyclePictures", CyclePictures);
+        w.UInt("NumPictures", NumPictures);
+        w.UInt("CycleMin", CycleMin);
+        w.UInt("PictureStyle", static_cast<uint32_t>(PictureStyle));
+        w.Bool("CycleColor", CycleColor);
+        for (uint32_t i = 0; i < NumPictures; ++i) {
+            XString key("Picture_");
+            key.Append(static_cast<unsigned>(i));
+            const XString& path = Pictures[i];
+            w.Text(key.c_str(), std::string_view(path.c_str(), path.GetLength()));
+        }
+        w.Close();
+    });
+}
+
+void CBgBitmap::Setup(int32_t width, int32_t height) {
+    XGuard("CBgBitmap::Setup", [&] {
+        m_Width = width > 0 ? static_cast<uint32_t>(width) : 0;
+        m_Height = height > 0 ? static_cast<uint32_t>(height) : 0;
+        m_LastChange = m_Clock();
+        m_Attempted = false;
+        m_LoadErrorReported = false;
+        m_ChangeCount = 0;
+        FreeBitmap();
+    });
+}
+
+void CBgBitmap::ChangePicture(uint32_t now) {
+    m_LastChange = now;
+    FreeBitmap();
+    ++m_Index;
+    if (m_Index >= Count()) m_Index = 0;
+    const XString& name = Pictures[m_Index];
+    ImageBitmap* bitmap = nullptr;
+    if (IsBmp(name))
+        bitmap = PlatformLoadImage(ImageFileKind::Bmp, name.c_str());
+    else if (IsJpg(name))
+        bitmap = PlatformLoadImage(ImageFileKind::Jpeg, name.c_str());
+    // The decoder hands every picture over as 24 bits, whatever its depth in
+    // the file; anything else could not be drawn as three bytes a pixel.
+    if (bitmap && PlatformImageBitsPerPixel(bitmap) != 24) {
+        PlatformUnloadImage(bitmap);
+        bitmap = nullptr;
+    }
+    if (bitmap) {
+        m_Bitmap = bitmap;
+        const uint32_t pw = PlatformImageWidth(bitmap), ph = PlatformImageHeight(bitmap);
+        if (CycleColor && !m_Drift.Setup(pw, ph)) {
+            XString message("Color cycling is off for ");
+            message += name;
+            message += ": not enough memory.";
+            WriteRunLog("BgBitmap Load Error", message.c_str());
+        }
+        m_X = static_cast<int32_t>(m_Width / 2) - static_cast<int32_t>(pw / 2);
+        m_Y = static_cast<int32_t>(m_Height / 2) - static_cast<int32_t>(ph / 2);
+        SwapRedBlue(bitmap);
+    }
+    XRandom();
+    m_Dx = -1 - XRandom() % 2;
+    XRandom();
+    m_Dy = -1 - XRandom() % 2;
+    m_Attempted = true;
+    m_LoadErrorReported = false;
+    ++m_ChangeCount;
+}
+
+void CBgBitmap::Bounce() {
+    const int32_t pw = static_cast<int32_t>(PlatformImageWidth(m_Bitmap));
+    const int32_t ph = static_cast<int32_t>(PlatformImageHeight(m_Bitmap));
+    const int32_t w = static_cast<int32_t>(m_Width), h = static_cast<int32_t>(m_Height);
+    if (!(pw < w && ph < h)) return;
+    m_X += m_Dx;
+    if (m_X < 0) {
+        m_Dx = -m_Dx;
+        m_X = 0;
+    } else if (m_X + pw >= w) {
+        m_Dx = -m_Dx;
+        m_X = w - pw;
+    }
+    m_Y += m_Dy;
+    if (m_Y < 0) {
+        m_Dy = -m_Dy;
+        m_Y = 0;
+    } else if (m_Y + ph >= h) {
+        m_Dy = -m_Dy;
+        m_Y = h - ph;
+    }
+}
+
+void CBgBitmap::Process() {
+    XGuard("CBgBitmap::Process", [&] {
+        if (!CyclePictures || Count() == 0) return;
+        const uint32_t now = m_Clock();
+        const bool due = CycleMin != 0 && Count() > 1 &&
+                         static_cast<uint64_t>(now - m_LastChange) > static_cast<uint64_t>(CycleMin) * kMsPerMinute;
+        if (due || !m_Attempted) ChangePicture(now);
+        if (!m_Bitmap) return;
+        if (CycleColor)
+            m_Drift.Step(PlatformImageBits(m_Bitmap), PlatformImageWidth(m_Bitmap), PlatformImageHeight(m_Bitmap),
+                         PlatformImagePitch(m_Bitmap));
+        if (PictureStyle != 0) Bounce();
+    });
+}
+
+void CBgBitmap::Draw() {
+    XGuard("CBgBitmap::Draw", [&] {
+        if (!CyclePictures || Count() == 0) return;
+        PixelDrawState state(m_Width, m_Height);
+        if (m_Bitmap) {
+            const uint32_t pw = PlatformImageWidth(m_Bitmap), ph = PlatformImageHeight(m_Bitmap);
+            if (!SetUnpackForPitch(pw, PlatformImagePitch(m_Bitmap))) return;
+            if (PictureStyle != 0 && pw <= m_Width && ph <= m_Height) {
+                glPixelZoom(1.0f, 1.0f);
+                glRasterPos2d(ToDevice(m_X, m_Width), ToDevice(m_Y, m_Height));
+            } else {
+                const BgFitPlacement fit = BgFitPicture(m_Width, m_Height, pw, ph);
+                glRasterPos2d(fit.rasterX, fit.rasterY);
+                glPixelZoom(fit.zoom, fit.zoom);
+            }
+            glDrawPixels(static_cast<GLsizei>(pw), static_cast<GLsizei>(ph), GL_RGB, GL_UNSIGNED_BYTE,
+                         PlatformImageBits(m_Bitmap));
+        } else if (m_Attempted && !m_LoadErrorReported && m_Index < Count()) {
+            m_LoadErrorReported = true;
+            XString message("Load error: ");
+            message += Pictures[m_Index];
+            WriteRunLog("BgBitmap Load Error", message.c_str());
+        }
+    });
+}
+
+XString CBgBitmap::GetRandBgImageFileName() const {
+    XString name;
+    XGuard("CBgBitmap::GetRandBgImageFileName", [&] {
+        const uint32_t count = Count();
+        if (count == 0) return;
+        name = Pictures[static_cast<uint32_t>(XRandom()) % count];
+    });
+    return name;
+}

@@ -1,0 +1,141 @@
+// The user's own pictures as the scene's backdrop: one picture at a time, fitted
+// to the window or bouncing around it at its own size, moving on through the
+// list every few minutes, optionally with its colours drifting. Drawn as one
+// pixel rectangle straight from client memory, so the drift can rewrite the
+// pixels in place every frame. Render thread only, apart from Default, Read
+// and Write.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/ImageDecoder.h"
+#include "xlib/XString.h"
+#include "xlib/XStringArray.h"
+
+// Per-pixel colour drift: every channel of every pixel walks up or down by the
+// channel's step each frame and turns back on its own at 0 and 255.
+class CColorDrift {
+public:
+    // Directions for a w x h picture, all pixels starting with one random
+    // triple, and random channel steps (neither triple all zero). The array is
+    // kept when it already has that size. False when it cannot be allocated:
+    // the drift is then unset and Step does nothing.
+    bool Setup(uint32_t width, uint32_t height);
+    void Release();
+
+    // One step over 24-bit pixels in red-green-blue order, rows `pitch` bytes
+    // apart, of the size the drift was made for (anything else is left alone).
+    void Step(uint8_t* bits, uint32_t width, uint32_t height, uint32_t pitch);
+
+    bool IsSet() const { return m_Directions != nullptr; }
+    uint32_t GetWidth() const { return m_Width; }
+    uint32_t GetHeight() const { return m_Height; }
+    // -1, 0 or +1 for pixel (x, y), y counting rows as stored; channel 0 red.
+    int8_t Direction(uint32_t x, uint32_t y, int channel) const {
+        return m_Directions[(static_cast<size_t>(y) * m_Width + x) * 3 + channel];
+    }
+    int8_t* Directions() { return m_Directions.get(); }
+    int8_t StepSize(int channel) const { return m_Steps[channel]; }
+    void SetStepSizes(int8_t red, int8_t green, int8_t blue);
+
+private:
+    uint32_t m_Width = 0, m_Height = 0;
+    std::unique_ptr<int8_t[]> m_Directions;
+    int8_t m_Steps[3] = {0, 0, 0};
+    // The steps repeated along one row (3 x width), so a row is one flat loop.
+    std::unique_ptr<int8_t[]> m_RowSteps;
+};
+
+// Where a fitted picture goes: scaled by `zoom` to touch the window on one
+// axis, centred on the other. Offsets in window pixels from the lower-left
+// corner; raster position in normalised device coordinates.
+struct BgFitPlacement {
+    float zoom;
+    double offsetX, offsetY;
+    double rasterX, rasterY;
+};
+BgFitPlacement BgFitPicture(uint32_t windowWidth, uint32_t windowHeight, uint32_t pictureWidth,
+                            uint32_t pictureHeight);
+
+class CBgBitmap {
+public:
+    // The instance clock in milliseconds; tests hand in one of their own.
+    using Clock = uint32_t (*)();
+
+    CBgBitmap();
+    ~CBgBitmap();
+    CBgBitmap(const CBgBitmap&) = delete;
+    CBgBitmap& operator=(const CBgBitmap&) = delete;
+
+    void Default();
+    void Read(const XString& config);
+    // Brings NumPictures in step with the list first.
+    void Write(XString& out);
+
+    // Stores the window size, restarts the change timer and forgets the picture.
+    void Setup(int32_t width, int32_t height);
+    template <class... Unused>
+    void Setup(int32_t width, int32_t height, const Unused&...) {
+        Setup(width, height);
+    }
+
+    // The frame's local time the loop hands every module is not used: the
+    // change timer runs on the instance clock.
+    void Process();
+    void Draw();
+    template <class Time>
+    void Process(const Time&) {
+        Process();
+    }
+    template <class Time>
+    void Draw(const Time&) {
+        Draw();
+    }
+
+    // A random entry of the list for the wallpaper; empty when the list is.
+    XString GetRandBgImageFileName() const;
+
+    void SetClock(Clock clock) { m_Clock = clock; }
+
+    // The current picture (null when none is loaded) and the run state.
+    const ImageBitmap* GetBitmap() const { return m_Bitmap; }
+    ImageBitmap* GetBitmap() { return m_Bitmap; }
+    uint32_t GetIndex() const { return m_Index; }
+    int32_t GetX() const { return m_X; }
+    int32_t GetY() const { return m_Y; }
+    int32_t GetDx() const { return m_Dx; }
+    int32_t GetDy() const { return m_Dy; }
+    uint32_t GetLastChange() const { return m_LastChange; }
+    // Picture changes since Setup (the first load included), failed ones too.
+    uint32_t GetChangeCount() const { return m_ChangeCount; }
+    CColorDrift& Drift() { return m_Drift; }
+
+    // Settings ("<BgBitmap>").
+    bool CyclePictures = true;
+    uint32_t NumPictures = 10;
+    uint32_t CycleMin = 1;
+    int32_t PictureStyle = 0;  // 0 fit to the window, anything else bounce
+    bool CycleColor = false;
+    XStringArray Pictures;
+
+private:
+    void FreeBitmap();
+    void ChangePicture(uint32_t now);
+    void Bounce();
+    // The pictures actually in the list (NumPictures follows it after Read and Write).
+    uint32_t Count() const { return Pictures.GetCount(); }
+
+    Clock m_Clock;
+    ImageBitmap* m_Bitmap = nullptr;
+    CColorDrift m_Drift;
+    int32_t m_X = 0, m_Y = 0;
+    int32_t m_Dx = 0, m_Dy = 0;
+    uint32_t m_Index = 0;
+    uint32_t m_LastChange = 0;
+    uint32_t m_ChangeCount = 0;
+    bool m_Attempted = false;
+    // A failed load is written to the run log once, not on every frame.
+    bool m_LoadErrorReported = false;
+    uint32_t m_Width = 0, m_Height = 0;
+};
