@@ -480,29 +480,31 @@ TEST(ColorDrift, EachPixelTurnsBackOnItsOwn) {
 }
 
 TEST(ColorDrift, StaysInRangeAndMatchesThePixelRuleOverManyFrames) {
-    // Sizes whose rows are not a multiple of anything convenient.
+    // Sizes whose rows are not a multiple of anything convenient, and every
+    // kind of step, up, down and still.
     const struct {
         uint32_t w, h;
-    } sizes[] = {{1, 1}, {5, 3}, {37, 11}, {129, 4}};
-    for (const auto& s : sizes) {
-        XSeedRandom(s.w * 31 + s.h);
-        const uint32_t pitch = (s.w * 3 + 3) & ~3u;
-        std::vector<uint8_t> px(pitch * s.h);
+        int8_t steps[3];
+    } cases[] = {{1, 1, {3, -2, -3}}, {5, 3, {1, 0, -1}}, {37, 11, {3, -2, -3}}, {129, 4, {-3, 3, 2}}, {6, 2, {0, 0, 1}}};
+    for (const auto& k : cases) {
+        SCOPED_TRACE(std::to_string(k.w) + "x" + std::to_string(k.h));
+        XSeedRandom(k.w * 31 + k.h);
+        const uint32_t pitch = (k.w * 3 + 3) & ~3u;
+        std::vector<uint8_t> px(pitch * k.h);
         for (auto& v : px) v = static_cast<uint8_t>(XRandom() & 255);
         CColorDrift drift;
-        ASSERT_TRUE(drift.Setup(s.w, s.h));
-        std::vector<int8_t> dir(s.w * s.h * 3);
+        ASSERT_TRUE(drift.Setup(k.w, k.h));
+        std::vector<int8_t> dir(k.w * k.h * 3);
         for (size_t i = 0; i < dir.size(); ++i) {
             dir[i] = static_cast<int8_t>(XRandom() % 3 - 1);
             drift.Directions()[i] = dir[i];
         }
-        const int8_t steps[3] = {3, -2, -3};
-        drift.SetStepSizes(steps[0], steps[1], steps[2]);
+        drift.SetStepSizes(k.steps[0], k.steps[1], k.steps[2]);
         std::vector<uint8_t> expect = px;
         for (int frame = 0; frame < 300; ++frame) {
-            drift.Step(px.data(), s.w, s.h, pitch);
-            ReferenceStep(expect, dir, steps, s.w, s.h, pitch);
-            ASSERT_EQ(expect, px) << s.w << "x" << s.h << " frame " << frame;
+            drift.Step(px.data(), k.w, k.h, pitch);
+            ReferenceStep(expect, dir, k.steps, k.w, k.h, pitch);
+            ASSERT_EQ(expect, px) << "frame " << frame;
         }
         for (size_t i = 0; i < dir.size(); ++i) ASSERT_EQ(dir[i], drift.Directions()[i]);
     }
