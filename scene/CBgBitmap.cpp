@@ -222,6 +222,16 @@ void CColorDrift::Step(uint8_t* bits, uint32_t width, uint32_t height, uint32_t 
     }
 }
 
+void CColorDrift::StepBytewise(uint8_t* bits, uint32_t width, uint32_t height, uint32_t pitch) {
+    if (!m_Directions || !bits || width != m_Width || height != m_Height) return;
+    const uint32_t rowBytes = width * 3;
+    for (uint32_t y = 0; y < height; ++y) {
+        uint8_t* v = bits + static_cast<size_t>(y) * pitch;
+        int8_t* dir = m_Directions.get() + static_cast<size_t>(y) * rowBytes;
+        for (uint32_t j = 0; j < rowBytes; ++j) DriftByte(v[j], dir[j], m_RowSteps[j]);
+    }
+}
+
 // ---------------------------------------------------------------- placement
 
 BgFitPlacement BgFitPicture(uint32_t windowWidth, uint32_t windowHeight, uint32_t pictureWidth,

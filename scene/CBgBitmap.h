@@ -27,6 +27,8 @@ public:
     // One step over 24-bit pixels in red-green-blue order, rows `pitch` bytes
     // apart, of the size the drift was made for (anything else is left alone).
     void Step(uint8_t* bits, uint32_t width, uint32_t height, uint32_t pitch);
+    // The same step one byte at a time: what Step is checked and measured against.
+    void StepBytewise(uint8_t* bits, uint32_t width, uint32_t height, uint32_t pitch);
 
     bool IsSet() const { return m_Directions != nullptr; }
     uint32_t GetWidth() const { return m_Width; }

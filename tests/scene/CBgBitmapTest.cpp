@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -500,13 +501,22 @@ TEST(ColorDrift, StaysInRangeAndMatchesThePixelRuleOverManyFrames) {
             drift.Directions()[i] = dir[i];
         }
         drift.SetStepSizes(k.steps[0], k.steps[1], k.steps[2]);
-        std::vector<uint8_t> expect = px;
+        CColorDrift bytewise;
+        ASSERT_TRUE(bytewise.Setup(k.w, k.h));
+        std::copy(dir.begin(), dir.end(), bytewise.Directions());
+        bytewise.SetStepSizes(k.steps[0], k.steps[1], k.steps[2]);
+        std::vector<uint8_t> expect = px, bytewisePx = px;
         for (int frame = 0; frame < 300; ++frame) {
             drift.Step(px.data(), k.w, k.h, pitch);
+            bytewise.StepBytewise(bytewisePx.data(), k.w, k.h, pitch);
             ReferenceStep(expect, dir, k.steps, k.w, k.h, pitch);
             ASSERT_EQ(expect, px) << "frame " << frame;
+            ASSERT_EQ(expect, bytewisePx) << "frame " << frame;
         }
-        for (size_t i = 0; i < dir.size(); ++i) ASSERT_EQ(dir[i], drift.Directions()[i]);
+        for (size_t i = 0; i < dir.size(); ++i) {
+            ASSERT_EQ(dir[i], drift.Directions()[i]);
+            ASSERT_EQ(dir[i], bytewise.Directions()[i]);
+        }
     }
 }
 
