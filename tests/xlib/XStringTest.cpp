@@ -525,6 +525,15 @@ TEST(XString, FormatAndFormatAppend) {
     EXPECT_EQ("[" + big + "]", s.View());
 }
 
+TEST(XString, FormatReadsArgumentsFromItsOwnText) {
+    XString s("old");
+    s.Format("%s!", s.c_str());
+    EXPECT_EQ("old!", s.View());
+    s = std::string(60, 'p').c_str();
+    s.FormatAppend("%s%s", s.c_str(), s.c_str());  // across the move to the heap
+    EXPECT_EQ(std::string(180, 'p'), s.View());
+}
+
 TEST(XString, FormatWithoutFormatStringThrows5019) {
     const char* none = nullptr;
     XString s("x");
