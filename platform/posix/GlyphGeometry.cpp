@@ -148,7 +148,8 @@ bool BuildGlyphSlab(const std::vector<GlyphContour>& contours, double extrusion,
         const double* b = state.corners[i + 1];
         const double* c = state.corners[i + 2];
         double twice = (b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1]);
-        if (twice == 0.0) continue;
+        // Collinear triangles stay: dropping one would leave a crack where its
+        // long edge meets a neighbour.
         if (twice < 0.0) std::swap(b, c);   // counter-clockwise from +z, whatever the tessellator chose
         mesh.triangles.push_back(Vertex(a[0], a[1], top, 0, 0, 1));
         mesh.triangles.push_back(Vertex(b[0], b[1], top, 0, 0, 1));
