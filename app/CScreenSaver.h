@@ -13,11 +13,11 @@
 #include "app/CVideoMode.h"
 #include "platform/Clock.h"
 #include "platform/GLSurface.h"
+#include "scene/CBgBitmap.h"
+#include "scene/CCritters.h"
 #include "services/CReminders.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
-#include "scene/CBgBitmap.h"
-#include "scene/CCritters.h"
 
 // Serialises whole-file configuration access between the dialog, the render
 // threads and window creation; recursive because Load calls Save.
@@ -73,10 +73,10 @@ public:
     unsigned Height() const { return m_Height; }
     const std::string& ErrorText() const { return m_ErrorText; }
     CGeneralConfig& General() { return m_General; }
-    CReminders& Reminders() { return m_Reminders; }
-    CVideoMode& VideoMode() { return m_VideoMode; }
     CBgBitmap& BgBitmap() { return m_BgBitmap; }
     CCritters& Critters() { return m_Critters; }
+    CReminders& Reminders() { return m_Reminders; }
+    CVideoMode& VideoMode() { return m_VideoMode; }
 
     // For the benchmark and rendering tests: called on the render thread after
     // each frame is drawn and flushed, before it is presented, with the frame's
@@ -110,9 +110,9 @@ private:
     uint32_t m_LastFrameTime = 0;
     CGeneralConfig m_General;
     CBgBitmap m_BgBitmap;
+    CCritters m_Critters;
     CReminders m_Reminders;
     CVideoMode m_VideoMode;
-    CCritters m_Critters;
 
     std::thread m_Thread;
     std::atomic<bool> m_ThreadDone{true};
