@@ -12,6 +12,7 @@
 #include "app/CGeneralConfig.h"
 #include "platform/Clock.h"
 #include "platform/GLSurface.h"
+#include "services/CSystemDateTime.h"
 #include "xlib/XDateTime.h"
 
 // Serialises whole-file configuration access between the dialog, the render
@@ -62,6 +63,7 @@ public:
     unsigned Height() const { return m_Height; }
     const std::string& ErrorText() const { return m_ErrorText; }
     CGeneralConfig& General() { return m_General; }
+    CSystemDateTime& DateTime() { return m_DateTime; }
 
     // For the benchmark and rendering tests: called on the render thread after
     // each frame is drawn and flushed, before it is presented, with the frame's
@@ -88,6 +90,7 @@ private:
     XDateTime m_Now;
     uint32_t m_LastFrameTime = 0;
     CGeneralConfig m_General;
+    CSystemDateTime m_DateTime;
 
     std::thread m_Thread;
     std::atomic<bool> m_ThreadDone{true};
