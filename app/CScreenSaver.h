@@ -10,10 +10,13 @@
 #include <thread>
 
 #include "app/CGeneralConfig.h"
+#include "app/CVideoMode.h"
 #include "platform/Clock.h"
 #include "platform/GLSurface.h"
 #include "services/CSystemDateTime.h"
 #include "xlib/XDateTime.h"
+#include "services/CReminders.h"
+#include "xlib/XString.h"
 
 // Serialises whole-file configuration access between the dialog, the render
 // threads and window creation; recursive because Load calls Save.
@@ -48,10 +51,16 @@ public:
     void DrawFrame();
     void Destroy();
 
-    // Configuration files.
+    // Configuration files: the main file (one section per module) and the
+    // family's shared file (the reminder list). Failures return false with
+    // the reason in ErrorText().
+    std::string MakeConfigFileName(bool shared) const;
     void DefaultAll();
+    bool Save();
     bool Load();
+    // Keeps both files' texts for Restore (the settings dialog's cancel).
     bool BackupConfig();
+    bool Restore();
     // The configured display mode, read once under g_Lock; 0 = leave the display alone.
     int32_t GetReadOnlyVideoMode();
     // Work done after the window has closed (full-screen runs only).
@@ -64,6 +73,8 @@ public:
     const std::string& ErrorText() const { return m_ErrorText; }
     CGeneralConfig& General() { return m_General; }
     CSystemDateTime& DateTime() { return m_DateTime; }
+    CReminders& Reminders() { return m_Reminders; }
+    CVideoMode& VideoMode() { return m_VideoMode; }
 
     // For the benchmark and rendering tests: called on the render thread after
     // each frame is drawn and flushed, before it is presented, with the frame's
@@ -74,11 +85,17 @@ public:
 
 private:
     static void InstanceThread(CScreenSaver* saver);
+    // The main file's text from the modules, in the fixed section order.
+    void WriteMainText(XString& out);
+    void ReadMainText(const XString& whole);
+    bool WriteBoth(XString& mainText, XString& sharedText);
     void RunFrames();
     void JoinOrRelease();
     void EnsureInstallationId();
 
     std::string m_ErrorText;
+    XString m_MainBackup;
+    XString m_SharedBackup;
     std::string m_ConfigName;
     bool m_Initialised = false;
     std::atomic<bool> m_QuitRequested{false};
@@ -90,7 +107,9 @@ private:
     XDateTime m_Now;
     uint32_t m_LastFrameTime = 0;
     CGeneralConfig m_General;
+    CReminders m_Reminders;
     CSystemDateTime m_DateTime;
+    CVideoMode m_VideoMode;
 
     std::thread m_Thread;
     std::atomic<bool> m_ThreadDone{true};
