@@ -8,6 +8,7 @@
 
 #include "app/ConfigSection.h"
 #include "tests/TestSupport.h"
+#include "platform/Paths.h"
 #include "xlib/XPaths.h"
 #include "xlib/XRandom.h"
 
@@ -21,47 +22,25 @@ XDateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0)
 
 std::string Str(const XString& s) { return std::string(s.c_str(), s.GetLength()); }
 
-// Points the shared directory at a temporary folder (Linux: through
-// XDG_DATA_HOME; Windows keeps it in the Wine prefix), and puts back whatever
-// cache file was there before.
+// Points the shared directory at a temporary folder for one test, so the
+// real family folder is never read or written.
 class SharedDirSandbox {
 public:
     SharedDirSandbox() {
-        const char* old = std::getenv("XDG_DATA_HOME");
-        m_HadOld = old != nullptr;
-        if (old) m_Old = old;
-        SetEnv(m_Temp.Path());
+        SetSharedPath(m_Temp.Path() + "shared" + PlatformPathSeparator());
         m_Cache = Str(CSystemDateTime::CacheFilePath());
         std::error_code ec;
-        std::filesystem::create_directories(Str(XString(SharedDir().c_str())), ec);
-        m_HadCache = FileExists(m_Cache);
-        if (m_HadCache) m_CacheText = ReadWholeFile(m_Cache);
-        std::remove(m_Cache.c_str());
+        std::filesystem::create_directories(SharedDir(), ec);
     }
     ~SharedDirSandbox() {
-        std::remove(m_Cache.c_str());
-        if (m_HadCache) WriteWholeFile(m_Cache, m_CacheText);
-        SetEnv(m_HadOld ? m_Old : std::string());
+        SetSharedPath("");
         CSystemDateTime::SetTimeServerListFetch(nullptr);
     }
     const std::string& Cache() const { return m_Cache; }
-    const std::string& Root() const { return m_Temp.Path(); }
-
-    static void SetEnv(const std::string& value) {
-        static std::string storage[8];  // putenv keeps the pointer
-        static int next = 0;
-        std::string& s = storage[next++ % 8];
-        s = "XDG_DATA_HOME=" + value;
-        putenv(&s[0]);
-    }
 
 private:
     TempDir m_Temp;
-    bool m_HadOld = false;
-    std::string m_Old;
     std::string m_Cache;
-    bool m_HadCache = false;
-    std::string m_CacheText;
 };
 
 std::string Today() {
