@@ -78,6 +78,7 @@ void CScreenSaver::DefaultAll() {
         m_ConfigName = "Meadowglow";
         m_General.Default();
         m_Reminders.Default();
+        m_DateTime.Default();
         m_VideoMode.Default();
     });
 }
@@ -89,6 +90,7 @@ void CScreenSaver::WriteMainText(XString& out) {
     ConfigFileBegin(out, m_ConfigName);
     m_General.Write(out);
     m_Reminders.Write(&out, nullptr);
+    m_DateTime.Write(out);
     m_VideoMode.Write(out);
     ConfigFileEnd(out);
 }
@@ -96,6 +98,7 @@ void CScreenSaver::WriteMainText(XString& out) {
 void CScreenSaver::ReadMainText(const XString& whole) {
     m_General.Read(whole);
     m_Reminders.Read(&whole, nullptr);
+    m_DateTime.Read(whole);
     m_VideoMode.Read(whole);
 }
 
@@ -349,6 +352,7 @@ void CScreenSaver::Init() {
         // Module set-up goes here, in this order: background pictures, star
         // fields, CD player, wallpaper, e-mail, date and time, weather; the
         // critters last; then the fog of the special effects.
+        m_DateTime.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
 
         glShadeModel(m_General.RenderStyle == 1 ? GL_FLAT : GL_SMOOTH);
 
@@ -363,6 +367,7 @@ void CScreenSaver::Logic() {
         // Process, each with a copy of the frame's time: background pictures,
         // star fields, e-mail, date and time, weather, critters; then, in a
         // full-size window only, the alarm and the CD player.
+        m_DateTime.Process(m_Now);
     });
 }
 
@@ -376,6 +381,7 @@ void CScreenSaver::DrawFrame() {
         pushed = true;
         gluLookAt(0.0, 0.0, -6.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
         // Then, under the camera: star fields, critters, e-mail, date and time, weather.
+        m_DateTime.Draw(m_Now);
         glPopMatrix();
         pushed = false;
     });
@@ -384,6 +390,7 @@ void CScreenSaver::DrawFrame() {
 
 void CScreenSaver::Destroy() {
     XGuard("CScreenSaver::Destroy", [&] {
+        if (m_Initialised) m_DateTime.Release();  // its display lists go with the context
         if (m_Initialised || m_Surface.IsCreated()) m_Surface.Destroy();
         m_Initialised = false;
     });

@@ -14,6 +14,7 @@
 #include "platform/Clock.h"
 #include "platform/GLSurface.h"
 #include "services/CReminders.h"
+#include "services/CSystemDateTime.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
 
@@ -71,6 +72,7 @@ public:
     unsigned Height() const { return m_Height; }
     const std::string& ErrorText() const { return m_ErrorText; }
     CGeneralConfig& General() { return m_General; }
+    CSystemDateTime& DateTime() { return m_DateTime; }
     CReminders& Reminders() { return m_Reminders; }
     CVideoMode& VideoMode() { return m_VideoMode; }
 
@@ -106,6 +108,7 @@ private:
     uint32_t m_LastFrameTime = 0;
     CGeneralConfig m_General;
     CReminders m_Reminders;
+    CSystemDateTime m_DateTime;
     CVideoMode m_VideoMode;
 
     std::thread m_Thread;
