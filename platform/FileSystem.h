@@ -1,0 +1,21 @@
+// Files and folders, as the string class needs them. Paths are in the
+// platform's own form; every call is independent of the current folder's
+// state except for relative paths, which are taken from it.
+#pragma once
+
+#include <cstddef>
+
+// True for a character that separates path components ('/' on POSIX; '\\' and '/' on Windows).
+bool PlatformIsPathSeparator(char c);
+// Length of the leading part of a path that names no folder to create:
+// a drive ("C:\"), a network share ("\\server\share\") or the root ("/").
+size_t PlatformPathRootLength(const char* path);
+// True when the path names an existing folder.
+bool PlatformDirectoryExists(const char* path);
+// Creates one folder whose parent exists.
+bool PlatformMakeDirectory(const char* path);
+// Copies a file; an existing target is replaced only when `overwrite`.
+bool PlatformCopyFile(const char* from, const char* to, bool overwrite);
+bool PlatformDeleteFile(const char* path);
+// True when the path names a file (not a folder) that can be opened for reading.
+bool PlatformFileReadable(const char* path);
