@@ -21,3 +21,10 @@ void PlatformSleepMs(unsigned ms);
 void PlatformYield();
 LocalTimeParts PlatformLocalTime();
 LocalTimeParts PlatformUtcTime();
+
+// Minutes to add to local time to get UTC (west of Greenwich is positive), with
+// daylight saving time included when it is in force now.
+int PlatformTimeZoneBias();
+// Sets the computer's clock from the parts, read as UTC when `utc` is set, else
+// as local time. False when the system refuses (no privilege, invalid time).
+bool PlatformSetClock(const LocalTimeParts& t, bool utc);

@@ -218,6 +218,11 @@ public:
     bool CreateGuid(bool bRemoveDashes = false);
     bool ReadRegistryValue(const char* pcszPath);
 
+    // ---- time text (xlib/XDateTime.cpp) ----
+    // The current time, UTC or local, in an XDateTime pattern (null: the
+    // default pattern); false + error text when the pattern is not understood.
+    bool GetTime(const char* format = nullptr, bool bUTC = false);
+
 private:
     const char* Data() const { return m_pHeap ? m_pHeap : m_Local; }
     char* Data() { return m_pHeap ? m_pHeap : m_Local; }

@@ -57,3 +57,27 @@ LocalTimeParts PlatformUtcTime() {
     gmtime_r(&ts.tv_sec, &tm);
     return FromTm(tm, ts.tv_nsec);
 }
+
+int PlatformTimeZoneBias() {
+    time_t now = time(nullptr);
+    struct tm tm;
+    if (!localtime_r(&now, &tm)) return 0;
+    return static_cast<int>(-tm.tm_gmtoff / 60);
+}
+
+bool PlatformSetClock(const LocalTimeParts& t, bool utc) {
+    struct tm tm = {};
+    tm.tm_year = t.year - 1900;
+    tm.tm_mon = t.month - 1;
+    tm.tm_mday = t.day;
+    tm.tm_hour = t.hour;
+    tm.tm_min = t.minute;
+    tm.tm_sec = t.second;
+    tm.tm_isdst = -1;  // local time: let the C library's rules decide
+    time_t seconds = utc ? timegm(&tm) : mktime(&tm);
+    if (seconds == static_cast<time_t>(-1)) return false;
+    struct timespec ts;
+    ts.tv_sec = seconds;
+    ts.tv_nsec = static_cast<long>(t.millisecond) * 1000000L;
+    return clock_settime(CLOCK_REALTIME, &ts) == 0;
+}

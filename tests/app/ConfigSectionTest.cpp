@@ -1,0 +1,133 @@
+#include "app/ConfigSection.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+std::string S(const XString& x) { return std::string(x.View()); }
+}  // namespace
+
+TEST(ConfigSection, SectionAndKeyLookup) {
+    const XString whole(
+        "<ConfigFile name=\"M\">\r\n\t<VideoMode>\r\n\t\t<Mode>3</Mode>\r\n\t</VideoMode>\r\n"
+        "\t<General>\r\n\t\t<SaverSpeed>25</SaverSpeed>\r\n\t</General>\r\n</ConfigFile>");
+    const XString general = ConfigSectionText(whole, "General");
+    EXPECT_EQ("\r\n\t\t<SaverSpeed>25</SaverSpeed>\r\n\t", S(general));
+    EXPECT_EQ(25, ConfigReadInt(general, "SaverSpeed"));
+    EXPECT_EQ(3, ConfigReadInt(ConfigSectionText(whole, "VideoMode"), "Mode"));
+    // Missing section and missing keys.
+    EXPECT_TRUE(ConfigSectionText(whole, "Stars").IsEmpty());
+    EXPECT_EQ(0, ConfigReadInt(general, "RenderStyle"));
+    EXPECT_EQ(0u, ConfigReadUInt(general, "RenderStyle"));
+    EXPECT_FALSE(ConfigReadBool(general, "RenderStyle"));
+    EXPECT_TRUE(ConfigReadText(general, "RenderStyle").IsEmpty());
+    // An opening tag without its closing tag counts as missing.
+    EXPECT_TRUE(ConfigSectionText(XString("<General><A>1</A>"), "General").IsEmpty());
+    // The closing tag must come after the opening one.
+    EXPECT_TRUE(ConfigReadText(XString("</A>x<A>"), "A").IsEmpty());
+    EXPECT_TRUE(ConfigSectionText(XString(), "General").IsEmpty());
+}
+
+TEST(ConfigSection, ValueContainingItsClosingTagIsCut) {
+    EXPECT_EQ("ab", S(ConfigReadText(XString("<T>ab</T>cd</T>"), "T")));
+    // The first occurrence wins when a key appears twice.
+    EXPECT_EQ(1, ConfigReadInt(XString("<N>1</N><N>2</N>"), "N"));
+}
+
+TEST(ConfigSection, Numbers) {
+    struct Case {
+        const char* text;
+        int32_t asInt;
+        uint32_t asUInt;
+    } cases[] = {
+        {"<V>42</V>", 42, 42u},
+        {"<V>-2</V>", -2, 4294967294u},
+        {"<V>12abc</V>", 12, 12u},
+        {"<V>abc</V>", 0, 0u},
+        {"<V></V>", 0, 0u},
+        {"<V>4294967295</V>", INT32_MAX, 4294967295u},
+        {"<V>99999999999</V>", INT32_MAX, 4294967295u},
+        {"<V> 7</V>", 7, 7u},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.asInt, ConfigReadInt(XString(c.text), "V")) << c.text;
+        EXPECT_EQ(c.asUInt, ConfigReadUInt(XString(c.text), "V")) << c.text;
+    }
+}
+
+TEST(ConfigSection, Booleans) {
+    struct Case {
+        const char* value;
+        bool prefix;
+        bool exact;
+    } cases[] = {
+        {"true", true, true},   {"TRUE", true, true},    {"True", true, true},  {"trueish", true, false},
+        {"false", false, false}, {"yes", false, false},  {"1", false, false},   {"", false, false},
+        {"tru", false, false},   {" true", false, false},
+    };
+    for (const Case& c : cases) {
+        const XString section(("<B>" + std::string(c.value) + "</B>").c_str());
+        EXPECT_EQ(c.prefix, ConfigReadBool(section, "B")) << c.value;
+        EXPECT_EQ(c.exact, ConfigReadBoolExact(section, "B")) << c.value;
+    }
+}
+
+TEST(ConfigSection, WriterLayout) {
+    XString out;
+    ConfigFileBegin(out, "Meadowglow");
+    {
+        ConfigSectionWriter w(out, "Sec");
+        w.UInt("U", 4294967295u);
+        w.Int("I", -5);
+        w.Bool("T", true);
+        w.Bool("F", false);
+        w.Text("S", "a b\r\nc");
+        w.Open("Rem_0");
+        w.Text("Date", "20240101");
+        w.Close();
+        w.Close();
+        EXPECT_TRUE(w.IsClosed());
+    }
+    ConfigFileEnd(out);
+    EXPECT_EQ(
+        "<ConfigFile name=\"Meadowglow\">\r\n"
+        "\t<Sec>\r\n"
+        "\t\t<U>4294967295</U>\r\n"
+        "\t\t<I>-5</I>\r\n"
+        "\t\t<T>true</T>\r\n"
+        "\t\t<F>false</F>\r\n"
+        "\t\t<S>a b\r\nc</S>\r\n"
+        "\t\t<Rem_0>\r\n"
+        "\t\t\t<Date>20240101</Date>\r\n"
+        "\t\t</Rem_0>\r\n"
+        "\t</Sec>\r\n"
+        "</ConfigFile>",
+        S(out));
+}
+
+TEST(ConfigSection, WriterClosesWhatIsLeftOpen) {
+    XString out;
+    {
+        ConfigSectionWriter w(out, "A");
+        w.Open("B");
+        w.Int("K", 1);
+    }
+    EXPECT_EQ("\t<A>\r\n\t\t<B>\r\n\t\t\t<K>1</K>\r\n\t\t</B>\r\n\t</A>\r\n", S(out));
+}
+
+TEST(ConfigSection, WrittenValuesReadBack) {
+    XString out;
+    {
+        ConfigSectionWriter w(out, "X");
+        w.Int("Neg", INT32_MIN);
+        w.UInt("Big", 3000000000u);
+        w.Bool("On", true);
+        w.Text("Msg", "line1\r\nline2");
+    }
+    const XString sec = ConfigSectionText(out, "X");
+    EXPECT_EQ(INT32_MIN, ConfigReadInt(sec, "Neg"));
+    EXPECT_EQ(3000000000u, ConfigReadUInt(sec, "Big"));
+    EXPECT_TRUE(ConfigReadBoolExact(sec, "On"));
+    EXPECT_EQ("line1\r\nline2", S(ConfigReadText(sec, "Msg")));
+}
