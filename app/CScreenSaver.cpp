@@ -2,6 +2,7 @@
 
 #include "app/StopWatch.h"
 #include "platform/GLInclude.h"
+#include "scene/CEmitter.h"
 #include "xlib/RunLog.h"
 #include "xlib/XException.h"
 #include "xlib/XRandom.h"
@@ -46,6 +47,8 @@ void CScreenSaver::DefaultAll() {
     XGuard("CScreenSaver::DefaultAll", [&] {
         m_ConfigName = "Meadowglow";
         m_General.Default();
+        m_Stars.Default();
+        m_Effects.Default();
     });
 }
 
@@ -163,6 +166,7 @@ void CScreenSaver::Init() {
     XGuard("CScreenSaver::Init", [&] {
         XSeedRandom(PlatformTickCount());
         m_Now = PlatformLocalTime();
+        FillSinCosTables();
 
         Load();
 
@@ -194,6 +198,8 @@ void CScreenSaver::Init() {
         // Module set-up goes here, in this order: background pictures, star
         // fields, CD player, wallpaper, e-mail, date and time, weather; the
         // critters last; then the fog of the special effects.
+        m_Stars.Setup(w, h);
+        m_Effects.ApplyFog();
 
         glShadeModel(m_General.RenderStyle == 1 ? GL_FLAT : GL_SMOOTH);
 
@@ -209,6 +215,7 @@ void CScreenSaver::Logic() {
         // Process, each with a copy of the frame's time: background pictures,
         // star fields, e-mail, date and time, weather, critters; then, in a
         // full-size window only, the alarm and the CD player.
+        m_Stars.Process(m_Now);
     });
 }
 
@@ -222,6 +229,7 @@ void CScreenSaver::DrawFrame() {
         pushed = true;
         gluLookAt(0.0, 0.0, -6.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
         // Then, under the camera: star fields, critters, e-mail, date and time, weather.
+        m_Stars.Draw(m_Now);
         glPopMatrix();
         pushed = false;
     });

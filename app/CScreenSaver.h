@@ -12,6 +12,8 @@
 #include "app/CGeneralConfig.h"
 #include "platform/Clock.h"
 #include "platform/GLSurface.h"
+#include "scene/CEffects.h"
+#include "scene/CStarFields.h"
 
 // Serialises whole-file configuration access between the dialog, the render
 // threads and window creation; recursive because Load calls Save.
@@ -61,6 +63,8 @@ public:
     unsigned Height() const { return m_Height; }
     const std::string& ErrorText() const { return m_ErrorText; }
     CGeneralConfig& General() { return m_General; }
+    CStarFields& Stars() { return m_Stars; }
+    CEffects& Effects() { return m_Effects; }
 
     // For the benchmark and rendering tests: called on the render thread after
     // each frame is drawn and flushed, before it is presented, with the frame's
@@ -86,6 +90,8 @@ private:
     LocalTimeParts m_Now;
     uint32_t m_LastFrameTime = 0;
     CGeneralConfig m_General;
+    CStarFields m_Stars;
+    CEffects m_Effects;
 
     std::thread m_Thread;
     std::atomic<bool> m_ThreadDone{true};

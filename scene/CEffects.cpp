@@ -1,39 +1,10 @@
 #include "scene/CEffects.h"
 
+#include "app/ConfigSection.h"
 #include "platform/GLInclude.h"
 #include "xlib/XException.h"
 #include "xlib/XString.h"
 
-namespace {
-XString TagText(const XString& section, const char* open, const char* close) {
-    XString copy(section);
-    return XString(copy.SubBetweenFwd(open, close));
-}
-
-int32_t TagInt(const XString& section, const char* open, const char* close) {
-    return TagText(section, open, close).ToInt();
-}
-
-bool TagBool(const XString& section, const char* open, const char* close) {
-    return TagText(section, open, close).IsTrue();
-}
-
-void WriteKey(XString& out, const char* open, unsigned value, const char* close) {
-    out += "\t\t\t";
-    out += open;
-    out.Append(value);
-    out += close;
-    out += "\r\n";
-}
-
-void WriteKey(XString& out, const char* open, bool value, const char* close) {
-    out += "\t\t\t";
-    out += open;
-    out += value ? "true" : "false";
-    out += close;
-    out += "\r\n";
-}
-}  // namespace
 
 CEffects::CEffects() {
     XGuard("CEffects constructor", [&] { Default(); });
@@ -57,52 +28,52 @@ void CEffects::Default() {
 
 void CEffects::Read(const XString& config) {
     XGuard("CEffects::Read", [&] {
-        XString section = TagText(config, "<Effects>", "</Effects>");
+        XString section = ConfigSectionText(config, "Effects");
         if (section.IsEmpty()) {
             Default();
             return;
         }
         // Each group is cut out first so that the two "<Enabled>" keys stay apart.
-        XString emitters = TagText(section, "<Emitters>", "</Emitters>");
-        LifeTime = TagInt(emitters, "<LifeTime>", "</LifeTime>");
-        Intensity = TagInt(emitters, "<Intensity>", "</Intensity>");
-        Detail = TagInt(emitters, "<Detail>", "</Detail>");
-        Size = TagInt(emitters, "<Size>", "</Size>");
+        XString emitters = ConfigSectionText(section, "Emitters");
+        LifeTime = ConfigReadInt(emitters, "LifeTime");
+        Intensity = ConfigReadInt(emitters, "Intensity");
+        Detail = ConfigReadInt(emitters, "Detail");
+        Size = ConfigReadInt(emitters, "Size");
 
-        XString blur = TagText(section, "<MotionBlur>", "</MotionBlur>");
-        MotionBlur = TagBool(blur, "<Enabled>", "</Enabled>");
-        BlurAmount = TagInt(blur, "<Amount>", "</Amount>");
+        XString blur = ConfigSectionText(section, "MotionBlur");
+        MotionBlur = ConfigReadBool(blur, "Enabled");
+        BlurAmount = ConfigReadInt(blur, "Amount");
 
-        XString fog = TagText(section, "<Fog>", "</Fog>");
-        Fog = TagBool(fog, "<Enabled>", "</Enabled>");
-        FogDensity = TagInt(fog, "<Density>", "</Density>");
-        FogRed = TagInt(fog, "<Red>", "</Red>");
-        FogGreen = TagInt(fog, "<Green>", "</Green>");
-        FogBlue = TagInt(fog, "<Blue>", "</Blue>");
+        XString fog = ConfigSectionText(section, "Fog");
+        Fog = ConfigReadBool(fog, "Enabled");
+        FogDensity = ConfigReadInt(fog, "Density");
+        FogRed = ConfigReadInt(fog, "Red");
+        FogGreen = ConfigReadInt(fog, "Green");
+        FogBlue = ConfigReadInt(fog, "Blue");
     });
 }
 
 void CEffects::Write(XString& out) const {
     XGuard("CEffects::Write", [&] {
-        out += "\t<Effects>\r\n";
-        out += "\t\t<Emitters>\r\n";
-        WriteKey(out, "<LifeTime>", static_cast<unsigned>(LifeTime), "</LifeTime>");
-        WriteKey(out, "<Intensity>", static_cast<unsigned>(Intensity), "</Intensity>");
-        WriteKey(out, "<Detail>", static_cast<unsigned>(Detail), "</Detail>");
-        WriteKey(out, "<Size>", static_cast<unsigned>(Size), "</Size>");
-        out += "\t\t</Emitters>\r\n";
-        out += "\t\t<MotionBlur>\r\n";
-        WriteKey(out, "<Enabled>", MotionBlur, "</Enabled>");
-        WriteKey(out, "<Amount>", static_cast<unsigned>(BlurAmount), "</Amount>");
-        out += "\t\t</MotionBlur>\r\n";
-        out += "\t\t<Fog>\r\n";
-        WriteKey(out, "<Enabled>", Fog, "</Enabled>");
-        WriteKey(out, "<Density>", static_cast<unsigned>(FogDensity), "</Density>");
-        WriteKey(out, "<Red>", static_cast<unsigned>(FogRed), "</Red>");
-        WriteKey(out, "<Green>", static_cast<unsigned>(FogGreen), "</Green>");
-        WriteKey(out, "<Blue>", static_cast<unsigned>(FogBlue), "</Blue>");
-        out += "\t\t</Fog>\r\n";
-        out += "\t</Effects>\r\n";
+        ConfigSectionWriter w(out, "Effects");
+        w.Open("Emitters");
+        w.UInt("LifeTime", static_cast<uint32_t>(LifeTime));
+        w.UInt("Intensity", static_cast<uint32_t>(Intensity));
+        w.UInt("Detail", static_cast<uint32_t>(Detail));
+        w.UInt("Size", static_cast<uint32_t>(Size));
+        w.Close();
+        w.Open("MotionBlur");
+        w.Bool("Enabled", MotionBlur);
+        w.UInt("Amount", static_cast<uint32_t>(BlurAmount));
+        w.Close();
+        w.Open("Fog");
+        w.Bool("Enabled", Fog);
+        w.UInt("Density", static_cast<uint32_t>(FogDensity));
+        w.UInt("Red", static_cast<uint32_t>(FogRed));
+        w.UInt("Green", static_cast<uint32_t>(FogGreen));
+        w.UInt("Blue", static_cast<uint32_t>(FogBlue));
+        w.Close();
+        w.Close();
     });
 }
 

@@ -1,12 +1,10 @@
 #include "scene/CStarFields.h"
 
-#include <cstring>
-
 #include "app/CScreenSaver.h"
+#include "app/ConfigSection.h"
 #include "platform/GLInclude.h"
 #include "xlib/XException.h"
 #include "xlib/XRandom.h"
-#include "xlib/XString.h"
 
 namespace {
 // The single-precision value nearest 1/255.
@@ -40,43 +38,11 @@ bool FixedColour(int32_t scheme, unsigned index, Rgb& c) {
     }
 }
 
-// The text of one tag inside a section (empty when missing).
-XString TagText(const XString& section, const char* open, const char* close) {
-    XString copy(section);
-    return XString(copy.SubBetweenFwd(open, close));
-}
-
-int32_t TagInt(const XString& section, const char* open, const char* close) {
-    return TagText(section, open, close).ToInt();
-}
-
-// The star settings accept exactly "true" in any letter case, nothing longer.
-bool TagExactTrue(const XString& section, const char* open, const char* close) {
-    XString v = TagText(section, open, close);
-    return v.GetLength() == 4 && v.IsTrue();
-}
-
-void WriteKey(XString& out, const char* open, unsigned value, const char* close) {
-    out += "\t\t";
-    out += open;
-    out.Append(value);
-    out += close;
-    out += "\r\n";
-}
-
-void WriteKey(XString& out, const char* open, bool value, const char* close) {
-    out += "\t\t";
-    out += open;
-    out += value ? "true" : "false";
-    out += close;
-    out += "\r\n";
-}
 }  // namespace
 
 // ------------------------------------------------------------------ CStarLayer
 
-CStarLayer::CStarLayer() {
-    std::memset(m_Stars, 0, sizeof(m_Stars));
+CStarLayer::CStarLayer() : m_Stars(new Star[kCapacity]()) {
     Setup(true, 640, 480, 0, 0, kStarsHorizontal, 0, 0, false);
 }
 
@@ -293,30 +259,30 @@ void CStarFields::Default() {
 
 void CStarFields::Read(const XString& config) {
     XGuard("CStarFields::Read", [&] {
-        XString section = TagText(config, "<Stars>", "</Stars>");
+        XString section = ConfigSectionText(config, "Stars");
         if (section.IsEmpty()) {
             Default();
             return;
         }
-        Enabled = TagExactTrue(section, "<Enabled>", "</Enabled>");
-        Type = TagInt(section, "<Type>", "</Type>");
-        Speed = TagInt(section, "<Speed>", "</Speed>");
-        Amount = TagInt(section, "<Amount>", "</Amount>");
-        ColorScheme = TagInt(section, "<ColorScheme>", "</ColorScheme>");
-        RotateStars = TagExactTrue(section, "<RotateStars>", "</RotateStars>");
+        // The star switches accept exactly "true" in any letter case.
+        Enabled = ConfigReadBoolExact(section, "Enabled");
+        Type = ConfigReadInt(section, "Type");
+        Speed = ConfigReadInt(section, "Speed");
+        Amount = ConfigReadInt(section, "Amount");
+        ColorScheme = ConfigReadInt(section, "ColorScheme");
+        RotateStars = ConfigReadBoolExact(section, "RotateStars");
     });
 }
 
 void CStarFields::Write(XString& out) const {
     XGuard("CStarFields::Write", [&] {
-        out += "\t<Stars>\r\n";
-        WriteKey(out, "<Enabled>", Enabled, "</Enabled>");
-        WriteKey(out, "<Type>", static_cast<unsigned>(Type), "</Type>");
-        WriteKey(out, "<Speed>", static_cast<unsigned>(Speed), "</Speed>");
-        WriteKey(out, "<Amount>", static_cast<unsigned>(Amount), "</Amount>");
-        WriteKey(out, "<ColorScheme>", static_cast<unsigned>(ColorScheme), "</ColorScheme>");
-        WriteKey(out, "<RotateStars>", RotateStars, "</RotateStars>");
-        out += "\t</Stars>\r\n";
+        ConfigSectionWriter w(out, "Stars");
+        w.Bool("Enabled", Enabled);
+        w.UInt("Type", static_cast<uint32_t>(Type));
+        w.UInt("Speed", static_cast<uint32_t>(Speed));
+        w.UInt("Amount", static_cast<uint32_t>(Amount));
+        w.UInt("ColorScheme", static_cast<uint32_t>(ColorScheme));
+        w.Bool("RotateStars", RotateStars);
     });
 }
 

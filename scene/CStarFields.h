@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 class XString;
 
@@ -52,7 +53,9 @@ public:
 private:
     void ColourStars();
 
-    Star m_Stars[kCapacity];
+    // Allocated once with the layer (about 240 KB, kept off the stack of
+    // whoever holds a screen-saver instance); never resized.
+    std::unique_ptr<Star[]> m_Stars;
     float m_Angle = 0.0f;
     bool m_Enabled = true;
     int32_t m_DimLevel = 0;
