@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+class XString;
+
 class CGeneralConfig {
 public:
     CGeneralConfig() { Default(); }
@@ -11,6 +13,11 @@ public:
         RenderStyle = 2;
         PolygonDetail = 1;
     }
+    // From the whole configuration text: a missing or empty section gives the
+    // defaults, a missing key inside a present one 0.
+    void Read(const XString& whole);
+    // Appends the section.
+    void Write(XString& out) const;
 
     uint32_t SaverSpeed;     // frame period in milliseconds
     uint32_t RenderStyle;    // 1 = flat shading, anything else smooth

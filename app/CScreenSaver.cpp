@@ -1,10 +1,14 @@
 #include "app/CScreenSaver.h"
 
+#include "app/ConfigFile.h"
+#include "app/ConfigSection.h"
 #include "app/StopWatch.h"
 #include "platform/GLInclude.h"
 #include "scene/CEmitter.h"
+#include "platform/Thread.h"
 #include "xlib/RunLog.h"
 #include "xlib/XException.h"
+#include "xlib/XPaths.h"
 #include "xlib/XRandom.h"
 
 std::recursive_mutex g_Lock;
@@ -43,21 +47,119 @@ CScreenSaver::~CScreenSaver() {
     });
 }
 
+std::string CScreenSaver::MakeConfigFileName(bool shared) const {
+    std::string path;
+    XGuard("CScreenSaver::MakeConfigFileName", [&] {
+        path = shared ? SharedDir() + "Shared.xml" : InstallDir() + m_ConfigName + ".xml";
+    });
+    return path;
+}
+
+// Adding a module: one line here, one in WriteMainText and one in ReadMainText,
+// each at the module's place in the fixed section order.
 void CScreenSaver::DefaultAll() {
     XGuard("CScreenSaver::DefaultAll", [&] {
         m_ConfigName = "Meadowglow";
         m_General.Default();
         m_Stars.Default();
+        m_Reminders.Default();
         m_Effects.Default();
+        m_VideoMode.Default();
     });
+}
+
+// Sections in their fixed order: General, Critters, BgBitmap, Stars, CDPlayer,
+// Sound, Wallpaper, Reminders (settings part), Email, DateTime, Effects,
+// Internet, WeatherData, VideoMode.
+void CScreenSaver::WriteMainText(XString& out) {
+    ConfigFileBegin(out, m_ConfigName);
+    m_General.Write(out);
+    m_Stars.Write(out);
+    m_Reminders.Write(&out, nullptr);
+    m_Effects.Write(out);
+    m_VideoMode.Write(out);
+    ConfigFileEnd(out);
+}
+
+void CScreenSaver::ReadMainText(const XString& whole) {
+    m_General.Read(whole);
+    m_Stars.Read(whole);
+    m_Reminders.Read(&whole, nullptr);
+    m_Effects.Read(whole);
+    m_VideoMode.Read(whole);
+}
+
+namespace {
+bool ReadWhole(XString& text, const std::string& path, std::string& error) {
+    if (text.ReadFile(path.c_str())) return true;
+    error = "Error: failed to read " + path + ". Msg=" + text.GetErrorMessage();
+    return false;
+}
+
+bool Exists(const std::string& path) { return XString(path.c_str()).FileExists(); }
+}  // namespace
+
+bool CScreenSaver::WriteBoth(XString& mainText, XString& sharedText) {
+    const std::string paths[2] = {MakeConfigFileName(false), MakeConfigFileName(true)};
+    XString* texts[2] = {&mainText, &sharedText};
+    for (int i = 0; i < 2; ++i) {
+        std::string why;
+        if (!ConfigWriteWhole(*texts[i], paths[i], why)) {
+            m_ErrorText = "Error: failed to write " + paths[i] + ". Msg=" + why;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CScreenSaver::Save() {
+    bool ok = false;
+    XGuard("CScreenSaver::Save", [&] {
+        std::lock_guard<std::recursive_mutex> lock(g_Lock);
+        m_ErrorText.clear();
+        XString mainText, sharedText;
+        WriteMainText(mainText);
+        ConfigFileBegin(sharedText, "Shared");
+        m_Reminders.Write(nullptr, &sharedText);
+        ConfigFileEnd(sharedText);
+        ok = WriteBoth(mainText, sharedText);
+    });
+    return ok;
 }
 
 bool CScreenSaver::Load() {
     bool ok = false;
     XGuard("CScreenSaver::Load", [&] {
-        std::lock_guard<std::recursive_mutex> lock(g_Lock);
+        std::unique_lock<std::recursive_mutex> lock(g_Lock);
         DefaultAll();
         m_ErrorText.clear();
+        const std::string mainPath = MakeConfigFileName(false);
+        const std::string sharedPath = MakeConfigFileName(true);
+        const bool sharedExists = Exists(sharedPath);
+        XString text;
+        if (Exists(mainPath)) {
+            if (!ReadWhole(text, mainPath, m_ErrorText)) return;
+            ReadMainText(text);
+        } else {
+            // First run of this saver. Another saver of the family may already
+            // keep reminders in the shared file: take them in before the save
+            // that creates the files, so it writes them back instead of an
+            // empty list.
+            if (sharedExists) {
+                XString shared;
+                if (!ReadWhole(shared, sharedPath, m_ErrorText)) return;
+                m_Reminders.Read(nullptr, &shared);
+            }
+            lock.unlock();
+            Save();
+            lock.lock();
+            if (sharedExists) {
+                ok = true;
+                return;
+            }
+        }
+        if (Exists(sharedPath) && !ReadWhole(text, sharedPath, m_ErrorText)) return;
+        m_Reminders.Read(nullptr, &text);
         ok = true;
     });
     return ok;
@@ -67,20 +169,47 @@ bool CScreenSaver::BackupConfig() {
     bool ok = false;
     XGuard("CScreenSaver::BackupConfig", [&] {
         DefaultAll();
+        m_MainBackup = "";
+        m_SharedBackup = "";
         m_ErrorText.clear();
-        ok = true;
+        const std::string mainPath = MakeConfigFileName(false);
+        const std::string sharedPath = MakeConfigFileName(true);
+        if (Exists(sharedPath) && !ReadWhole(m_SharedBackup, sharedPath, m_ErrorText)) return;
+        if (!Exists(mainPath)) {
+            // The files are created with the defaults; keep the shared list
+            // that is already there rather than overwrite it with an empty one.
+            if (!m_SharedBackup.IsEmpty()) m_Reminders.Read(nullptr, &m_SharedBackup);
+            ok = Save();
+            // What Restore puts back is then the files as just created.
+            if (ok) ok = ReadWhole(m_MainBackup, mainPath, m_ErrorText);
+            if (ok && m_SharedBackup.IsEmpty()) ok = ReadWhole(m_SharedBackup, sharedPath, m_ErrorText);
+            return;
+        }
+        ok = ReadWhole(m_MainBackup, mainPath, m_ErrorText);
+    });
+    return ok;
+}
+
+bool CScreenSaver::Restore() {
+    bool ok = false;
+    XGuard("CScreenSaver::Restore", [&] {
+        m_ErrorText.clear();
+        ok = WriteBoth(m_MainBackup, m_SharedBackup);
     });
     return ok;
 }
 
 int32_t CScreenSaver::GetReadOnlyVideoMode() {
-    int32_t mode = 0;
     XGuard("CScreenSaver::GetReadOnlyVideoMode", [&] {
+        if (m_CachedVideoMode != -1) return;
         std::lock_guard<std::recursive_mutex> lock(g_Lock);
-        if (m_CachedVideoMode < 0) m_CachedVideoMode = 0;
-        mode = m_CachedVideoMode;
+        XString text;
+        if (!text.ReadFile(MakeConfigFileName(false).c_str())) return;
+        // From the video-mode section, so that a "<Mode>" key another module
+        // might add earlier in the file is never taken for it.
+        m_CachedVideoMode = ConfigReadInt(ConfigSectionText(text, "VideoMode"), "Mode");
     });
-    return mode;
+    return m_CachedVideoMode;
 }
 
 void CScreenSaver::DoExitTasks() {
@@ -135,7 +264,10 @@ void CScreenSaver::RefreshPreview(CScreenSaver& preview, NativeWindow previewWin
 
 void CScreenSaver::InstanceThread(CScreenSaver* saver) {
     saver->Init();
-    XGuard("CScreenSaver::InstanceThread", [&] { saver->RunFrames(); });
+    XGuard("CScreenSaver::InstanceThread", [&] {
+        PlatformSetCurrentThreadPriority(saver->m_VideoMode.ThreadPriority);
+        saver->RunFrames();
+    });
     saver->m_ThreadDone = true;
     --g_InstanceThreadCount;
 }

@@ -10,10 +10,13 @@
 #include <thread>
 
 #include "app/CGeneralConfig.h"
+#include "app/CVideoMode.h"
 #include "platform/Clock.h"
 #include "platform/GLSurface.h"
 #include "scene/CEffects.h"
 #include "scene/CStarFields.h"
+#include "services/CReminders.h"
+#include "xlib/XString.h"
 
 // Serialises whole-file configuration access between the dialog, the render
 // threads and window creation; recursive because Load calls Save.
@@ -48,10 +51,16 @@ public:
     void DrawFrame();
     void Destroy();
 
-    // Configuration files.
+    // Configuration files: the main file (one section per module) and the
+    // family's shared file (the reminder list). Failures return false with
+    // the reason in ErrorText().
+    std::string MakeConfigFileName(bool shared) const;
     void DefaultAll();
+    bool Save();
     bool Load();
+    // Keeps both files' texts for Restore (the settings dialog's cancel).
     bool BackupConfig();
+    bool Restore();
     // The configured display mode, read once under g_Lock; 0 = leave the display alone.
     int32_t GetReadOnlyVideoMode();
     // Work done after the window has closed (full-screen runs only).
@@ -65,6 +74,8 @@ public:
     CGeneralConfig& General() { return m_General; }
     CStarFields& Stars() { return m_Stars; }
     CEffects& Effects() { return m_Effects; }
+    CReminders& Reminders() { return m_Reminders; }
+    CVideoMode& VideoMode() { return m_VideoMode; }
 
     // For the benchmark and rendering tests: called on the render thread after
     // each frame is drawn and flushed, before it is presented, with the frame's
@@ -75,10 +86,16 @@ public:
 
 private:
     static void InstanceThread(CScreenSaver* saver);
+    // The main file's text from the modules, in the fixed section order.
+    void WriteMainText(XString& out);
+    void ReadMainText(const XString& whole);
+    bool WriteBoth(XString& mainText, XString& sharedText);
     void RunFrames();
     void JoinOrRelease();
 
     std::string m_ErrorText;
+    XString m_MainBackup;
+    XString m_SharedBackup;
     std::string m_ConfigName;
     bool m_Initialised = false;
     std::atomic<bool> m_QuitRequested{false};
@@ -92,6 +109,8 @@ private:
     CGeneralConfig m_General;
     CStarFields m_Stars;
     CEffects m_Effects;
+    CReminders m_Reminders;
+    CVideoMode m_VideoMode;
 
     std::thread m_Thread;
     std::atomic<bool> m_ThreadDone{true};

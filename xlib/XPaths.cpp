@@ -7,6 +7,7 @@
 namespace {
 std::mutex g_PathMutex;
 std::string g_InstallPath;
+std::string g_SharedPath;
 }  // namespace
 
 void SetInstallPath(const std::string& path) {
@@ -29,4 +30,19 @@ std::string InstallDir() {
     return PlatformDefaultInstallDir();
 }
 
-std::string SharedDir() { return PlatformSharedDir(); }
+void SetSharedPath(const std::string& path) {
+    std::lock_guard<std::mutex> lock(g_PathMutex);
+    g_SharedPath = path;
+}
+
+std::string SharedDir() {
+    {
+        std::lock_guard<std::mutex> lock(g_PathMutex);
+        if (!g_SharedPath.empty()) {
+            std::string path = g_SharedPath;
+            if (path.back() != PlatformPathSeparator()) path += PlatformPathSeparator();
+            return path;
+        }
+    }
+    return PlatformSharedDir();
+}

@@ -12,3 +12,6 @@ std::string GetInstallPath();
 std::string InstallDir();
 // The family's shared directory, independent of the installation path.
 std::string SharedDir();
+// Replaces the platform's shared directory (tests keep their files apart this
+// way); an empty path goes back to the platform's rule. Ends in the separator.
+void SetSharedPath(const std::string& path);

@@ -55,9 +55,14 @@ void ChangePassword(HWND window) {
     FreeLibrary(lib);
 }
 
-void ReadRegistry() {}
-
-void ApplyVideoMode(int mode) { (void)mode; }
+void FillVideoModeList(HWND dialog, int listBoxId, int position) {
+    XGuard("main FillVideoModeList", [&] {
+        SendDlgItemMessageA(dialog, listBoxId, LB_RESETCONTENT, 0, 0);
+        for (const std::string& text : VideoModeListTexts())
+            SendDlgItemMessageA(dialog, listBoxId, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        SendDlgItemMessageA(dialog, listBoxId, LB_SETCURSEL, static_cast<WPARAM>(position), 0);
+    });
+}
 
 int RunConfigDialog(HWND parent) {
     XGuard("main RunConfigDialog", [&] {

@@ -3,6 +3,9 @@
 
 #include "platform/win32/WinInclude.h"
 
+#include "app/CVideoMode.h"
+#include "app/ReadRegistry.h"
+
 // Set while the password dialog is up: the window then leaves messages to the system.
 extern bool g_PasswordDialogOpen;
 
@@ -12,7 +15,5 @@ bool CheckPassword(HWND window);
 void ChangePassword(HWND window);
 // Shows the settings dialog owned by `parent`; returns 0.
 int RunConfigDialog(HWND parent);
-// Reads the installation path at start-up.
-void ReadRegistry();
-// Switches the display to the configured mode (0 leaves it alone).
-void ApplyVideoMode(int mode);
+// Fills a list box with the display-mode list (app/CVideoMode.h) and selects `position`.
+void FillVideoModeList(HWND dialog, int listBoxId, int position);

@@ -1,0 +1,14 @@
+// Replacing a whole file in one step, so that a reader sees the old file or
+// the complete new one, never a file cut off part-way.
+#pragma once
+
+#include <string>
+
+// Creates a new, empty file with a unique name in `folder` (which ends in the
+// separator) and gives its path. The name never collides with another
+// writer's, in this process or another.
+bool PlatformCreateTempFile(const std::string& folder, std::string& path);
+// Pushes the data written to `path` out to the disk.
+bool PlatformSyncFile(const char* path);
+// Renames `from` over `to` in one step, replacing an existing `to`.
+bool PlatformReplaceFile(const char* from, const char* to);

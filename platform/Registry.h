@@ -1,0 +1,4 @@
+// Whether this platform keeps settings in a system registry at all.
+#pragma once
+
+bool PlatformHasRegistry();

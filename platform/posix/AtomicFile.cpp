@@ -1,0 +1,43 @@
+#include "platform/AtomicFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+bool PlatformCreateTempFile(const std::string& folder, std::string& path) {
+    std::string pattern = folder + ".mg-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) return false;
+    // mkstemp makes the file private; settings files are readable like any other.
+    ::fchmod(fd, 0644);
+    ::close(fd);
+    path = name.data();
+    return true;
+}
+
+bool PlatformSyncFile(const char* path) {
+    const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    return ::close(fd) == 0 && ok;
+}
+
+bool PlatformReplaceFile(const char* from, const char* to) {
+    if (::rename(from, to) != 0) return false;
+    // Make the new name itself durable; a failure here does not undo the replace.
+    std::string dir(to);
+    const size_t cut = dir.rfind('/');
+    dir = cut == std::string::npos ? std::string(".") : dir.substr(0, cut == 0 ? 1 : cut);
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+    return true;
+}

@@ -1,0 +1,5 @@
+#include "platform/win32/WinInclude.h"
+
+#include "platform/Registry.h"
+
+bool PlatformHasRegistry() { return true; }

@@ -1,0 +1,331 @@
+// The two configuration files as CScreenSaver reads and writes them.
+#include "app/CScreenSaver.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/ConfigFile.h"
+#include "platform/Paths.h"
+#include "tests/TestSupport.h"
+#include "xlib/XPaths.h"
+
+namespace {
+const char kDefaultMain[] =
+    "<ConfigFile name=\"Meadowglow\">\r\n"
+    "\t<General>\r\n"
+    "\t\t<SaverSpeed>10</SaverSpeed>\r\n"
+    "\t\t<RenderStyle>2</RenderStyle>\r\n"
+    "\t\t<PolygonDetail>1</PolygonDetail>\r\n"
+    "\t</General>\r\n"
+    "\t<Stars>\r\n"
+    "\t\t<Enabled>false</Enabled>\r\n"
+    "\t\t<Type>2</Type>\r\n"
+    "\t\t<Speed>3</Speed>\r\n"
+    "\t\t<Amount>1000</Amount>\r\n"
+    "\t\t<ColorScheme>18</ColorScheme>\r\n"
+    "\t\t<RotateStars>false</RotateStars>\r\n"
+    "\t</Stars>\r\n"
+    "\t<Reminders>\r\n"
+    "\t\t<Enabled>false</Enabled>\r\n"
+    "\t\t<ShowOnClose>true</ShowOnClose>\r\n"
+    "\t\t<ShowWhileRun>false</ShowWhileRun>\r\n"
+    "\t\t<AutoCleanUp>true</AutoCleanUp>\r\n"
+    "\t</Reminders>\r\n"
+    "\t<Effects>\r\n"
+    "\t\t<Emitters>\r\n"
+    "\t\t\t<LifeTime>40</LifeTime>\r\n"
+    "\t\t\t<Intensity>40</Intensity>\r\n"
+    "\t\t\t<Detail>3</Detail>\r\n"
+    "\t\t\t<Size>10</Size>\r\n"
+    "\t\t</Emitters>\r\n"
+    "\t\t<MotionBlur>\r\n"
+    "\t\t\t<Enabled>true</Enabled>\r\n"
+    "\t\t\t<Amount>3</Amount>\r\n"
+    "\t\t</MotionBlur>\r\n"
+    "\t\t<Fog>\r\n"
+    "\t\t\t<Enabled>false</Enabled>\r\n"
+    "\t\t\t<Density>30</Density>\r\n"
+    "\t\t\t<Red>0</Red>\r\n"
+    "\t\t\t<Green>0</Green>\r\n"
+    "\t\t\t<Blue>255</Blue>\r\n"
+    "\t\t</Fog>\r\n"
+    "\t</Effects>\r\n"
+    "\t<VideoMode>\r\n"
+    "\t\t<Mode>0</Mode>\r\n"
+    "\t\t<ThreadPriority>0</ThreadPriority>\r\n"
+    "\t</VideoMode>\r\n"
+    "</ConfigFile>";
+
+const char kDefaultShared[] =
+    "<ConfigFile name=\"Shared\">\r\n"
+    "\t<Reminders>\r\n"
+    "\t\t<NumReminders>0</NumReminders>\r\n"
+    "\t</Reminders>\r\n"
+    "</ConfigFile>";
+
+// Each test gets its own installation and shared folders; the shared one does
+// not exist yet, so saving has to create it.
+struct ConfigFiles : ::testing::Test {
+    void SetUp() override {
+        m_OldInstall = GetInstallPath();
+        SetInstallPath(m_Install.Path());
+        SetSharedPath(m_Shared.Path() + "family" + PlatformPathSeparator());
+        ConfigSimulateWriteFailureForTests(-1);
+    }
+    void TearDown() override {
+        ConfigSimulateWriteFailureForTests(-1);
+        SetSharedPath("");
+        SetInstallPath(m_OldInstall);
+    }
+    std::string MainPath() const { return m_Install.File("Meadowglow.xml"); }
+    std::string SharedPath() const { return SharedDir() + "Shared.xml"; }
+
+    TempDir m_Install, m_Shared;
+    std::string m_OldInstall;
+};
+
+std::string FutureDate() {
+    XDateTime d;
+    d.SetToNow();
+    d.SetYear(d.GetYear() + 1);
+    std::string s;
+    d.Format(s, "YYYYMMDD");
+    return s;
+}
+
+size_t FilesIn(const std::string& dir) {
+    size_t n = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        (void)entry;
+        ++n;
+    }
+    return n;
+}
+}  // namespace
+
+TEST_F(ConfigFiles, FileNames) {
+    CScreenSaver saver;
+    EXPECT_EQ(MainPath(), saver.MakeConfigFileName(false));
+    EXPECT_EQ(SharedPath(), saver.MakeConfigFileName(true));
+}
+
+TEST_F(ConfigFiles, FirstRunWritesBothFilesExactly) {
+    CScreenSaver saver;
+    ASSERT_TRUE(saver.Load()) << saver.ErrorText();
+    EXPECT_EQ(kDefaultMain, ReadWholeFile(MainPath()));
+    EXPECT_EQ(kDefaultShared, ReadWholeFile(SharedPath()));
+    EXPECT_EQ(10u, saver.General().SaverSpeed);
+}
+
+TEST_F(ConfigFiles, SavedSettingsLoadBack) {
+    {
+        CScreenSaver saver;
+        saver.General().SaverSpeed = 4000000000u;
+        saver.General().RenderStyle = 1;
+        saver.General().PolygonDetail = 3;
+        saver.VideoMode().Mode = 2;
+        saver.VideoMode().ThreadPriority = -2;
+        saver.Reminders().Enabled = true;
+        saver.Reminders().ShowOnClose = false;
+        CReminder rem;
+        rem.RemTitle = "Dentist";
+        rem.RemMsg = "Line one\r\nLine two";
+        rem.Date.Parse(FutureDate().c_str(), "YYYYMMDD");
+        saver.Reminders().List().Add(rem);
+        ASSERT_TRUE(saver.Save()) << saver.ErrorText();
+    }
+    CScreenSaver saver;
+    ASSERT_TRUE(saver.Load()) << saver.ErrorText();
+    EXPECT_EQ(4000000000u, saver.General().SaverSpeed);
+    EXPECT_EQ(1u, saver.General().RenderStyle);
+    EXPECT_EQ(3u, saver.General().PolygonDetail);
+    EXPECT_EQ(2, saver.VideoMode().Mode);
+    EXPECT_EQ(-2, saver.VideoMode().ThreadPriority);
+    EXPECT_TRUE(saver.Reminders().Enabled);
+    EXPECT_FALSE(saver.Reminders().ShowOnClose);
+    ASSERT_EQ(1u, saver.Reminders().GetCount());
+    EXPECT_EQ("Line one\r\nLine two", std::string(saver.Reminders().List()[0].RemMsg.View()));
+}
+
+TEST_F(ConfigFiles, SectionOrderAndMissingParts) {
+    // Sections swapped, a key missing inside a present section, a section missing.
+    WriteWholeFile(MainPath(),
+                   "<ConfigFile name=\"Meadowglow\">\r\n"
+                   "\t<VideoMode>\r\n\t\t<ThreadPriority>-1</ThreadPriority>\r\n\t\t<Mode>4</Mode>\r\n\t</VideoMode>\r\n"
+                   "\t<General>\r\n\t\t<PolygonDetail>2</PolygonDetail>\r\n\t\t<RenderStyle>1</RenderStyle>\r\n\t</General>\r\n"
+                   "</ConfigFile>");
+    CScreenSaver saver;
+    ASSERT_TRUE(saver.Load()) << saver.ErrorText();
+    EXPECT_EQ(0u, saver.General().SaverSpeed);  // missing key: 0, not the default
+    EXPECT_EQ(1u, saver.General().RenderStyle);
+    EXPECT_EQ(2u, saver.General().PolygonDetail);
+    EXPECT_EQ(4, saver.VideoMode().Mode);
+    EXPECT_EQ(-1, saver.VideoMode().ThreadPriority);
+    // No reminder section: its defaults.
+    EXPECT_FALSE(saver.Reminders().Enabled);
+    EXPECT_TRUE(saver.Reminders().ShowOnClose);
+    EXPECT_TRUE(saver.Reminders().AutoCleanUp);
+    // An existing main file is not rewritten by loading; the missing shared one is not created.
+    EXPECT_FALSE(FileExists(SharedPath()));
+}
+
+TEST_F(ConfigFiles, EmptySectionsGiveDefaults) {
+    WriteWholeFile(MainPath(), "<General></General><VideoMode></VideoMode>");
+    CScreenSaver saver;
+    saver.General().SaverSpeed = 99;
+    ASSERT_TRUE(saver.Load());
+    EXPECT_EQ(10u, saver.General().SaverSpeed);
+    EXPECT_EQ(2u, saver.General().RenderStyle);
+    EXPECT_EQ(0, saver.VideoMode().Mode);
+}
+
+TEST_F(ConfigFiles, WriteFailuresReportTheirPath) {
+    std::filesystem::create_directories(MainPath());  // a folder where the file should be
+    CScreenSaver saver;
+    saver.General().SaverSpeed = 55;
+    // Not a file, so a first run: the defaults, and the failed save says why.
+    EXPECT_TRUE(saver.Load());
+    EXPECT_EQ(10u, saver.General().SaverSpeed);
+    const std::string expected = "Error: failed to write " + MainPath() + ". Msg=Error: ";
+    EXPECT_EQ(0u, saver.ErrorText().find(expected)) << saver.ErrorText();
+    EXPECT_FALSE(saver.Save());
+    EXPECT_EQ(0u, saver.ErrorText().find(expected)) << saver.ErrorText();
+    EXPECT_FALSE(saver.BackupConfig());
+    EXPECT_EQ(0u, saver.ErrorText().find(expected)) << saver.ErrorText();
+    EXPECT_FALSE(saver.Restore());
+    EXPECT_EQ(0u, saver.ErrorText().find(expected)) << saver.ErrorText();
+    // The shared file is written only after the main one.
+    EXPECT_FALSE(FileExists(SharedPath()));
+}
+
+TEST_F(ConfigFiles, RestorePutsBothFilesBack) {
+    CScreenSaver saver;
+    saver.General().SaverSpeed = 33;
+    CReminder rem;
+    rem.RemTitle = "Keep me";
+    rem.Date.Parse(FutureDate().c_str(), "YYYYMMDD");
+    saver.Reminders().List().Add(rem);
+    ASSERT_TRUE(saver.Save());
+    const std::string mainBefore = ReadWholeFile(MainPath());
+    const std::string sharedBefore = ReadWholeFile(SharedPath());
+
+    ASSERT_TRUE(saver.BackupConfig()) << saver.ErrorText();
+    ASSERT_TRUE(saver.Load());
+    saver.General().SaverSpeed = 77;
+    saver.Reminders().List().Clear();
+    ASSERT_TRUE(saver.Save());
+    ASSERT_NE(mainBefore, ReadWholeFile(MainPath()));
+
+    ASSERT_TRUE(saver.Restore()) << saver.ErrorText();
+    EXPECT_EQ(mainBefore, ReadWholeFile(MainPath()));
+    EXPECT_EQ(sharedBefore, ReadWholeFile(SharedPath()));
+    EXPECT_EQ(77u, saver.General().SaverSpeed);  // memory is left alone
+}
+
+TEST_F(ConfigFiles, BackupOnFirstRunCreatesTheFilesAndBacksThemUp) {
+    CScreenSaver saver;
+    ASSERT_TRUE(saver.BackupConfig()) << saver.ErrorText();
+    EXPECT_EQ(kDefaultMain, ReadWholeFile(MainPath()));
+    saver.General().SaverSpeed = 5;
+    ASSERT_TRUE(saver.Save());
+    ASSERT_TRUE(saver.Restore());
+    EXPECT_EQ(kDefaultMain, ReadWholeFile(MainPath()));
+    EXPECT_EQ(kDefaultShared, ReadWholeFile(SharedPath()));
+}
+
+TEST_F(ConfigFiles, FirstRunKeepsTheFamilysReminders) {
+    // Another saver of the family already keeps a list in the shared file.
+    std::filesystem::create_directories(SharedDir());
+    const std::string shared = "<ConfigFile name=\"Shared\">\r\n\t<Reminders>\r\n\t\t<NumReminders>1</NumReminders>\r\n"
+                               "\t\t<Rem_0>\r\n\t\t\t<Date>" +
+                               FutureDate() +
+                               "</Date>\r\n\t\t\t<Type>None</Type>\r\n\t\t\t<RemTitle>Theirs</RemTitle>\r\n"
+                               "\t\t\t<RemMsg>m</RemMsg>\r\n\t\t</Rem_0>\r\n\t</Reminders>\r\n</ConfigFile>";
+    WriteWholeFile(SharedPath(), shared);
+    {
+        CScreenSaver saver;
+        ASSERT_TRUE(saver.Load()) << saver.ErrorText();
+        ASSERT_EQ(1u, saver.Reminders().GetCount());
+        EXPECT_EQ(kDefaultMain, ReadWholeFile(MainPath()));
+        EXPECT_EQ(shared, ReadWholeFile(SharedPath()));
+    }
+    std::filesystem::remove(MainPath());
+    CScreenSaver saver;
+    ASSERT_TRUE(saver.BackupConfig());
+    EXPECT_EQ(shared, ReadWholeFile(SharedPath()));
+}
+
+TEST_F(ConfigFiles, InterruptedSaveLeavesThePreviousFiles) {
+    CScreenSaver saver;
+    ASSERT_TRUE(saver.Save());
+    const std::string before = ReadWholeFile(MainPath());
+    const size_t filesBefore = FilesIn(m_Install.Path());
+    saver.General().SaverSpeed = 1234;
+    for (long long cut : {0LL, 1LL, 40LL, 200LL}) {
+        ConfigSimulateWriteFailureForTests(cut);
+        EXPECT_FALSE(saver.Save());
+        EXPECT_EQ(0u, saver.ErrorText().find("Error: failed to write " + MainPath() + ". Msg=")) << saver.ErrorText();
+        EXPECT_EQ(before, ReadWholeFile(MainPath())) << cut;
+        EXPECT_EQ(filesBefore, FilesIn(m_Install.Path())) << "temporary file left behind";
+    }
+    ConfigSimulateWriteFailureForTests(-1);
+    EXPECT_TRUE(saver.Save());
+    EXPECT_NE(std::string::npos, ReadWholeFile(MainPath()).find("<SaverSpeed>1234</SaverSpeed>"));
+    EXPECT_EQ(filesBefore, FilesIn(m_Install.Path()));
+}
+
+TEST_F(ConfigFiles, ConcurrentLoadAndSaveNeverSeeATornFile) {
+    { CScreenSaver().Save(); }
+    std::atomic<bool> torn{false}, failed{false};
+    std::atomic<int> rawReads{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 3; ++t) {
+        threads.emplace_back([&, t] {
+            CScreenSaver saver;
+            for (int i = 0; i < 40; ++i) {
+                if (!saver.Load()) failed = true;
+                const uint32_t speed = saver.General().SaverSpeed;
+                if (speed != 10 && (speed < 100 || speed > 102)) torn = true;
+                saver.General().SaverSpeed = 100 + t;
+                // A long text value makes each write big enough to be caught half-way.
+                saver.Reminders().List().Clear();
+                CReminder rem;
+                rem.RemTitle = std::string(20000, 'a' + t).c_str();
+                saver.Reminders().List().Add(rem);
+                if (!saver.Save()) failed = true;
+            }
+        });
+    }
+    // A reader that takes no lock, as another process would.
+    threads.emplace_back([&] {
+        const std::string path = MainPath();
+        for (int i = 0; i < 300; ++i) {
+            const std::string text = ReadWholeFile(path);
+            if (text.empty()) continue;  // opened while being replaced on a busy system
+            ++rawReads;
+            if (text.rfind("<ConfigFile name=\"Meadowglow\">\r\n", 0) != 0 ||
+                text.size() < 13 || text.compare(text.size() - 13, 13, "</ConfigFile>") != 0)
+                torn = true;
+        }
+    });
+    for (std::thread& th : threads) th.join();
+    EXPECT_FALSE(torn);
+    EXPECT_FALSE(failed);
+    EXPECT_GT(rawReads.load(), 0);
+}
+
+TEST_F(ConfigFiles, ReadOnlyVideoModeIsReadOnceFromTheFile) {
+    CScreenSaver saver;
+    EXPECT_EQ(-1, saver.GetReadOnlyVideoMode());  // no file yet: tried again next time
+    saver.VideoMode().Mode = 3;
+    ASSERT_TRUE(saver.Save());
+    EXPECT_EQ(3, saver.GetReadOnlyVideoMode());
+    saver.VideoMode().Mode = 5;
+    ASSERT_TRUE(saver.Save());
+    EXPECT_EQ(3, saver.GetReadOnlyVideoMode());  // cached for the life of the instance
+}
