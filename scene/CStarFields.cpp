@@ -203,43 +203,63 @@ void CStarLayer::Rotate(float step, int32_t sense) {
         m_Angle += 360.0f;
 }
 
-void CStarLayer::DrawStreaks() const {
-    if (!m_Enabled) return;
+void CStarLayer::DrawStreaks(float* scratch) const {
+    if (!m_Enabled || m_Count == 0) return;
     glPushAttrib(GL_LIGHTING_BIT);
     glDisable(GL_LIGHTING);
     glShadeModel(GL_SMOOTH);
     glPushMatrix();
     if (m_Rotate && m_Angle != 0.0f) glRotatef(m_Angle, 0.0f, 0.0f, 1.0f);
-    // One segment per star from its position (in its colour) to 2.5 units
-    // further away (black); one batch for the layer.
-    glBegin(GL_LINES);
+    // One segment per star from its position, in its colour, to 2.5 units
+    // further away, in black: colour and position interleaved, two vertices a star.
+    float* v = scratch;
     for (unsigned i = 0; i < m_Count; ++i) {
         const Star& s = m_Stars[i];
-        glColor3f(s.red, s.green, s.blue);
-        glVertex3f(s.x, s.y, s.z);
-        glColor3f(0.0f, 0.0f, 0.0f);
-        glVertex3f(s.x, s.y, s.z + m_StreakLength);
+        v[0] = s.red;
+        v[1] = s.green;
+        v[2] = s.blue;
+        v[3] = s.x;
+        v[4] = s.y;
+        v[5] = s.z;
+        v[6] = 0.0f;
+        v[7] = 0.0f;
+        v[8] = 0.0f;
+        v[9] = s.x;
+        v[10] = s.y;
+        v[11] = s.z + m_StreakLength;
+        v += 12;
     }
-    glEnd();
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glInterleavedArrays(GL_C3F_V3F, 0, scratch);
+    glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(m_Count * 2));
+    glPopClientAttrib();
     glPopMatrix();
     glPopAttrib();
 }
 
-void CStarLayer::EmitPoints() const {
-    if (!m_Enabled) return;
+void CStarLayer::DrawPoints(float* scratch) const {
+    if (!m_Enabled || m_Count == 0) return;
     const unsigned hw = m_Width / 2, hh = m_Height / 2;
     const float w = static_cast<float>(hw ? hw : 1u);
     const float h = static_cast<float>(hh ? hh : 1u);
     for (unsigned i = 0; i < m_Count; ++i) {
-        const Star& s = m_Stars[i];
-        glColor3f(s.red, s.green, s.blue);
-        glVertex2f((s.x - w) / w, (s.y - h) / h);
+        scratch[2 * i] = (m_Stars[i].x - w) / w;
+        scratch[2 * i + 1] = (m_Stars[i].y - h) / h;
     }
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glVertexPointer(2, GL_FLOAT, 0, scratch);
+    glColorPointer(3, GL_FLOAT, sizeof(Star), &m_Stars[0].red);
+    glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(m_Count));
+    glPopClientAttrib();
 }
 
 // ----------------------------------------------------------------- CStarFields
 
-CStarFields::CStarFields() {
+CStarFields::CStarFields() : m_Scratch(new float[CStarLayer::kScratchFloats]) {
     XGuard("CStarFields constructor", [&] {
         m_RotationSense = XRandom() % 2;
         Default();
@@ -314,7 +334,7 @@ void CStarFields::Draw() {
     XGuard("CStarFields::Draw", [&] {
         if (!Enabled) return;
         if (Type == kStarsWarp) {
-            for (int i = kLayers - 1; i >= 0; --i) m_Layers[i].DrawStreaks();
+            for (int i = kLayers - 1; i >= 0; --i) m_Layers[i].DrawStreaks(m_Scratch.get());
             return;
         }
         glPushAttrib(GL_ALL_ATTRIB_BITS);
@@ -329,9 +349,7 @@ void CStarFields::Draw() {
         glLoadIdentity();
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
-        glBegin(GL_POINTS);
-        for (int i = kLayers - 1; i >= 0; --i) m_Layers[i].EmitPoints();
-        glEnd();
+        for (int i = kLayers - 1; i >= 0; --i) m_Layers[i].DrawPoints(m_Scratch.get());
         // Back to the scene's own projection.
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();

@@ -36,10 +36,13 @@ public:
                int32_t scheme, int32_t speed, bool rotate);
     void Process(int32_t factor);
     void Rotate(float step, int32_t sense);
-    // Warp streaks in the current transform.
-    void DrawStreaks() const;
-    // Points inside a glBegin(GL_POINTS) the caller has opened.
-    void EmitPoints() const;
+    // Floats of drawing scratch space a layer needs (shared by the layers,
+    // which draw one after another).
+    static constexpr unsigned kScratchFloats = kCapacity * 12;
+    // Warp streaks in the current transform, one GL_LINES batch.
+    void DrawStreaks(float* scratch) const;
+    // The stars as points in normalised device coordinates, one GL_POINTS batch.
+    void DrawPoints(float* scratch) const;
 
     unsigned Count() const { return m_Count; }
     const Star& GetStar(unsigned i) const { return m_Stars[i]; }
@@ -110,6 +113,7 @@ public:
 
 private:
     CStarLayer m_Layers[kLayers];
+    std::unique_ptr<float[]> m_Scratch;  // vertex arrays for drawing, allocated once
     int32_t m_RotationSense = 1;
     unsigned m_Width = 0, m_Height = 0;
 };
