@@ -20,7 +20,9 @@ file(GLOB MG_TEST_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/tests/services/*.cpp
   ${CMAKE_SOURCE_DIR}/tests/${MG_PLATFORM}/*.cpp)
 add_executable(meadowglow_tests ${MG_TEST_SOURCES})
-target_link_libraries(meadowglow_tests PRIVATE mg_core ${MG_GTEST})
+# OSMesa gives the Linux rendering tests a context without a display; it comes
+# before the core library so that its GL entry points are the ones bound.
+target_link_libraries(meadowglow_tests PRIVATE ${MG_TEST_GL} mg_core ${MG_GTEST})
 if(NOT WIN32)
   target_link_libraries(meadowglow_tests PRIVATE mg_front)
 endif()

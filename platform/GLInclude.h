@@ -1,8 +1,8 @@
-// OpenGL 1.1 and GLU headers for portable code.
+// The OpenGL 1.1 and GLU headers for portable code. Windows' GL headers need
+// <windows.h> before them; nothing else does.
 #pragma once
 
 #ifdef _WIN32
-// The Windows GL headers need the calling-convention macros of windows.h.
 #include "platform/win32/WinInclude.h"
 #endif
 #include <GL/gl.h>

@@ -1,0 +1,7 @@
+// CPU time consumed, for benchmarks that report CPU milliseconds per frame.
+#pragma once
+
+// CPU milliseconds (user + system) used so far by the whole process, all threads.
+double PlatformProcessCpuMs();
+// CPU milliseconds used so far by the calling thread.
+double PlatformThreadCpuMs();
