@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -132,13 +133,12 @@ void XString::AppendRaw(const char* p, unsigned n, const char* failText) {
 
 // ---------------------------------------------------------------- construction
 
-void XString::InitMessage(const char* where) {
+void XString::InitMessage() {
     m_Local[0] = '\0';
     m_Flags = kFlagInit | kFlagMessage;
-    (void)where;
 }
 
-XString::XString() { InitMessage("XString() Init"); }
+XString::XString() { InitMessage(); }
 
 XString::XString(bool bMessage, bool) {
     m_Local[0] = '\0';
@@ -146,7 +146,7 @@ XString::XString(bool bMessage, bool) {
 }
 
 XString::XString(const XString& other) {
-    InitMessage("XString constructor");
+    InitMessage();
     try {
         AssignRaw(other.Data(), other.m_Length);
     } catch (const XException& e) {
@@ -172,7 +172,7 @@ XString::XString(XString&& other) noexcept {
 }
 
 XString::XString(const char* text) {
-    InitMessage("XString constructor");
+    InitMessage();
     if (!text) return;
     try {
         AssignRaw(text, static_cast<unsigned>(std::strlen(text)));
@@ -182,13 +182,13 @@ XString::XString(const char* text) {
 }
 
 XString::XString(char c) {
-    InitMessage("XString constructor");
+    InitMessage();
     if (c) AssignRaw(&c, 1);
 }
 
 #define XSTRING_NUMBER_CTOR(T)                      \
     XString::XString(T value) {                     \
-        InitMessage("XString constructor");         \
+        InitMessage();         \
         char buf[24];                               \
         AssignRaw(buf, ToDecimal(value, buf));      \
     }
@@ -980,38 +980,54 @@ void XString::TrimRightString(const char* s) {
 void XString::FormatImpl(bool append, const char* fmt, va_list args) {
     const char* badText = append ? "in FormatAppend failed probably because of a bad format string or an incorrect number of arguments."
                                  : "in Format failed probably because of a bad format string or an incorrect number of arguments.";
-    if (!append) {
+    const char* noMemory = "in MakeSize could not allocate memory for temporary buffer.";
+    auto clearIfReplacing = [&] {
+        if (append) return;
         ResetStats();
         m_Length = 0;
         Data()[0] = '\0';
+    };
+    if (!fmt) {
+        clearIfReplacing();
+        Throw(XERR_FORMAT, badText);
     }
-    if (!fmt) Throw(XERR_FORMAT, badText);
     va_list measure;
     va_copy(measure, args);
     const int n = std::vsnprintf(nullptr, 0, fmt, measure);
     va_end(measure);
-    if (n < 0) Throw(XERR_FORMAT, badText);
-    if (n == 0) return;
-    const uint64_t newLen = static_cast<uint64_t>(m_Length) + static_cast<unsigned>(n);
-    if (append) {
-        // A formatted append grows like any other append.
-        NoteAppend(static_cast<unsigned>(n));
-        if (newLen > kMaxLength || !Reserve(static_cast<unsigned>(newLen), true, true))
-            Throw(XERR_NO_MEMORY, "in MakeSize could not allocate memory for temporary buffer.");
-    } else {
-        if (newLen > kMaxLength) Throw(XERR_NO_MEMORY, "in MakeSize could not allocate memory for temporary buffer.");
-        try {
-            MakeSize(static_cast<unsigned>(newLen));
-        } catch (const XException& e) {
-            Rewrap(e, "Format MakeSize");
-        }
+    if (n <= 0) {
+        clearIfReplacing();
+        if (n < 0) Throw(XERR_FORMAT, badText);
+        return;
     }
-    const int written = std::vsnprintf(Data() + m_Length, static_cast<size_t>(n) + 1, fmt, args);
-    if (written != n) {
-        Data()[m_Length] = '\0';
+    // Format into a buffer of its own first: the arguments may point into
+    // this string's text ("s.Format("%s!", s.c_str())"), which must stay
+    // intact and in place until the formatting has read it.
+    struct FreeBuffer {
+        void operator()(char* p) const { std::free(p); }
+    };
+    std::unique_ptr<char, FreeBuffer> tmp(static_cast<char*>(std::malloc(static_cast<size_t>(n) + 1)));
+    if (!tmp) {
+        const XException inner(XERR_NO_MEMORY, kClass, noMemory);
+        if (append) throw inner;
+        Rewrap(inner, "Format MakeSize");
+    }
+    if (std::vsnprintf(tmp.get(), static_cast<size_t>(n) + 1, fmt, args) != n) {
+        clearIfReplacing();
         Throw(XERR_FORMAT, badText);
     }
-    m_Length = static_cast<uint32_t>(newLen);
+    if (append) {
+        AppendRaw(tmp.get(), static_cast<unsigned>(n), noMemory);  // grows like any other append
+        return;
+    }
+    clearIfReplacing();
+    try {
+        MakeSize(static_cast<unsigned>(n));
+    } catch (const XException& e) {
+        Rewrap(e, "Format MakeSize");
+    }
+    std::memcpy(Data(), tmp.get(), static_cast<size_t>(n) + 1);
+    m_Length = static_cast<uint32_t>(n);
 }
 
 void XString::FormatV(const char* fmt, va_list args) { FormatImpl(false, fmt, args); }

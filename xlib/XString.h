@@ -226,7 +226,7 @@ public:
 private:
     const char* Data() const { return m_pHeap ? m_pHeap : m_Local; }
     char* Data() { return m_pHeap ? m_pHeap : m_Local; }
-    void InitMessage(const char* where);
+    void InitMessage();
     void ResetStats();
     // Capacity for n characters with the extra the growth policy gives.
     unsigned GrowthExtra() const;

@@ -30,6 +30,12 @@ bool PlatformCopyFile(const char* from, const char* to, bool overwrite) {
         ::close(in);
         return false;
     }
+    // Opening the source itself as the target would truncate it before the copy.
+    struct stat target;
+    if (::stat(to, &target) == 0 && target.st_dev == st.st_dev && target.st_ino == st.st_ino) {
+        ::close(in);
+        return false;
+    }
     const int out = ::open(to, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (overwrite ? 0 : O_EXCL), 0666);
     if (out < 0) {
         ::close(in);
