@@ -19,6 +19,8 @@ bool PlatformSyncFile(const char* path) {
 }
 
 bool PlatformReplaceFile(const char* from, const char* to) {
+    const DWORD attributes = GetFileAttributesA(to);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
     // A reader that has the old file open (without delete sharing) blocks the
     // replace for as long as it reads: wait for it, up to about two seconds.
     for (int attempt = 0; attempt < 200; ++attempt) {
