@@ -284,14 +284,14 @@ TEST_F(SceneRender, FogTintsDistantStreaksWithTheFogColour) {
     // 56 units away the white star is all haze: red at 255/265, never pure.
     double wx, wy;
     Project(30.0, 20.0, 50.0, wx, wy);
-    Rgb far = Near(wx, wy);
-    EXPECT_NEAR(245, far.r, 4);
-    EXPECT_LT(far.g, 10);
+    Rgb distant = Near(wx, wy);
+    EXPECT_NEAR(245, distant.r, 4);
+    EXPECT_LT(distant.g, 10);
     // 3 units away most of the white survives: exp(-0.3) of it.
     Project(-1.5, -1.0, -3.0, wx, wy);
-    Rgb near = Near(wx, wy);
-    EXPECT_NEAR(255 * std::exp(-0.3), near.g, 12);
-    EXPECT_GT(near.r, near.g);
+    Rgb close = Near(wx, wy);
+    EXPECT_NEAR(255 * std::exp(-0.3), close.g, 12);
+    EXPECT_GT(close.r, close.g);
     // The cleared background is not fogged.
     EXPECT_EQ(0, Pixel(2, 2).r);
 
@@ -303,9 +303,9 @@ TEST_F(SceneRender, FogTintsDistantStreaksWithTheFogColour) {
     f->Draw();
     EndFrame("stars_nofog");
     Project(30.0, 20.0, 50.0, wx, wy);
-    Rgb clear = Near(wx, wy);
-    EXPECT_GT(clear.g, 200);
-    EXPECT_EQ(clear.r, clear.g);
+    Rgb plain = Near(wx, wy);
+    EXPECT_GT(plain.g, 200);
+    EXPECT_EQ(plain.r, plain.g);
 }
 
 namespace {
