@@ -4,6 +4,7 @@
 #include "app/ConfigSection.h"
 #include "app/StopWatch.h"
 #include "platform/GLInclude.h"
+#include "scene/CEmitter.h"
 #include "platform/Thread.h"
 #include "xlib/RunLog.h"
 #include "xlib/XException.h"
@@ -77,8 +78,10 @@ void CScreenSaver::DefaultAll() {
     XGuard("CScreenSaver::DefaultAll", [&] {
         m_ConfigName = "Meadowglow";
         m_General.Default();
+        m_Stars.Default();
         m_Reminders.Default();
         m_DateTime.Default();
+        m_Effects.Default();
         m_VideoMode.Default();
     });
 }
@@ -89,16 +92,20 @@ void CScreenSaver::DefaultAll() {
 void CScreenSaver::WriteMainText(XString& out) {
     ConfigFileBegin(out, m_ConfigName);
     m_General.Write(out);
+    m_Stars.Write(out);
     m_Reminders.Write(&out, nullptr);
     m_DateTime.Write(out);
+    m_Effects.Write(out);
     m_VideoMode.Write(out);
     ConfigFileEnd(out);
 }
 
 void CScreenSaver::ReadMainText(const XString& whole) {
     m_General.Read(whole);
+    m_Stars.Read(whole);
     m_Reminders.Read(&whole, nullptr);
     m_DateTime.Read(whole);
+    m_Effects.Read(whole);
     m_VideoMode.Read(whole);
 }
 
@@ -321,6 +328,7 @@ void CScreenSaver::Init() {
     XGuard("CScreenSaver::Init", [&] {
         XSeedRandom(PlatformTickCount());
         m_Now.SetToNow();
+        FillSinCosTables();
 
         Load();
 
@@ -352,7 +360,9 @@ void CScreenSaver::Init() {
         // Module set-up goes here, in this order: background pictures, star
         // fields, CD player, wallpaper, e-mail, date and time, weather; the
         // critters last; then the fog of the special effects.
+        m_Stars.Setup(w, h);
         m_DateTime.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
+        m_Effects.ApplyFog();
 
         glShadeModel(m_General.RenderStyle == 1 ? GL_FLAT : GL_SMOOTH);
 
@@ -367,6 +377,7 @@ void CScreenSaver::Logic() {
         // Process, each with a copy of the frame's time: background pictures,
         // star fields, e-mail, date and time, weather, critters; then, in a
         // full-size window only, the alarm and the CD player.
+        m_Stars.Process(m_Now);
         m_DateTime.Process(m_Now);
     });
 }
@@ -381,6 +392,7 @@ void CScreenSaver::DrawFrame() {
         pushed = true;
         gluLookAt(0.0, 0.0, -6.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
         // Then, under the camera: star fields, critters, e-mail, date and time, weather.
+        m_Stars.Draw(m_Now);
         m_DateTime.Draw(m_Now);
         glPopMatrix();
         pushed = false;

@@ -13,6 +13,8 @@
 #include "app/CVideoMode.h"
 #include "platform/Clock.h"
 #include "platform/GLSurface.h"
+#include "scene/CEffects.h"
+#include "scene/CStarFields.h"
 #include "services/CReminders.h"
 #include "services/CSystemDateTime.h"
 #include "xlib/XDateTime.h"
@@ -73,6 +75,8 @@ public:
     const std::string& ErrorText() const { return m_ErrorText; }
     CGeneralConfig& General() { return m_General; }
     CSystemDateTime& DateTime() { return m_DateTime; }
+    CStarFields& Stars() { return m_Stars; }
+    CEffects& Effects() { return m_Effects; }
     CReminders& Reminders() { return m_Reminders; }
     CVideoMode& VideoMode() { return m_VideoMode; }
 
@@ -107,6 +111,8 @@ private:
     XDateTime m_Now;
     uint32_t m_LastFrameTime = 0;
     CGeneralConfig m_General;
+    CStarFields m_Stars;
+    CEffects m_Effects;
     CReminders m_Reminders;
     CSystemDateTime m_DateTime;
     CVideoMode m_VideoMode;
