@@ -5,6 +5,7 @@
 #include "app/StopWatch.h"
 #include "platform/GLInclude.h"
 #include "scene/CEmitter.h"
+#include "platform/ImageDecoder.h"
 #include "platform/Thread.h"
 #include "xlib/RunLog.h"
 #include "xlib/XException.h"
@@ -34,6 +35,7 @@ CScreenSaver::CScreenSaver() {
     XGuard("CScreenSaver constructor", [&] {
         StopWatch::Process().Start();
         XSeedRandom(PlatformTickCount());
+        PlatformImageLibraryInitialise();
         m_Initialised = false;
         m_SmallWindow = true;
         m_CachedVideoMode = -1;
@@ -61,6 +63,7 @@ CScreenSaver::~CScreenSaver() {
     XGuard("CScreenSaver destructor", [&] {
         JoinOrRelease();
         Destroy();
+        PlatformImageLibraryDeInitialise();
     });
 }
 
@@ -78,6 +81,7 @@ void CScreenSaver::DefaultAll() {
     XGuard("CScreenSaver::DefaultAll", [&] {
         m_ConfigName = "Meadowglow";
         m_General.Default();
+        m_Critters.Default();
         m_Stars.Default();
         m_Reminders.Default();
         m_DateTime.Default();
@@ -92,6 +96,7 @@ void CScreenSaver::DefaultAll() {
 void CScreenSaver::WriteMainText(XString& out) {
     ConfigFileBegin(out, m_ConfigName);
     m_General.Write(out);
+    m_Critters.Write(out);
     m_Stars.Write(out);
     m_Reminders.Write(&out, nullptr);
     m_DateTime.Write(out);
@@ -102,6 +107,7 @@ void CScreenSaver::WriteMainText(XString& out) {
 
 void CScreenSaver::ReadMainText(const XString& whole) {
     m_General.Read(whole);
+    m_Critters.Read(whole);
     m_Stars.Read(whole);
     m_Reminders.Read(&whole, nullptr);
     m_DateTime.Read(whole);
@@ -301,6 +307,7 @@ void CScreenSaver::RunFrames() {
     StopWatch& watch = StopWatch::Process();
     bool running = true;
     unsigned frame = 0;
+    if (m_Initialised) CCritters::InitStatic(nullptr, m_General.PolygonDetail, m_General.RenderStyle);
     while (true) {
         if (m_QuitRequested) running = false;
         // A host (the preview's parent, XScreenSaver) may destroy our window at
@@ -321,6 +328,8 @@ void CScreenSaver::RunFrames() {
         if (!running) break;
         if (m_Initialised) m_Surface.SwapBuffers();
     }
+    // The sprites die with this context; a later run makes its own.
+    if (m_Initialised) CCritters::ReleaseStatic();
     Destroy();
 }
 
@@ -362,6 +371,7 @@ void CScreenSaver::Init() {
         // critters last; then the fog of the special effects.
         m_Stars.Setup(w, h);
         m_DateTime.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
+        m_Critters.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
         m_Effects.ApplyFog();
 
         glShadeModel(m_General.RenderStyle == 1 ? GL_FLAT : GL_SMOOTH);
@@ -379,6 +389,7 @@ void CScreenSaver::Logic() {
         // full-size window only, the alarm and the CD player.
         m_Stars.Process(m_Now);
         m_DateTime.Process(m_Now);
+        m_Critters.Process(m_Now);
     });
 }
 
@@ -393,6 +404,7 @@ void CScreenSaver::DrawFrame() {
         gluLookAt(0.0, 0.0, -6.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
         // Then, under the camera: star fields, critters, e-mail, date and time, weather.
         m_Stars.Draw(m_Now);
+        m_Critters.Draw(m_Now, 0);
         m_DateTime.Draw(m_Now);
         glPopMatrix();
         pushed = false;

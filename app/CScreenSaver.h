@@ -15,6 +15,7 @@
 #include "platform/GLSurface.h"
 #include "scene/CEffects.h"
 #include "scene/CStarFields.h"
+#include "scene/CCritters.h"
 #include "services/CReminders.h"
 #include "services/CSystemDateTime.h"
 #include "xlib/XDateTime.h"
@@ -77,6 +78,7 @@ public:
     CSystemDateTime& DateTime() { return m_DateTime; }
     CStarFields& Stars() { return m_Stars; }
     CEffects& Effects() { return m_Effects; }
+    CCritters& Critters() { return m_Critters; }
     CReminders& Reminders() { return m_Reminders; }
     CVideoMode& VideoMode() { return m_VideoMode; }
 
@@ -113,6 +115,7 @@ private:
     CGeneralConfig m_General;
     CStarFields m_Stars;
     CEffects m_Effects;
+    CCritters m_Critters;
     CReminders m_Reminders;
     CSystemDateTime m_DateTime;
     CVideoMode m_VideoMode;

@@ -23,8 +23,10 @@
 #include "app/CScreenSaver.h"
 #include "app/InputGate.h"
 #include "app/x11/BenchEmitters.h"
+#include "app/ShippedAssets.h"
 #include "app/x11/X11Front.h"
 #include "platform/GLInclude.h"
+#include "platform/ProgramDir.h"
 #include "platform/posix/X11GLVisual.h"
 #include "xlib/XPaths.h"
 
@@ -423,6 +425,9 @@ int main(int argc, char** argv) {
             break;
     }
     if (o.mode == X11Mode::Preview && o.window == 0) return -1;
+    // First start: the sprites, pictures and help page the modules look for in
+    // the installation directory come from beside the program.
+    InstallShippedAssets(PlatformProgramDir(), InstallDir());
 
     struct sigaction sa{};
     sa.sa_handler = OnTerminate;

@@ -1,0 +1,181 @@
+#include "render/CTexture.h"
+
+#include <new>
+
+#include "platform/GLInclude.h"
+
+void SwapRedBlue(ImageBitmap* bitmap) {
+    if (!bitmap || PlatformImageBitsPerPixel(bitmap) != 24) return;
+    const unsigned width = PlatformImageWidth(bitmap);
+    const unsigned height = PlatformImageHeight(bitmap);
+    const unsigned pitch = PlatformImagePitch(bitmap);
+    uint8_t* bits = PlatformImageBits(bitmap);
+    if (!bits) return;
+    for (unsigned y = 0; y < height; ++y) {
+        uint8_t* p = bits + static_cast<size_t>(y) * pitch;
+        for (unsigned x = 0; x < width; ++x, p += 3) {
+            uint8_t t = p[0];
+            p[0] = p[2];
+            p[2] = t;
+        }
+    }
+}
+
+CTexture::CTexture() = default;
+
+CTexture::~CTexture() {
+    XGuard("CTexture destructor", [&] { Release(); });
+}
+
+void CTexture::FreeBitmap() {
+    if (m_Bitmap) PlatformUnloadImage(m_Bitmap);
+    m_Bitmap = nullptr;
+}
+
+void CTexture::DeleteTexture() {
+    if (m_TextureName != -1) {
+        GLuint name = static_cast<GLuint>(m_TextureName);
+        glDeleteTextures(1, &name);
+    }
+    m_TextureName = -1;
+}
+
+bool CTexture::ReadImage() {
+    bool ok = false;
+    XGuard("CTexture::ReadImage", [&] {
+        m_Width = m_Height = 0;
+        FreeBitmap();
+        if (!m_FileName.FileExists()) return;
+        // The suffix picks the decoder and is matched exactly: ".JPG" is not a JPEG here.
+        ImageFileKind kind;
+        if (m_FileName.EndsWith(".bmp"))
+            kind = ImageFileKind::Bmp;
+        else if (m_FileName.EndsWith(".jpg"))
+            kind = ImageFileKind::Jpeg;
+        else
+            return;
+        m_Bitmap = PlatformLoadImage(kind, m_FileName.c_str());
+        if (!m_Bitmap) return;
+        m_Width = PlatformImageWidth(m_Bitmap);
+        m_Height = PlatformImageHeight(m_Bitmap);
+        SwapRedBlue(m_Bitmap);
+        ok = true;
+    });
+    return ok;
+}
+
+bool CTexture::ReadColorKeyedImage(int32_t keyRed, int32_t keyGreen, int32_t keyBlue) {
+    bool ok = false;
+    XGuard("CTexture::ReadColorKeyedImage", [&] {
+        m_Pixels.reset();
+        if (!ReadImage()) return;
+        const size_t count = static_cast<size_t>(m_Width) * m_Height;
+        m_Pixels.reset(new (std::nothrow) uint8_t[count * 4]);
+        if (!m_Pixels) {
+            FreeBitmap();
+            m_Width = m_Height = 0;
+            return;
+        }
+        const uint8_t r = static_cast<uint8_t>(keyRed), g = static_cast<uint8_t>(keyGreen),
+                      b = static_cast<uint8_t>(keyBlue);
+        const unsigned pitch = PlatformImagePitch(m_Bitmap);
+        const uint8_t* bits = PlatformImageBits(m_Bitmap);
+        uint8_t* dst = m_Pixels.get();
+        for (unsigned y = 0; y < m_Height; ++y) {
+            const uint8_t* src = bits + static_cast<size_t>(y) * pitch;
+            for (unsigned x = 0; x < m_Width; ++x, src += 3, dst += 4) {
+                dst[0] = src[0];
+                dst[1] = src[1];
+                dst[2] = src[2];
+                dst[3] = (src[0] == r && src[1] == g && src[2] == b) ? 0 : 255;
+            }
+        }
+        FreeBitmap();
+        ok = true;
+    });
+    return ok;
+}
+
+namespace {
+// Makes and binds one texture name with the parameters every picture uses.
+GLuint NewTexture(int magFilter, int minFilter) {
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
+    return name;
+}
+
+// The uploads rely on the default unpack state (rows at a 4-byte pitch, no
+// skips); other code may have changed it, so it is set for the call only.
+template <class Upload>
+void WithDefaultUnpack(Upload&& upload) {
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
+    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
+    upload();
+    glPopClientAttrib();
+}
+}  // namespace
+
+bool CTexture::CreateRGB(XString fileName, int magFilter, int minFilter) {
+    bool ok = false;
+    XGuard("CTexture::CreateRGB", [&] {
+        m_FileName = fileName;
+        DeleteTexture();
+        if (!ReadImage()) return;
+        m_TextureName = static_cast<int32_t>(NewTexture(magFilter, minFilter));
+        WithDefaultUnpack([&] {
+            glTexImage2D(GL_TEXTURE_2D, 0, 3, static_cast<GLsizei>(m_Width), static_cast<GLsizei>(m_Height), 0,
+                         GL_RGB, GL_UNSIGNED_BYTE, PlatformImageBits(m_Bitmap));
+        });
+        FreeBitmap();
+        ok = true;
+    });
+    return ok;
+}
+
+bool CTexture::CreateColorKeyed(XString fileName, int32_t keyRed, int32_t keyGreen, int32_t keyBlue, int magFilter,
+                                int minFilter) {
+    bool ok = false;
+    XGuard("CTexture::CreateColorKeyed", [&] {
+        m_FileName = fileName;
+        DeleteTexture();
+        if (!ReadColorKeyedImage(keyRed, keyGreen, keyBlue)) return;
+        m_TextureName = static_cast<int32_t>(NewTexture(magFilter, minFilter));
+        WithDefaultUnpack([&] {
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, static_cast<GLsizei>(m_Width), static_cast<GLsizei>(m_Height), 0,
+                         GL_RGBA, GL_UNSIGNED_BYTE, m_Pixels.get());
+        });
+        m_Pixels.reset();
+        ok = true;
+    });
+    return ok;
+}
+
+void CTexture::Bind() {
+    if (m_TextureName != -1) glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(m_TextureName));
+}
+
+void CTexture::UnbindAll() { glBindTexture(GL_TEXTURE_2D, 0); }
+
+void CTexture::SetEnvMode(int mode) {
+    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<GLfloat>(mode));
+}
+
+void CTexture::Release() {
+    XGuard("CTexture::Release", [&] {
+        FreeBitmap();
+        m_Pixels.reset();
+        DeleteTexture();
+        m_FileName = "";
+        m_Width = m_Height = 0;
+    });
+}

@@ -1,0 +1,273 @@
+#include "scene/CCritters.h"
+
+#include <cmath>
+#include <new>
+
+#include "app/ConfigSection.h"
+#include "platform/GLInclude.h"
+#include "xlib/XPaths.h"
+#include "xlib/XRandom.h"
+
+int32_t CCritters::s_Width = 0;
+int32_t CCritters::s_Height = 0;
+CTexture CCritters::s_Sprites[6];
+
+namespace {
+// The colour key of the sprite pictures.
+constexpr int32_t kKeyRed = 255, kKeyGreen = 1, kKeyBlue = 222;
+// Half the visible extent of the scene at z = 0 for the frame loop's camera.
+constexpr float kSceneHalfExtent = 4.19f;
+// Degrees to radians as the critters have always turned: 3.14 / 180, not pi / 180.
+constexpr double kDegToRad = 0.017444444444444446;
+
+const char* const kSpriteBase[3] = {"ladybug", "wormbug", "beebug"};
+
+// Leading decimal digits, saturating instead of wrapping; a sign or no digit gives 0.
+uint32_t LeadingCount(const XString& text) {
+    uint64_t value = 0;
+    for (unsigned i = 0; i < text.GetLength(); ++i) {
+        char c = text[i];
+        if (c < '0' || c > '9') break;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+        if (value > 0xFFFFFFFFull) return 0xFFFFFFFFu;
+    }
+    return static_cast<uint32_t>(value);
+}
+
+int32_t Clamp(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : v > hi ? hi : v; }
+}  // namespace
+
+// ---------------------------------------------------------------- CCritter
+
+int32_t CCritter::FramePeriod(int32_t kind) {
+    switch (kind) {
+        case kCritterLadyBug: return 2;
+        case kCritterWiggleWorm: return 5;
+        case kCritterBuzzzyBee: return 1;
+        default: return 0;
+    }
+}
+
+void CCritter::Init(float x, float y, float halfSize, int32_t kind, int32_t speedSetting) {
+    m_X = x;
+    m_Y = y;
+    m_HalfSize = halfSize;
+    m_Kind = kind;
+    m_Frame = XRandom() % 2;
+    m_Tick = 0;
+    m_Heading = (kind == kCritterLadyBug || kind == kCritterBuzzzyBee) ? XRandom() % 360 : 0;
+    int32_t base = speedSetting == 0 ? 1 : speedSetting == 1 ? 3 : speedSetting == 2 ? 6 : speedSetting;
+    m_Speed = base + XRandom() % 4;
+}
+
+void CCritter::Step() {
+    switch (m_Kind) {
+        case kCritterLadyBug:
+        case kCritterBuzzzyBee: {
+            double a = m_Heading * kDegToRad;
+            Move(static_cast<float>(-m_Speed * std::sin(a)), static_cast<float>(m_Speed * std::cos(a)));
+            break;
+        }
+        case kCritterWiggleWorm:
+            Move(static_cast<float>(-m_Speed), 0.0f);
+            break;
+        default:
+            break;
+    }
+}
+
+void CCritter::Move(float dx, float dy) {
+    if (m_Kind == kCritterInactive) return;
+    if (++m_Tick >= FramePeriod(m_Kind)) {
+        m_Frame = m_Frame ? 0 : 1;
+        m_Tick = 0;
+    }
+    m_X += dx;
+    m_Y += dy;
+    const float w = static_cast<float>(CCritters::s_Width), h = static_cast<float>(CCritters::s_Height);
+    if (m_X > w + kWrapMargin)
+        m_X = -kWrapMargin;
+    else if (m_X < -kWrapMargin)
+        m_X = w + kWrapMargin;
+    if (m_Y > h + kWrapMargin)
+        m_Y = -kWrapMargin;
+    else if (m_Y < -kWrapMargin)
+        m_Y = h + kWrapMargin;
+}
+
+void CCritter::DrawSprite() const {
+    // A window of 0 or 1 pixel would divide by zero; such a window shows nothing anyway.
+    const float halfW = CCritters::s_Width > 1 ? CCritters::s_Width / 2.0f : 1.0f;
+    const float halfH = CCritters::s_Height > 1 ? CCritters::s_Height / 2.0f : 1.0f;
+    glPushMatrix();
+    glTranslatef((m_X - halfW) * (kSceneHalfExtent / halfW), (m_Y - halfH) * (kSceneHalfExtent / halfH), 0.0f);
+    glRotatef(static_cast<float>(m_Heading), 0.0f, 0.0f, 1.0f);
+    // An empty sprite leaves no texture bound, as after the previous critter's
+    // own clean-up, so it never borrows another kind's picture.
+    CTexture& sprite = CCritters::s_Sprites[m_Kind * 2 + m_Frame];
+    if (sprite.IsEmpty())
+        CTexture::UnbindAll();
+    else
+        sprite.Bind();
+    // The picture is mirrored in x here; the camera, looking along +z, mirrors
+    // it back, so the sprite shows on screen as drawn in its file.
+    const float s = m_HalfSize;
+    glBegin(GL_QUADS);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex3f(-s, -s, 0.0f);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex3f(-s, s, 0.0f);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex3f(s, s, 0.0f);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex3f(s, -s, 0.0f);
+    glEnd();
+    glPopMatrix();
+}
+
+namespace {
+void BeginSpriteState() {
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_TEXTURE_2D);
+    CTexture::SetEnvMode(GL_REPLACE);
+}
+
+void EndSpriteState() {
+    CTexture::UnbindAll();
+    glPopAttrib();
+}
+}  // namespace
+
+void CCritter::Draw() {
+    if (m_Kind == kCritterInactive) return;
+    BeginSpriteState();
+    DrawSprite();
+    EndSpriteState();
+}
+
+// ---------------------------------------------------------------- CCritters
+
+CCritters::CCritters() { Default(); }
+
+void CCritters::Default() {
+    XGuard("CCritters::Default", [&] {
+        NumCritters = 100;
+        WiggleWorms = true;
+        BuzzzyBees = true;
+        LadyBugs = true;
+        Size = 1;
+        Speed = 1;
+    });
+}
+
+void CCritters::Read(const XString& config) {
+    XGuard("CCritters::Read", [&] {
+        XString section = ConfigSectionText(config, "Critters");
+        if (section.IsEmpty()) {
+            Default();
+            return;
+        }
+        // The file may have been edited by hand: a size of 3 would divide by
+        // zero in Setup, and a huge count would exhaust memory.
+        uint32_t count = LeadingCount(ConfigReadText(section, "NumCritters"));
+        NumCritters = count > kMaxCritters ? kMaxCritters : count;
+        WiggleWorms = ConfigReadBool(section, "WiggleWorms");
+        BuzzzyBees = ConfigReadBool(section, "BuzzzyBees");
+        LadyBugs = ConfigReadBool(section, "LadyBugs");
+        Size = Clamp(ConfigReadInt(section, "Size"), 0, kMaxSize);
+        Speed = Clamp(ConfigReadInt(section, "Speed"), 0, kMaxSpeed);
+    });
+}
+
+void CCritters::Write(XString& out) const {
+    XGuard("CCritters::Write", [&] {
+        ConfigSectionWriter w(out, "Critters");
+        w.UInt("NumCritters", NumCritters);
+        w.Bool("WiggleWorms", WiggleWorms);
+        w.Bool("BuzzzyBees", BuzzzyBees);
+        w.Bool("LadyBugs", LadyBugs);
+        w.UInt("Size", static_cast<uint32_t>(Size));
+        w.UInt("Speed", static_cast<uint32_t>(Speed));
+        w.Close();
+    });
+}
+
+bool CCritters::InitStatic(const void*, int32_t, int32_t) {
+    XGuard("CCritters::InitStatic", [&] {
+        const std::string dir = InstallDir();
+        for (int kind = 0; kind < 3; ++kind) {
+            for (int frame = 0; frame < 2; ++frame) {
+                XString name(dir.c_str());
+                name += kSpriteBase[kind];
+                name.Append(frame);
+                name += ".bmp";
+                // A missing picture leaves that sprite empty; the others are still made.
+                s_Sprites[kind * 2 + frame].CreateColorKeyed(name, kKeyRed, kKeyGreen, kKeyBlue, GL_LINEAR,
+                                                             GL_LINEAR);
+            }
+        }
+    });
+    return true;
+}
+
+void CCritters::ReleaseStatic() {
+    XGuard("CCritters::ReleaseStatic", [&] {
+        for (CTexture& sprite : s_Sprites) sprite.Release();
+    });
+}
+
+void CCritters::KindMix(int32_t out[3]) const {
+    out[0] = out[1] = out[2] = kCritterInactive;
+    int n = 0;
+    for (int pass = 0; pass < 3 && n < 3; ++pass) {
+        if (LadyBugs && n < 3) out[n++] = kCritterLadyBug;
+        if (WiggleWorms && n < 3) out[n++] = kCritterWiggleWorm;
+        if (BuzzzyBees && n < 3) out[n++] = kCritterBuzzzyBee;
+    }
+}
+
+void CCritters::Setup(int32_t width, int32_t height) {
+    XGuard("CCritters::Setup", [&] {
+        m_Width = width;
+        m_Height = height;
+        s_Width = width;
+        s_Height = height;
+
+        m_Critters.reset();
+        m_PopulationSize = 0;
+        const uint32_t count = NumCritters > kMaxCritters ? kMaxCritters : NumCritters;
+        if (count) {
+            m_Critters.reset(new CCritter[count]);  // std::bad_alloc ends up in the run log
+            m_PopulationSize = count;
+        }
+
+        int32_t mix[3];
+        KindMix(mix);
+        const int32_t size = Clamp(Size, 0, kMaxSize);
+        // A minimised preview can report a zero-sized window.
+        const int32_t spanX = width > 0 ? width : 1, spanY = height > 0 ? height : 1;
+        for (uint32_t k = 0; k < m_PopulationSize; ++k) {
+            int32_t d = XRandom() % 4;
+            float halfSize = 1.0f / static_cast<float>(d + 9 - 3 * size);
+            float y = static_cast<float>(XRandom() % spanY);
+            float x = static_cast<float>(XRandom() % spanX);
+            m_Critters[k].Init(x, y, halfSize, mix[k % 3], Speed);
+        }
+    });
+}
+
+void CCritters::Process() {
+    XGuard("CCritters::Process", [&] {
+        for (uint32_t k = 0; k < m_PopulationSize; ++k) m_Critters[k].Step();
+    });
+}
+
+void CCritters::Draw() {
+    XGuard("CCritters::Draw", [&] {
+        glPushMatrix();
+        for (uint32_t k = 0; k < m_PopulationSize; ++k) m_Critters[k].Draw();
+        glPopMatrix();
+    });
+}
