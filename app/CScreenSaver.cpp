@@ -4,6 +4,7 @@
 #include "app/ConfigSection.h"
 #include "app/StopWatch.h"
 #include "platform/GLInclude.h"
+#include "scene/CEmitter.h"
 #include "platform/ImageDecoder.h"
 #include "platform/Thread.h"
 #include "xlib/RunLog.h"
@@ -82,7 +83,10 @@ void CScreenSaver::DefaultAll() {
         m_General.Default();
         m_Critters.Default();
         m_BgBitmap.Default();
+        m_Stars.Default();
         m_Reminders.Default();
+        m_DateTime.Default();
+        m_Effects.Default();
         m_VideoMode.Default();
     });
 }
@@ -95,7 +99,10 @@ void CScreenSaver::WriteMainText(XString& out) {
     m_General.Write(out);
     m_Critters.Write(out);
     m_BgBitmap.Write(out);
+    m_Stars.Write(out);
     m_Reminders.Write(&out, nullptr);
+    m_DateTime.Write(out);
+    m_Effects.Write(out);
     m_VideoMode.Write(out);
     ConfigFileEnd(out);
 }
@@ -104,7 +111,10 @@ void CScreenSaver::ReadMainText(const XString& whole) {
     m_General.Read(whole);
     m_Critters.Read(whole);
     m_BgBitmap.Read(whole);
+    m_Stars.Read(whole);
     m_Reminders.Read(&whole, nullptr);
+    m_DateTime.Read(whole);
+    m_Effects.Read(whole);
     m_VideoMode.Read(whole);
 }
 
@@ -334,6 +344,7 @@ void CScreenSaver::Init() {
     XGuard("CScreenSaver::Init", [&] {
         XSeedRandom(PlatformTickCount());
         m_Now.SetToNow();
+        FillSinCosTables();
 
         Load();
 
@@ -366,7 +377,10 @@ void CScreenSaver::Init() {
         // fields, CD player, wallpaper, e-mail, date and time, weather; the
         // critters last; then the fog of the special effects.
         m_BgBitmap.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
+        m_Stars.Setup(w, h);
+        m_DateTime.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
         m_Critters.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
+        m_Effects.ApplyFog();
 
         glShadeModel(m_General.RenderStyle == 1 ? GL_FLAT : GL_SMOOTH);
 
@@ -382,6 +396,8 @@ void CScreenSaver::Logic() {
         // star fields, e-mail, date and time, weather, critters; then, in a
         // full-size window only, the alarm and the CD player.
         m_BgBitmap.Process(m_Now);
+        m_Stars.Process(m_Now);
+        m_DateTime.Process(m_Now);
         m_Critters.Process(m_Now);
     });
 }
@@ -397,7 +413,9 @@ void CScreenSaver::DrawFrame() {
         pushed = true;
         gluLookAt(0.0, 0.0, -6.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
         // Then, under the camera: star fields, critters, e-mail, date and time, weather.
+        m_Stars.Draw(m_Now);
         m_Critters.Draw(m_Now, 0);
+        m_DateTime.Draw(m_Now);
         glPopMatrix();
         pushed = false;
     });
@@ -406,6 +424,7 @@ void CScreenSaver::DrawFrame() {
 
 void CScreenSaver::Destroy() {
     XGuard("CScreenSaver::Destroy", [&] {
+        if (m_Initialised) m_DateTime.Release();  // its display lists go with the context
         if (m_Initialised || m_Surface.IsCreated()) m_Surface.Destroy();
         m_Initialised = false;
     });

@@ -14,8 +14,11 @@
 #include "platform/Clock.h"
 #include "platform/GLSurface.h"
 #include "scene/CBgBitmap.h"
+#include "scene/CEffects.h"
+#include "scene/CStarFields.h"
 #include "scene/CCritters.h"
 #include "services/CReminders.h"
+#include "services/CSystemDateTime.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
 
@@ -74,6 +77,9 @@ public:
     const std::string& ErrorText() const { return m_ErrorText; }
     CGeneralConfig& General() { return m_General; }
     CBgBitmap& BgBitmap() { return m_BgBitmap; }
+    CSystemDateTime& DateTime() { return m_DateTime; }
+    CStarFields& Stars() { return m_Stars; }
+    CEffects& Effects() { return m_Effects; }
     CCritters& Critters() { return m_Critters; }
     CReminders& Reminders() { return m_Reminders; }
     CVideoMode& VideoMode() { return m_VideoMode; }
@@ -110,8 +116,11 @@ private:
     uint32_t m_LastFrameTime = 0;
     CGeneralConfig m_General;
     CBgBitmap m_BgBitmap;
+    CStarFields m_Stars;
+    CEffects m_Effects;
     CCritters m_Critters;
     CReminders m_Reminders;
+    CSystemDateTime m_DateTime;
     CVideoMode m_VideoMode;
 
     std::thread m_Thread;

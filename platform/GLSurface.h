@@ -25,6 +25,9 @@ public:
     // Releases the context and the device connection; safe to call twice.
     void Destroy();
     bool IsCreated() const;
+    // What modules that build glyph outlines need: the window's device context
+    // on Windows; null where the platform needs none.
+    void* DeviceContext() const;
 
 private:
     struct Impl;

@@ -26,6 +26,7 @@ struct X11Options {
     unsigned width = 1920, height = 1080;
     bool unpaced = false;
     std::string snapshot;
+    unsigned benchEmitters = 0;  // hidden: emitters of 300 particles drawn over each frame
     std::string error;        // a malformed option
 };
 

@@ -43,6 +43,10 @@ X11Options ParseX11Options(const std::vector<std::string>& args, const char* xsc
                     else o.frames = static_cast<unsigned>(n);
                 } else if (a == "--size" && hasValue) {
                     if (!ParseSize(args[++j], o.width, o.height)) o.error = "--size needs WIDTHxHEIGHT";
+                } else if (a == "--bench-emitters" && hasValue) {
+                    int n = std::atoi(args[++j].c_str());
+                    if (n < 0 || n > 64) o.error = "--bench-emitters needs a number from 0 to 64";
+                    else o.benchEmitters = static_cast<unsigned>(n);
                 } else if (a == "--snapshot" && hasValue) {
                     o.snapshot = args[++j];
                 } else {

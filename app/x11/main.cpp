@@ -15,12 +15,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "app/CScreenSaver.h"
 #include "app/InputGate.h"
+#include "app/x11/BenchEmitters.h"
 #include "app/ShippedAssets.h"
 #include "app/x11/X11Front.h"
 #include "platform/GLInclude.h"
@@ -334,7 +336,12 @@ int RunBench(Display* dpy, const X11Options& o) {
     std::vector<unsigned char> pixels;
     std::string renderer = "none";
     const unsigned frames = o.frames;
+    std::unique_ptr<BenchEmitters> emitters;
     saver.SetFrameObserver([&](unsigned index) {
+        if (o.benchEmitters && saver.IsInitialised()) {
+            if (!emitters) emitters = std::make_unique<BenchEmitters>(o.benchEmitters, 300);
+            emitters->Frame(index);
+        }
         if (index == 0) {
             if (saver.IsInitialised()) {
                 const GLubyte* r = glGetString(GL_RENDERER);
@@ -384,6 +391,7 @@ int RunBench(Display* dpy, const X11Options& o) {
     std::printf("cpu_ms_per_frame: %.3f\n", (cpuEnd - cpuStart) / intervals);
     std::printf("first_frame_ms: %.1f\n", firstFrameMs);
     std::printf("close_ms: %.1f\n", closeMs);
+    if (emitters) std::printf("emitters: %u, live particles: %d\n", o.benchEmitters, emitters->LiveParticles());
     if (!o.snapshot.empty()) {
         if (pixels.empty() || !SavePng(o.snapshot, o.width, o.height, pixels)) {
             std::fprintf(stderr, "meadowglow: could not save %s\n", o.snapshot.c_str());

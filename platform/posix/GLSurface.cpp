@@ -66,6 +66,8 @@ GLSurface::~GLSurface() {
 
 bool GLSurface::IsCreated() const { return m_Impl->context != nullptr; }
 
+void* GLSurface::DeviceContext() const { return nullptr; }
+
 bool GLSurface::Create(NativeWindow window, std::string& error) {
     Destroy();
     // The render thread has its own connection so it never shares Xlib state with the input loop.

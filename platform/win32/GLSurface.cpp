@@ -56,6 +56,8 @@ GLSurface::~GLSurface() {
 
 bool GLSurface::IsCreated() const { return m_Impl->context != nullptr; }
 
+void* GLSurface::DeviceContext() const { return m_Impl->dc; }
+
 bool GLSurface::Create(NativeWindow window, std::string& error) {
     Destroy();
     HWND hwnd = reinterpret_cast<HWND>(window);

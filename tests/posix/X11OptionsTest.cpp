@@ -73,4 +73,14 @@ TEST(X11Options, BenchOptions) {
     EXPECT_FALSE(Parse({"--bench", "--frames", "0"}).error.empty());
     EXPECT_FALSE(Parse({"--bench", "--size", "800"}).error.empty());
     EXPECT_FALSE(Parse({"--bench", "--bogus"}).error.empty());
+
+    // The hidden emitter scene.
+    EXPECT_EQ(0u, Parse({"--bench"}).benchEmitters);
+    o = Parse({"--bench", "--bench-emitters", "3", "--unpaced"});
+    EXPECT_TRUE(o.error.empty());
+    EXPECT_EQ(3u, o.benchEmitters);
+    EXPECT_TRUE(o.unpaced);
+    EXPECT_FALSE(Parse({"--bench", "--bench-emitters", "-1"}).error.empty());
+    EXPECT_FALSE(Parse({"--bench", "--bench-emitters", "65"}).error.empty());
+    EXPECT_FALSE(Parse({"--bench", "--bench-emitters"}).error.empty());
 }

@@ -1,0 +1,87 @@
+// The date-and-time overlay: a line of date and time, the name of today's
+// holiday above it and a two-line countdown at the foot of the screen, in
+// extruded outline letters that spin every 15 seconds. Owns the "<DateTime>"
+// configuration section, including the clock-setting choices and the list of
+// time servers offered for them.
+#pragma once
+
+#include <cstdint>
+
+#include "render/COutlineFont.h"
+#include "services/CColorCycler.h"
+#include "xlib/XDateTime.h"
+#include "xlib/XString.h"
+#include "xlib/XStringArray.h"
+
+class CSystemDateTime {
+public:
+    static constexpr int kDateFormatCount = 107;
+    // The date formats the settings offer, in the order they are offered.
+    static const char* const kDateFormats[kDateFormatCount];
+    // Marks the unpadded twin of a format; removed before formatting.
+    static constexpr const char* kNoPadding = " [No Padding]";
+    static constexpr const char* kCacheFileName = "TimeServerCache.dat";
+
+    // Fetches the vendor's time-server list reply; false when the download failed.
+    using TimeServerListFetch = bool (*)(XString& reply);
+    // Replaces the list download (tests); null restores the built-in one.
+    static void SetTimeServerListFetch(TimeServerListFetch fetch);
+
+    CSystemDateTime();
+    // Leaves the font's lists alone: they belong to a context that may be gone
+    // by now. Release them with Release while the context is current.
+    ~CSystemDateTime() = default;
+    CSystemDateTime(const CSystemDateTime&) = delete;
+    CSystemDateTime& operator=(const CSystemDateTime&) = delete;
+
+    void Default();
+    void Read(const XString& config);
+    void Write(XString& out);
+    // Builds the font (the OpenGL context must be current) and starts both colours.
+    void Setup(int32_t width, int32_t height, void* dc);
+    void Process(XDateTime now);
+    void Draw(XDateTime now);
+    // Deletes the font's display lists; the context must be current.
+    void Release();
+
+    // Fills the time-server list from today's cache file or from the vendor's
+    // service; false with `error` set when neither gave one.
+    bool DownloadTimeServerList(XString& error);
+
+    // Whether any part of the overlay is switched on.
+    bool IsAnythingShown() const;
+    // The texts Draw puts on the screen for `now`.
+    XString DateTimeLine(const XDateTime& now) const;
+    XString HolidayLine(const XDateTime& now) const;
+    XString CountDownText(const XDateTime& now) const;
+    static XString CountDownText(const XDateTimeSpan& span);
+    // The format with every " [No Padding]" removed.
+    static XString StripNoPadding(const char* format);
+    // The full path of the time-server cache file.
+    static XString CacheFilePath();
+
+    COutlineFont Font;
+    int32_t SpinAngle;  // degrees about X; -1 = no spin in progress
+    XDateTime LastSpin;
+    CColorCycler CountDownColor;
+    CColorCycler TimeColor;
+
+    bool SetTime;
+    XString TimeServer;
+    XString HolidaysFor;
+    bool DisplayTime;
+    bool DisplayDate;
+    bool DisplayHolidays;
+    bool DisplayMoonPhase;
+    XString Format;
+    bool EnableCountDown;
+    XDateTime CountDownTo;
+    XString CountDownMessage;
+    bool CycleRed, CycleGreen, CycleBlue;
+    bool CycleTimeRed, CycleTimeGreen, CycleTimeBlue;
+    XStringArray TimeServers;
+
+private:
+    void DrawLine(const char* text, const CColorCycler& color, float x, float y, uint8_t align);
+    void SetListFromReply(XString reply);
+};
