@@ -425,6 +425,8 @@ void CScreenSaver::DrawFrame() {
 void CScreenSaver::Destroy() {
     XGuard("CScreenSaver::Destroy", [&] {
         if (m_Initialised) m_DateTime.Release();  // its display lists go with the context
+        // The picture belongs to the image library, which the destructor shuts down next.
+        m_BgBitmap.Release();
         if (m_Initialised || m_Surface.IsCreated()) m_Surface.Destroy();
         m_Initialised = false;
     });

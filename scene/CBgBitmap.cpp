@@ -261,6 +261,13 @@ CBgBitmap::~CBgBitmap() {
     });
 }
 
+void CBgBitmap::Release() {
+    XGuard("CBgBitmap::Release", [&] {
+        FreeBitmap();
+        m_Drift.Release();
+    });
+}
+
 void CBgBitmap::FreeBitmap() {
     if (m_Bitmap) PlatformUnloadImage(m_Bitmap);
     m_Bitmap = nullptr;

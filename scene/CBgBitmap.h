@@ -113,6 +113,9 @@ public:
     uint32_t GetChangeCount() const { return m_ChangeCount; }
     CColorDrift& Drift() { return m_Drift; }
 
+    // Frees the decoded picture and the drift directions (end of a run).
+    void Release();
+
     // Settings ("<BgBitmap>").
     bool CyclePictures = true;
     uint32_t NumPictures = 10;
