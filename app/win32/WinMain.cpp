@@ -9,6 +9,9 @@
 #include "app/CScreenSaver.h"
 #include "app/CommandLine.h"
 #include "app/InputGate.h"
+#include "app/ShippedAssets.h"
+#include "platform/ProgramDir.h"
+#include "xlib/XPaths.h"
 #include "app/win32/ShellWin32.h"
 #include "app/win32/resource.h"
 #include "xlib/XException.h"
@@ -39,6 +42,8 @@ void RequestClose(HWND hwnd) {
 LRESULT OnCreate(HWND hwnd) {
     XGuard("main ScreenSaverProc, WM_CREATE", [&] {
         ReadRegistry();
+        // A saver run straight from its build or unpack folder brings its art along.
+        InstallShippedAssets(PlatformProgramDir(), InstallDir());
         POINT p = CursorPos();
         g_Gate = std::make_unique<InputGate>(g_PreviewMode, p.x, p.y);
         if (!g_PreviewMode) SetCursor(nullptr);
