@@ -21,13 +21,9 @@ cleanup() {
 trap cleanup EXIT
 
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-  fifo="$(mktemp -u)"
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-  started_xvfb=$!
-  read -r -t 20 num <"$fifo"
-  rm -f "$fifo"
-  export DISPLAY=":$num"
+  source "$(dirname "${BASH_SOURCE[0]}")/../scripts/xvfb.sh"
+  xvfb_start 1280x1024 || { echo "wine-run: Xvfb did not start" >&2; exit 1; }
+  started_xvfb=$XVFB_PID
 fi
 
 mkdir -p "$(dirname "$WINEPREFIX")"

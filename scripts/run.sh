@@ -14,13 +14,9 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
 fi
 
 shot="$root/build/meadowglow-screenshot.png"
-fifo="$(mktemp -u)"
-mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-xvfb=$!
-read -r -t 20 num <"$fifo"
-rm -f "$fifo"
-export DISPLAY=":$num"
+source "$root/scripts/xvfb.sh"
+xvfb_start 1280x720 || { echo "Xvfb did not start" >&2; exit 1; }
+xvfb=$XVFB_PID
 cleanup() { kill "$xvfb" 2>/dev/null || true; }
 trap cleanup EXIT
 

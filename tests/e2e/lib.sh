@@ -1,5 +1,6 @@
 # Shared helpers for the end-to-end scripts; source it, then call e2e_init.
 # Every wait is bounded, and everything a script starts is ended on exit.
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
 set -u
 
 E2E_PIDS=()
@@ -41,18 +42,13 @@ now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 # 1024x768). The root window is white so a screenshot tells the saver's frame
 # from the bare screen.
 e2e_init() {
-  local size="${1:-1024x768}" fifo num
+  local size="${1:-1024x768}" started=0
   E2E_TMP="$(mktemp -d "${TMPDIR:-/tmp}/mg-e2e.XXXXXX")"
   trap e2e_cleanup EXIT
   trap 'exit 130' INT TERM
-  fifo="$E2E_TMP/displayfd"
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset -wr 3>"$fifo" >"$E2E_TMP/xvfb.log" 2>&1 &
-  E2E_XVFB=$!
-  num=""
-  read -r -t 20 num <"$fifo" || true
-  [ -n "$num" ] || fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
-  export DISPLAY=":$num"
+  XVFB_LOG="$E2E_TMP/xvfb.log" xvfb_start "$size" -noreset -wr && started=1
+  E2E_XVFB=$XVFB_PID
+  [ "$started" = 1 ] || fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
   unset XSCREENSAVER_WINDOW
   # Each run keeps its settings and run log to itself.
   export HOME="$E2E_TMP/home"
