@@ -10,11 +10,11 @@
 #include "app/CommandLine.h"
 #include "app/InputGate.h"
 #include "app/ShippedAssets.h"
-#include "platform/ProgramDir.h"
-#include "xlib/XPaths.h"
 #include "app/win32/ShellWin32.h"
 #include "app/win32/resource.h"
+#include "platform/ProgramDir.h"
 #include "xlib/XException.h"
+#include "xlib/XPaths.h"
 
 namespace {
 const char kClassName[] = "WindowsScreenSaverClass";
