@@ -604,24 +604,22 @@ int XString::FindRev(char c, unsigned uiStart, unsigned uiCount) const {
     return -1;
 }
 
-int XString::FindAnyFwd(const char* set, unsigned uiStart, unsigned uiCount, int* pWhich) const {
+int XString::FindAnyImpl(const char* set, unsigned uiStart, unsigned uiCount, bool noCase, int* pWhich) const {
     if (!set || uiStart >= m_Length || uiCount == 0) return -1;
     const uint32_t end = WindowEnd(m_Length, uiStart, uiCount);
     const size_t setLen = std::strlen(set);
     const char* d = Data();
     for (uint32_t i = uiStart; i < end; ++i)
-        if (InSet(d[i], set, setLen, false, pWhich)) return static_cast<int>(i);
+        if (InSet(d[i], set, setLen, noCase, pWhich)) return static_cast<int>(i);
     return -1;
 }
 
+int XString::FindAnyFwd(const char* set, unsigned uiStart, unsigned uiCount, int* pWhich) const {
+    return FindAnyImpl(set, uiStart, uiCount, false, pWhich);
+}
+
 int XString::FindAnyFwdNoCase(const char* set, unsigned uiStart, unsigned uiCount, int* pWhich) const {
-    if (!set || uiStart >= m_Length || uiCount == 0) return -1;
-    const uint32_t end = WindowEnd(m_Length, uiStart, uiCount);
-    const size_t setLen = std::strlen(set);
-    const char* d = Data();
-    for (uint32_t i = uiStart; i < end; ++i)
-        if (InSet(d[i], set, setLen, true, pWhich)) return static_cast<int>(i);
-    return -1;
+    return FindAnyImpl(set, uiStart, uiCount, true, pWhich);
 }
 
 bool XString::ContainsFwdNoCase(const char* s, unsigned uiStart, unsigned uiCount) const {

@@ -242,6 +242,7 @@ private:
     int CompareImpl(const char* other, unsigned otherLen, unsigned uiCompareToIndex, unsigned uiSrcIndex,
                     unsigned uiCount, bool noCase) const;
     void FormatImpl(bool append, const char* fmt, va_list args);
+    int FindAnyImpl(const char* set, unsigned uiStart, unsigned uiCount, bool noCase, int* pWhich) const;
     void ClearError();
     bool Fail(std::string_view text);
     bool Fail(std::string_view text, std::string_view more);
