@@ -1,6 +1,6 @@
 #include "app/CGeneralConfig.h"
 
-#include "app/ConfigSection.h"
+#include "xlib/ConfigSection.h"
 
 void CGeneralConfig::Read(const XString& whole) {
     XGuard("CGeneralConfig::Read", [&] {

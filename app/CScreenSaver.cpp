@@ -1,8 +1,8 @@
 #include "app/CScreenSaver.h"
 
 #include "app/ConfigFile.h"
-#include "app/ConfigSection.h"
-#include "app/StopWatch.h"
+#include "xlib/ConfigSection.h"
+#include "xlib/StopWatch.h"
 #include "platform/GLInclude.h"
 #include "platform/ImageDecoder.h"
 #include "platform/Thread.h"
@@ -15,11 +15,6 @@
 
 std::recursive_mutex g_Lock;
 std::atomic<int32_t> g_InstanceThreadCount{0};
-
-double ProjectionAspect(unsigned width, unsigned height) {
-    if (height == 0) return 1.0;
-    return static_cast<double>(width / height);
-}
 
 CScreenSaver& FullScreenSaver() {
     static CScreenSaver saver;

@@ -13,6 +13,7 @@
 #include "app/CVideoMode.h"
 #include "platform/Clock.h"
 #include "platform/GLSurface.h"
+#include "render/Projection.h"
 #include "scene/CBgBitmap.h"
 #include "scene/CEffects.h"
 #include "scene/CStarFields.h"
@@ -27,11 +28,6 @@
 extern std::recursive_mutex g_Lock;
 // Running render threads of all instances.
 extern std::atomic<int32_t> g_InstanceThreadCount;
-
-// Projection aspect ratio: whole-number width / height, so every landscape
-// screen narrower than 2:1 gets 1. A zero height (a minimised preview) gives 1
-// instead of dividing by zero.
-double ProjectionAspect(unsigned width, unsigned height);
 
 class CScreenSaver {
 public:

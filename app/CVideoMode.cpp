@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/ConfigSection.h"
+#include "xlib/ConfigSection.h"
 
 const char kCurrentScreenModeText[] = "Use my current screen mode (Always valid)";
 

@@ -18,6 +18,7 @@ file(GLOB MG_TEST_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/tests/render/*.cpp
   ${CMAKE_SOURCE_DIR}/tests/scene/*.cpp
   ${CMAKE_SOURCE_DIR}/tests/services/*.cpp
+  ${CMAKE_SOURCE_DIR}/tests/platform/*.cpp
   ${CMAKE_SOURCE_DIR}/tests/${MG_PLATFORM}/*.cpp)
 add_executable(meadowglow_tests ${MG_TEST_SOURCES})
 # OSMesa gives the Linux rendering tests a context without a display; it comes

@@ -6,11 +6,11 @@
 #include <emmintrin.h>
 #endif
 
-#include "app/CScreenSaver.h"
-#include "app/ConfigSection.h"
-#include "app/StopWatch.h"
+#include "xlib/ConfigSection.h"
+#include "xlib/StopWatch.h"
 #include "platform/GLInclude.h"
 #include "render/CTexture.h"
+#include "render/Projection.h"
 #include "xlib/RunLog.h"
 #include "xlib/XException.h"
 #include "xlib/XPaths.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <new>
 
-#include "app/ConfigSection.h"
+#include "xlib/ConfigSection.h"
 #include "platform/GLInclude.h"
 #include "xlib/XPaths.h"
 #include "xlib/XRandom.h"

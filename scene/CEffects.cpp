@@ -1,6 +1,6 @@
 #include "scene/CEffects.h"
 
-#include "app/ConfigSection.h"
+#include "xlib/ConfigSection.h"
 #include "platform/GLInclude.h"
 #include "xlib/XException.h"
 #include "xlib/XString.h"

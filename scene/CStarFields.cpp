@@ -1,8 +1,8 @@
 #include "scene/CStarFields.h"
 
-#include "app/CScreenSaver.h"
-#include "app/ConfigSection.h"
+#include "xlib/ConfigSection.h"
 #include "platform/GLInclude.h"
+#include "render/Projection.h"
 #include "xlib/XException.h"
 #include "xlib/XRandom.h"
 

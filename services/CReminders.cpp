@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/ConfigSection.h"
+#include "xlib/ConfigSection.h"
 
 namespace {
 void PadTo(std::string& s, size_t width) {

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "app/ConfigSection.h"
+#include "xlib/ConfigSection.h"
 #include "platform/GLInclude.h"
 #include "services/HolidayCalendar.h"
 #include "xlib/RunLog.h"

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/PixelFormat.h"
+#include "platform/PixelFormat.h"
 #include "platform/posix/X11GLVisual.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/PixelFormat.h"
+#include "platform/PixelFormat.h"
 
 struct GLSurface::Impl {
     HWND window = nullptr;

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/ConfigSection.h"
+#include "xlib/ConfigSection.h"
 #include "tests/TestSupport.h"
 #include "platform/Paths.h"
 #include "xlib/XPaths.h"

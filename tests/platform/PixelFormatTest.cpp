@@ -1,4 +1,4 @@
-#include "app/PixelFormat.h"
+#include "platform/PixelFormat.h"
 
 #include <gtest/gtest.h>
 

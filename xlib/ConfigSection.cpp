@@ -1,4 +1,4 @@
-#include "app/ConfigSection.h"
+#include "xlib/ConfigSection.h"
 
 #include <cerrno>
 #include <cstdint>

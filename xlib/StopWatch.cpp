@@ -1,4 +1,4 @@
-#include "app/StopWatch.h"
+#include "xlib/StopWatch.h"
 
 #include "platform/Clock.h"
 
