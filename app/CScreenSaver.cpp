@@ -35,11 +35,12 @@ CScreenSaver::CScreenSaver() {
         m_SmallWindow = true;
         m_CachedVideoMode = -1;
         DefaultAll();
-        EnsureInstallationId();
     });
 }
 
-// "Id.dat" identifies this installation to the vendor's services; made once.
+// "Id.dat" identifies this installation to the vendor's services; made once,
+// by Load, which runs after the installation path has been read (the
+// constructor runs before that on Windows, and would put it in the wrong folder).
 void CScreenSaver::EnsureInstallationId() {
     XString path(InstallDir().c_str());
     path += "Id.dat";
@@ -79,9 +80,11 @@ void CScreenSaver::DefaultAll() {
         m_Critters.Default();
         m_BgBitmap.Default();
         m_Stars.Default();
+        m_Wallpaper.Default();
         m_Reminders.Default();
         m_DateTime.Default();
         m_Effects.Default();
+        m_Internet.Default();
         m_VideoMode.Default();
     });
 }
@@ -95,9 +98,11 @@ void CScreenSaver::WriteMainText(XString& out) {
     m_Critters.Write(out);
     m_BgBitmap.Write(out);
     m_Stars.Write(out);
+    m_Wallpaper.Write(out);
     m_Reminders.Write(&out, nullptr);
     m_DateTime.Write(out);
     m_Effects.Write(out);
+    m_Internet.Write(out);
     m_VideoMode.Write(out);
     ConfigFileEnd(out);
 }
@@ -107,9 +112,11 @@ void CScreenSaver::ReadMainText(const XString& whole) {
     m_Critters.Read(whole);
     m_BgBitmap.Read(whole);
     m_Stars.Read(whole);
+    m_Wallpaper.Read(whole);
     m_Reminders.Read(&whole, nullptr);
     m_DateTime.Read(whole);
     m_Effects.Read(whole);
+    m_Internet.Read(whole);
     m_VideoMode.Read(whole);
 }
 
@@ -156,6 +163,7 @@ bool CScreenSaver::Load() {
     XGuard("CScreenSaver::Load", [&] {
         std::unique_lock<std::recursive_mutex> lock(g_Lock);
         DefaultAll();
+        EnsureInstallationId();
         m_ErrorText.clear();
         const std::string mainPath = MakeConfigFileName(false);
         const std::string sharedPath = MakeConfigFileName(true);
@@ -234,10 +242,6 @@ int32_t CScreenSaver::GetReadOnlyVideoMode() {
         m_CachedVideoMode = ConfigReadInt(ConfigSectionText(text, "VideoMode"), "Mode");
     });
     return m_CachedVideoMode;
-}
-
-void CScreenSaver::DoExitTasks() {
-    XGuard("CScreenSaver::DoExitTasks", [&] {});
 }
 
 void CScreenSaver::JoinOrRelease() {
@@ -328,8 +332,9 @@ void CScreenSaver::RunFrames() {
     }
     // The picture the wallpaper module is to use, while the last frame is still
     // in the back buffer.
-    const XString wallpaperPicture = m_BgBitmap.GetRandBgImageFileName();
-    (void)wallpaperPicture;
+    // The last frame needs the context it was drawn in.
+    if (m_Initialised || !m_Wallpaper.WantsLastFrame())
+        m_Wallpaper.WallpaperTheDesktop(m_BgBitmap.GetRandBgImageFileName());
     // The sprites die with this context; a later run makes its own.
     if (m_Initialised) CCritters::ReleaseStatic();
     Destroy();
@@ -373,6 +378,7 @@ void CScreenSaver::Init() {
         // critters last; then the fog of the special effects.
         m_BgBitmap.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
         m_Stars.Setup(w, h);
+        m_Wallpaper.Setup(w, h);
         m_DateTime.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
         m_Critters.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
         m_Effects.ApplyFog();

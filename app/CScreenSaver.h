@@ -18,8 +18,10 @@
 #include "scene/CEffects.h"
 #include "scene/CStarFields.h"
 #include "scene/CCritters.h"
+#include "services/CInternet.h"
 #include "services/CReminders.h"
 #include "services/CSystemDateTime.h"
+#include "services/CWallPaper.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
 
@@ -63,8 +65,11 @@ public:
     bool Restore();
     // The configured display mode, read once under g_Lock; 0 = leave the display alone.
     int32_t GetReadOnlyVideoMode();
-    // Work done after the window has closed (full-screen runs only).
+    // Work done after the window has closed (full-screen runs only): the help
+    // page on the first run, the news page and the clock synchronisation.
     void DoExitTasks();
+    // Offers the help page once per installation.
+    void DoShowHelpFile();
 
     bool IsInitialised() const { return m_Initialised; }
     bool IsSmallWindow() const { return m_SmallWindow; }
@@ -79,6 +84,8 @@ public:
     CCritters& Critters() { return m_Critters; }
     CReminders& Reminders() { return m_Reminders; }
     CVideoMode& VideoMode() { return m_VideoMode; }
+    CWallPaper& Wallpaper() { return m_Wallpaper; }
+    CInternet& Internet() { return m_Internet; }
 
     // For the benchmark and rendering tests: called on the render thread after
     // each frame is drawn and flushed, before it is presented, with the frame's
@@ -115,8 +122,10 @@ private:
     CStarFields m_Stars;
     CEffects m_Effects;
     CCritters m_Critters;
+    CWallPaper m_Wallpaper;
     CReminders m_Reminders;
     CSystemDateTime m_DateTime;
+    CInternet m_Internet;
     CVideoMode m_VideoMode;
 
     std::thread m_Thread;

@@ -27,6 +27,16 @@ public:
     // Replaces the list download (tests); null restores the built-in one.
     static void SetTimeServerListFetch(TimeServerListFetch fetch);
 
+    // Downloads url into `into` for the clock synchronisation; false on failure
+    // (with the error text in `into`). Replaces the download for tests; null
+    // restores XString::DownloadFile.
+    using TimeFetch = bool (*)(XString& into, const char* url);
+    static void SetTimeFetchForTests(TimeFetch fetch);
+    // Sets the computer's clock; tests put a recorder in its place so that no
+    // test ever changes the clock. Null restores XDateTime::SetSystemClock.
+    using ClockSetter = bool (*)(const XDateTime& value);
+    static void SetClockSetterForTests(ClockSetter setter);
+
     CSystemDateTime();
     // Leaves the font's lists alone: they belong to a context that may be gone
     // by now. Release them with Release while the context is current.
@@ -47,6 +57,11 @@ public:
     // Fills the time-server list from today's cache file or from the vendor's
     // service; false with `error` set when neither gave one.
     bool DownloadTimeServerList(XString& error);
+
+    // Sets the computer's clock from the chosen time server (an exit task).
+    void ProcessAtomicTime();
+    // The vendor's time request for the current UTC time.
+    static XString VendorTimeRequest();
 
     // Whether any part of the overlay is switched on.
     bool IsAnythingShown() const;

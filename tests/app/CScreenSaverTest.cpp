@@ -65,12 +65,33 @@ TEST(CScreenSaver, RenderThreadWithoutWindowStopsCleanly) {
 TEST(CScreenSaver, InstallationIdIsMadeOnceAndKept) {
     const std::string path = InstallDir() + "Id.dat";
     std::remove(path.c_str());
-    { CScreenSaver first; }
+    {
+        CScreenSaver first;
+        first.Load();
+    }
     std::string id = ReadWholeFile(path);
     // A GUID with its dashes, e.g. 8-4-4-4-12 hexadecimal digits.
     ASSERT_EQ(36u, id.size()) << id;
     EXPECT_EQ('-', id[8]);
     EXPECT_EQ('-', id[23]);
-    { CScreenSaver second; }
+    {
+        CScreenSaver second;
+        second.Load();
+    }
     EXPECT_EQ(id, ReadWholeFile(path));
+}
+
+TEST(CScreenSaver, InstallationIdGoesWhereTheInstallationPathSays) {
+    // The instance exists before the installation path is read (as on Windows,
+    // where the registry is read when the window is created): the identifier
+    // must follow the path read, not the folder in force at construction.
+    const std::string before = GetInstallPath();
+    TempDir early, real;
+    SetInstallPath(early.Path());
+    CScreenSaver saver;
+    SetInstallPath(real.Path());
+    saver.Load();
+    EXPECT_TRUE(FileExists(real.File("Id.dat")));
+    EXPECT_FALSE(FileExists(early.File("Id.dat")));
+    SetInstallPath(before);
 }

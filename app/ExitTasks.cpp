@@ -1,0 +1,35 @@
+// What the full-screen saver does after its window has closed. Pages are not
+// opened here: their command lines go to the maker's desktop-manager program.
+#include "app/CScreenSaver.h"
+#include "services/DesktopManager.h"
+#include "xlib/RunLog.h"
+#include "xlib/XException.h"
+#include "xlib/XPaths.h"
+
+void CScreenSaver::DoExitTasks() {
+    XGuard("CScreenSaver::DoExitTasks", [&] {
+        if (m_SmallWindow) return;
+        DoShowHelpFile();
+        m_Internet.ProcessExitTasks(XString(), XString(m_ConfigName.c_str()));
+        m_DateTime.ProcessAtomicTime();
+    });
+}
+
+void CScreenSaver::DoShowHelpFile() {
+    XGuard("CScreenSaver::DoShowHelpFile", [&] {
+        XString marker(InstallDir().c_str());
+        marker += "RunOnce.xml";
+        if (marker.FileExists()) return;
+        // Written before the command is sent, so a failed send is not retried.
+        XString content(true, false);
+        content = "<RunOnce>First run complete</RunOnce>";
+        if (!content.WriteFile(marker.c_str(), true)) {
+            WriteRunLog("Error", "In CScreenSaver::DoShowHelpFile, failed to write RunOnce.xml.");
+            return;
+        }
+        XString help(InstallDir().c_str());
+        help += "Help.htm";
+        if (!SendDesktopManagerCommand(kShowHelpCommand, HtmlPageCommandLine("HelpPage", help.c_str(), "")))
+            WriteRunLog("Error", "While in CScreenSaver::DoShowHelpFile, SendDesktopManagerCommand failed.");
+    });
+}

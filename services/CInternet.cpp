@@ -1,0 +1,184 @@
+#include "services/CInternet.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <type_traits>
+#include <utility>
+
+#include "services/DesktopManager.h"
+#include "xlib/ConfigSection.h"
+#include "xlib/RunLog.h"
+#include "xlib/XException.h"
+#include "xlib/XPaths.h"
+
+namespace {
+struct Switch {
+    const char* key;
+    const char* query;
+    bool CInternet::*member;
+};
+// In the order of the section and of the query.
+const Switch kSwitches[] = {
+    {"TFNewsNotifyProducts", "&TFNew=", &CInternet::NotifyProducts},
+    {"TFNewsNotifyUpdates", "&TFUdt=", &CInternet::NotifyUpdates},
+    {"TFNewsDisplayNews", "&TFNews=", &CInternet::DisplayNews},
+    {"WebsiteAskCoolSite", "&CoolSite=", &CInternet::AskCoolSite},
+    {"NewsDisplayUS", "&USNews=", &CInternet::NewsUS},
+    {"NewsDisplayIntl", "&IntlNews=", &CInternet::NewsIntl},
+};
+
+template <class S, class = void>
+struct CanDownload : std::false_type {};
+template <class S>
+struct CanDownload<S, std::void_t<decltype(std::declval<S&>().DownloadFile(static_cast<const char*>(nullptr)))>>
+    : std::true_type {};
+template <class S, class = void>
+struct CanEncode : std::false_type {};
+template <class S>
+struct CanEncode<S, std::void_t<decltype(std::declval<S&>().UrlEncode(false))>> : std::true_type {};
+
+// The query form of the product name (blank "+", "&-./:;=?@_", letters and
+// digits kept, every other byte "%XX"): the library's encoder where the build has it.
+template <class S>
+void EncodeForQuery(S& text) {
+    if constexpr (CanEncode<S>::value) {
+        text.UrlEncode(false);
+    } else {
+        static const char kKept[] = "&-./:;=?@_";
+        S out;
+        for (unsigned i = 0; i < text.GetLength(); ++i) {
+            const unsigned char c = static_cast<unsigned char>(text[i]);
+            if (c == ' ')
+                out += '+';
+            else if (std::isalnum(c) || (c && std::strchr(kKept, c)))
+                out += static_cast<char>(c);
+            else
+                out.FormatAppend("%%%02X", c);
+        }
+        text = out;
+    }
+}
+
+// The vendor's host, which MEADOWGLOW_VENDOR_HOST ("host" or "host:port") overrides.
+std::string VendorUrl(const char* pathAndQuery) {
+    const char* host = std::getenv("MEADOWGLOW_VENDOR_HOST");
+    return std::string("http://") + (host && *host ? host : "www.tallowfen.example") + pathAndQuery;
+}
+
+template <class S>
+bool Download(S& into, const char* url) {
+    if constexpr (CanDownload<S>::value)
+        return into.DownloadFile(url);
+    else
+        return false;
+}
+
+bool DownloadWithXString(XString& into, const char* url) { return Download(into, url); }
+
+CInternet::Fetch g_Fetch = DownloadWithXString;
+
+const char kError[] = "InfoNook Error";
+}  // namespace
+
+void CInternet::SetFetchForTests(Fetch fetch) { g_Fetch = fetch ? fetch : DownloadWithXString; }
+
+CInternet::CInternet() { Default(); }
+
+void CInternet::Default() {
+    for (const Switch& s : kSwitches) this->*s.member = true;
+}
+
+void CInternet::Read(const XString& config) {
+    XGuard("CInternet::Read", [&] {
+        const XString section = ConfigSectionText(config, "Internet");
+        if (section.IsEmpty()) {
+            Default();
+            return;
+        }
+        for (const Switch& s : kSwitches) this->*s.member = ConfigReadBool(section, s.key);
+    });
+}
+
+void CInternet::Write(XString& out) {
+    XGuard("CInternet::Write", [&] {
+        ConfigSectionWriter w(out, "Internet");
+        for (const Switch& s : kSwitches) w.Bool(s.key, this->*s.member);
+    });
+}
+
+bool CInternet::AnythingChosen() const {
+    for (const Switch& s : kSwitches)
+        if (this->*s.member) return true;
+    return false;
+}
+
+XString CInternet::CommonQuery(const XString& id, const XString& zipCode, const XString& product) const {
+    XString query("&guid=");
+    query += id;
+    for (const Switch& s : kSwitches) {
+        query += s.query;
+        query.Append(this->*s.member);
+    }
+    query += "&zip=";
+    query += zipCode;
+    query += "&product=";
+    XString encoded(product);
+    EncodeForQuery(encoded);
+    query += encoded;
+    return query;
+}
+
+XString CInternet::RequestUrl(const char* command, const XString& query) {
+    XString url(VendorUrl("/cgi-bin/InfoNook.exe?cmd=").c_str());
+    url += command;
+    url += query;
+    return url;
+}
+
+void CInternet::ProcessExitTasks(const XString& zipCode, const XString& product) {
+    XGuard("CInternet::ProcessExitTasks", [&] {
+        if (!AnythingChosen()) return;
+
+        XString idPath(InstallDir().c_str());
+        idPath += "Id.dat";
+        XString id(true, false);
+        if (!idPath.FileExists()) {
+            WriteRunLog(kError, "Id.dat was not found. Will continue without Id.dat.");
+        } else if (!id.ReadFile(idPath.c_str())) {
+            id = "";
+            WriteRunLog(kError, "Id.dat could not be read. Will continue without Id.dat.");
+        }
+
+        const XString query = CommonQuery(id, zipCode, product);
+        XString reply(true, false);
+        if (!g_Fetch(reply, RequestUrl("Check", query).c_str())) {
+            WriteRunLog(kError, "Failed to download InfoNook. Please check your Internet connection.");
+            return;
+        }
+        XString status = reply.SubBetweenFwd("<Status>", "</Status>");
+        if (status.CompareNoCase("False") == 0) {
+            WriteRunLog(kError, "InfoNook is not ready at this time. Please try again later.");
+            return;
+        }
+        if (!g_Fetch(reply, RequestUrl("Display", query).c_str())) {
+            WriteRunLog(kError, "Failed to download InfoNook. Please check your Internet connection.");
+            return;
+        }
+
+        XString page(InstallDir().c_str());
+        page += id;
+        page += ".htm";
+        if (!reply.WriteFile(page.c_str(), true)) {
+            WriteRunLog(kError, "Failed to write InfoNook data file. Please try again later.");
+            return;
+        }
+        XString config(InstallDir().c_str());
+        config += product;
+        config += ".xml";
+        const XString command = HtmlPageCommandLine("InfoNook", page.c_str(), config.c_str());
+        if (!SendDesktopManagerCommand(kShowInfoNookCommand, command))
+            WriteRunLog("Error", "While in CInternet::ProcessExitTasks, SendDesktopManagerCommand failed.");
+    });
+}

@@ -1,0 +1,38 @@
+#include "services/DesktopManager.h"
+
+#include "platform/Desktop.h"
+#include "platform/Process.h"
+#include "xlib/XPaths.h"
+
+XString TaskListFileName(unsigned number) {
+    XString name(SharedDir().c_str());
+    name += "ScreenSaverTaskList_";
+    name.Append(number);
+    name += ".xml";
+    return name;
+}
+
+XString HtmlPageCommandLine(const char* kind, const char* url, const char* path) {
+    XString line("\"");
+    line += InstallDir().c_str();
+    line += "TallowFenHtmlPage.exe\" cmd=\"";
+    line += kind;
+    line += "\" url=\"";
+    line += url;
+    line += "\" path=\"";
+    line += path;
+    line += "\"";
+    return line;
+}
+
+bool SendDesktopManagerCommand(unsigned number, const XString& commandLine) {
+    XString task("<Run>");
+    task += commandLine;
+    task += "</Run>";
+    if (!task.WriteFile(TaskListFileName(number).c_str(), true)) return false;
+    return PlatformPostDesktopManagerCommand(number);
+}
+
+bool RunProgram(const char* commandLine, bool wait) {
+    return commandLine && PlatformRunProgram(commandLine, wait);
+}
