@@ -62,8 +62,12 @@ int RunAndWait(std::vector<std::string> args) {
 }
 
 // GNOME draws its own background over the root window: tell it too, when its
-// settings tool and schema are there. Nothing to do (and no failure) elsewhere.
+// settings tool and schema are there. Its settings live behind the session's
+// message bus; without one (a bare X server) there is nobody to tell, and
+// asking would only start a throw-away bus. Nothing to do (and no failure) then.
 void SetGnomeBackground(const std::string& path) {
+    const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (!bus || !*bus) return;
     const char* schema = "org.gnome.desktop.background";
     if (RunAndWait({"gsettings", "list-keys", schema}) != 0) return;
     const std::string uri = "file://" + path;

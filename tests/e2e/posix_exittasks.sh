@@ -18,6 +18,13 @@ export MEADOWGLOW_VENDOR_HOST="127.0.0.1:9"
 printf '<ConfigFile name="Meadowglow">\r\n\t<Wallpaper>\r\n\t\t<Type>1</Type>\r\n\t\t<NumPictures>0</NumPictures>\r\n\t</Wallpaper>\r\n</ConfigFile>' \
   >"$MEADOWGLOW_HOME/Meadowglow.xml"
 
+# A stand-in for GNOME's settings tool, which records what it is told; the
+# session bus it needs is only pretended.
+mkdir -p "$E2E_TMP/bin"
+printf '#!/bin/sh\necho "$*" >>"%s/gsettings.log"\n' "$E2E_TMP" >"$E2E_TMP/bin/gsettings"
+chmod +x "$E2E_TMP/bin/gsettings"
+export PATH="$E2E_TMP/bin:$PATH" DBUS_SESSION_BUS_ADDRESS="unix:path=$E2E_TMP/no-bus"
+
 start_bg DESK "$DESKMAN"
 deadline=$(( $(now_ms) + 10000 ))
 until grep -q ready "$E2E_TMP/DESK.out" || [ "$(now_ms)" -ge "$deadline" ]; do sleep 0.05; done
@@ -57,6 +64,9 @@ below "$white" 0.5 || fail "the root window is still white ($white) after the wa
 diff="$(compare -metric AE -fuzz 2% "$E2E_TMP/root.png" "$bmp" null: 2>&1)"
 [ "${diff%% *}" -lt 1000 ] 2>/dev/null || fail "the root window differs from the wallpaper picture in $diff pixels"
 note "root window shows the last frame (white share $white, differing pixels $diff)"
+grep -qx "set org.gnome.desktop.background picture-uri file://${MEADOWGLOW_HOME}dynTallowFenWallpaper.bmp" "$E2E_TMP/gsettings.log" &&
+  grep -qx "set org.gnome.desktop.background picture-options stretched" "$E2E_TMP/gsettings.log" ||
+  fail "GNOME's setting was not made: $(cat "$E2E_TMP/gsettings.log")"
 
 # Second full-screen run: no help page again.
 run_saver -s
