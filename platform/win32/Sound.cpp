@@ -10,7 +10,9 @@ namespace {
 class WinSound : public SoundService {
 public:
     bool PlayWave(const std::string& path, bool loop) override {
-        if (path.empty()) return false;
+        // An asynchronous play reports success before it has looked at the file.
+        const DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
         DWORD flags = SND_FILENAME | SND_ASYNC | SND_NODEFAULT;
         if (loop) flags |= SND_LOOP;
         return PlaySoundA(path.c_str(), nullptr, flags) != FALSE;
