@@ -379,7 +379,7 @@ void CScreenSaver::Init() {
         // critters last; then the fog of the special effects.
         m_BgBitmap.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
         m_Stars.Setup(w, h);
-        m_CDPlayer.Setup();
+        m_CDPlayer.Setup(m_SmallWindow);
         m_DateTime.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
         m_Critters.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
         m_Effects.ApplyFog();

@@ -7,7 +7,7 @@ CSystemCDPlayer::CSystemCDPlayer(StopWatch* watch) : m_Watch(watch ? watch : &St
 
 CSystemCDPlayer::~CSystemCDPlayer() {
     XGuard("CSystemCDPlayer destructor", [&] {
-        if (Enabled) m_Cd.Stop();
+        if (Enabled && m_Started) m_Cd.Stop();
         m_Cd.Close();
     });
 }
@@ -42,9 +42,12 @@ void CSystemCDPlayer::Write(XString& out) {
     });
 }
 
-void CSystemCDPlayer::Setup() {
+void CSystemCDPlayer::Setup(bool smallWindow) {
     XGuard("CSystemCDPlayer::Setup", [&] {
-        if (Enabled) m_Cd.Play(1);  // no drive or no disc: the saver runs on
+        if (Enabled && !smallWindow) {
+            m_Cd.Play(1);  // no drive or no disc: the saver runs on
+            m_Started = true;
+        }
         m_StartTime = m_Watch->Elapsed();
     });
 }

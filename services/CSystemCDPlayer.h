@@ -14,7 +14,10 @@ class CSystemCDPlayer {
 public:
     // `watch` is the clock auto-off reads; the process's stopwatch by default.
     explicit CSystemCDPlayer(StopWatch* watch = nullptr);
-    // Stops the CD when it is still enabled, then lets go of the drive.
+    // Stops the CD when this player started it and auto-off has not stopped it
+    // yet, then lets go of the drive. A player that never started the disc
+    // (the settings dialog's instance, a preview) leaves alone a disc that
+    // something else is playing.
     ~CSystemCDPlayer();
     CSystemCDPlayer(const CSystemCDPlayer&) = delete;
     CSystemCDPlayer& operator=(const CSystemCDPlayer&) = delete;
@@ -22,14 +25,18 @@ public:
     void Default();
     void Read(const XString& whole);
     void Write(XString& out);
-    // At instance set-up: starts the disc when enabled and notes the time.
-    void Setup();
+    // At instance set-up: starts the disc when enabled and notes the time. A
+    // preview (a small window) never starts it: the settings dialog restarts
+    // its preview on every change, which would start the disc over each time,
+    // and no auto-off runs there to stop it.
+    void Setup(bool smallWindow = false);
     // Every frame of a full-size window.
     void Process(XDateTime now);
 
 private:
     uint32_t m_StartTime = 0;  // stopwatch reading at Setup
     CCdAudio m_Cd;
+    bool m_Started = false;  // Setup asked the drive to play
 
 public:
     bool Enabled;  // also cleared in memory when auto-off has stopped the disc

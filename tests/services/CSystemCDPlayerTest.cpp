@@ -37,6 +37,7 @@ TEST(CSystemCDPlayer, StartAutoOffAndEnd) {
         const char* name;
         bool enabled, autoOff;
         int32_t minutes;
+        bool smallWindow;
         std::vector<uint32_t> frames;  // ms after set-up
         Calls whileRunning;
         Calls atTheEnd;  // everything, once the player is gone
@@ -44,16 +45,18 @@ TEST(CSystemCDPlayer, StartAutoOffAndEnd) {
     };
     const std::vector<Case> cases = {
         {"one minute: stopped a little over 60,000 ms after set-up, and never again",
-         true, true, 1,
+         true, true, 1, false,
          {1, 59999, 60000, 60001, 60002, 120000, 4000000},
          {"play 1", "stop"},
          {"play 1", "stop", "close"},
          false},
-        {"without auto-off the disc plays until the end", true, false, 1, {60001, 4000000000u}, {"play 1"}, {"play 1", "stop", "close"}, true},
-        {"disabled: the drive is never asked to play or stop", false, true, 1, {60001}, {}, {"close"}, false},
+        {"without auto-off the disc plays until the end", true, false, 1, false, {60001, 4000000000u}, {"play 1"}, {"play 1", "stop", "close"}, true},
+        {"disabled: the drive is never asked to play or stop", false, true, 1, false, {60001}, {}, {"close"}, false},
         {"a minute count past 32 bits of milliseconds does not wrap into an early stop",
-         true, true, 100000, {4000000000u}, {"play 1"}, {"play 1", "stop", "close"}, true},
-        {"zero minutes: the first frame after set-up stops it", true, true, 0, {0, 1, 2}, {"play 1", "stop"}, {"play 1", "stop", "close"}, false},
+         true, true, 100000, false, {4000000000u}, {"play 1"}, {"play 1", "stop", "close"}, true},
+        {"zero minutes: the first frame after set-up stops it", true, true, 0, false, {0, 1, 2}, {"play 1", "stop"}, {"play 1", "stop", "close"}, false},
+        // Nor does its end stop a disc that something else is playing.
+        {"a preview never starts the disc", true, true, 1, true, {}, {}, {"close"}, true},
     };
     for (const Case& c : cases) {
         RecordingDrive drive;
@@ -64,7 +67,7 @@ TEST(CSystemCDPlayer, StartAutoOffAndEnd) {
             player.Enabled = c.enabled;
             player.AutoOff = c.autoOff;
             player.AutoOffMinutes = c.minutes;
-            player.Setup();
+            player.Setup(c.smallWindow);
             for (uint32_t ms : c.frames) {
                 g_FakeMs = 5000 + ms;
                 player.Process(XDateTime());
@@ -74,6 +77,17 @@ TEST(CSystemCDPlayer, StartAutoOffAndEnd) {
         }
         EXPECT_EQ(c.atTheEnd, drive.calls) << c.name;
     }
+}
+
+TEST(CSystemCDPlayer, WithoutSetupTheDiscIsLeftAlone) {
+    // The settings dialog's instance loads an enabled player and never runs.
+    RecordingDrive drive;
+    {
+        CSystemCDPlayer player;
+        player.Read(XString("<CDPlayer><Enabled>true</Enabled></CDPlayer>"));
+        ASSERT_TRUE(player.Enabled);
+    }
+    EXPECT_EQ(Calls{"close"}, drive.calls);
 }
 
 TEST(CSystemCDPlayer, SectionRoundTrip) {
@@ -90,7 +104,6 @@ TEST(CSystemCDPlayer, SectionRoundTrip) {
         "\t\t<AutoOffMinutes>15</AutoOffMinutes>\r\n"
         "\t</CDPlayer>\r\n",
         std::string(out.View()));
-    player.Enabled = false;  // its destructor must not stop a real drive
 
     struct Case {
         const char* name;
@@ -112,6 +125,5 @@ TEST(CSystemCDPlayer, SectionRoundTrip) {
         EXPECT_EQ(c.enabled, back.Enabled) << c.name;
         EXPECT_EQ(c.autoOff, back.AutoOff) << c.name;
         EXPECT_EQ(c.minutes, back.AutoOffMinutes) << c.name;
-        back.Enabled = false;  // its destructor must not stop a real drive
     }
 }
