@@ -71,6 +71,8 @@ private:
     bool OpenAudio() {
         if (m_AudioTried) return m_Device != 0;
         m_AudioTried = true;
+        // The program handles its own termination signals.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
         m_AudioOpened = true;
         SDL_AudioSpec want{};
