@@ -80,6 +80,8 @@ void CScreenSaver::DefaultAll() {
         m_Critters.Default();
         m_BgBitmap.Default();
         m_Stars.Default();
+        m_CDPlayer.Default();
+        m_Alarm.Default();
         m_Wallpaper.Default();
         m_Reminders.Default();
         m_DateTime.Default();
@@ -98,6 +100,8 @@ void CScreenSaver::WriteMainText(XString& out) {
     m_Critters.Write(out);
     m_BgBitmap.Write(out);
     m_Stars.Write(out);
+    m_CDPlayer.Write(out);
+    m_Alarm.Write(out);
     m_Wallpaper.Write(out);
     m_Reminders.Write(&out, nullptr);
     m_DateTime.Write(out);
@@ -112,6 +116,8 @@ void CScreenSaver::ReadMainText(const XString& whole) {
     m_Critters.Read(whole);
     m_BgBitmap.Read(whole);
     m_Stars.Read(whole);
+    m_CDPlayer.Read(whole);
+    m_Alarm.Read(whole);
     m_Wallpaper.Read(whole);
     m_Reminders.Read(&whole, nullptr);
     m_DateTime.Read(whole);
@@ -330,9 +336,8 @@ void CScreenSaver::RunFrames() {
         if (!running) break;
         if (m_Initialised) m_Surface.SwapBuffers();
     }
-    // The picture the wallpaper module is to use, while the last frame is still
-    // in the back buffer.
-    // The last frame needs the context it was drawn in.
+    // The wallpaper, while the last frame is still in the back buffer of the
+    // context it was drawn in.
     if (m_Initialised || !m_Wallpaper.WantsLastFrame())
         m_Wallpaper.WallpaperTheDesktop(m_BgBitmap.GetRandBgImageFileName());
     // The sprites die with this context; a later run makes its own.
@@ -378,6 +383,7 @@ void CScreenSaver::Init() {
         // critters last; then the fog of the special effects.
         m_BgBitmap.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
         m_Stars.Setup(w, h);
+        m_CDPlayer.Setup(m_SmallWindow);
         m_Wallpaper.Setup(w, h);
         m_DateTime.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
         m_Critters.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
@@ -400,6 +406,10 @@ void CScreenSaver::Logic() {
         m_Stars.Process(m_Now);
         m_DateTime.Process(m_Now);
         m_Critters.Process(m_Now);
+        if (!m_SmallWindow) {
+            m_Alarm.Process(m_Now);
+            m_CDPlayer.Process(m_Now);
+        }
     });
 }
 
