@@ -12,6 +12,7 @@
 #include "app/CGeneralConfig.h"
 #include "app/CVideoMode.h"
 #include "platform/Clock.h"
+#include "platform/Download.h"
 #include "platform/GLSurface.h"
 #include "render/Projection.h"
 #include "scene/CBgBitmap.h"
@@ -20,6 +21,7 @@
 #include "scene/CCritters.h"
 #include "services/CReminders.h"
 #include "services/CSystemDateTime.h"
+#include "services/CWeatherData.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
 
@@ -79,6 +81,7 @@ public:
     CCritters& Critters() { return m_Critters; }
     CReminders& Reminders() { return m_Reminders; }
     CVideoMode& VideoMode() { return m_VideoMode; }
+    CWeatherData& Weather() { return m_Weather; }
 
     // For the benchmark and rendering tests: called on the render thread after
     // each frame is drawn and flushed, before it is presented, with the frame's
@@ -117,7 +120,11 @@ private:
     CCritters m_Critters;
     CReminders m_Reminders;
     CSystemDateTime m_DateTime;
+    CWeatherData m_Weather;
     CVideoMode m_VideoMode;
+    // Ends a download the render thread is waiting on (the time-server list
+    // while loading) as soon as the saver is asked to stop.
+    DownloadStop m_DownloadStop;
 
     std::thread m_Thread;
     std::atomic<bool> m_ThreadDone{true};
