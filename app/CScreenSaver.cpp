@@ -87,6 +87,7 @@ void CScreenSaver::DefaultAll() {
         m_DateTime.Default();
         m_Effects.Default();
         m_Internet.Default();
+        m_Weather.Default();
         m_VideoMode.Default();
     });
 }
@@ -107,6 +108,7 @@ void CScreenSaver::WriteMainText(XString& out) {
     m_DateTime.Write(out);
     m_Effects.Write(out);
     m_Internet.Write(out);
+    m_Weather.Write(out);
     m_VideoMode.Write(out);
     ConfigFileEnd(out);
 }
@@ -123,6 +125,7 @@ void CScreenSaver::ReadMainText(const XString& whole) {
     m_DateTime.Read(whole);
     m_Effects.Read(whole);
     m_Internet.Read(whole);
+    m_Weather.Read(whole);
     m_VideoMode.Read(whole);
 }
 
@@ -267,6 +270,7 @@ bool CScreenSaver::Start() {
         // still running must end the thread after its first frame, not be lost
         // and leave Stop waiting out its whole limit.
         m_QuitRequested = false;
+        m_DownloadStop.Reset();
         try {
             m_Thread = std::thread(&CScreenSaver::InstanceThread, this);
         } catch (const std::system_error&) {
@@ -282,6 +286,7 @@ bool CScreenSaver::Start() {
 void CScreenSaver::Stop() {
     XGuard("CScreenSaver::Stop", [&] {
         m_QuitRequested = true;
+        m_DownloadStop.Request();
         int count = 0;
         while (g_InstanceThreadCount > 0) {
             PlatformSleepMs(10);
@@ -301,6 +306,7 @@ void CScreenSaver::RefreshPreview(CScreenSaver& preview, NativeWindow previewWin
 }
 
 void CScreenSaver::InstanceThread(CScreenSaver* saver) {
+    DownloadStopScope downloads(saver->m_DownloadStop);
     saver->Init();
     XGuard("CScreenSaver::InstanceThread", [&] {
         PlatformSetCurrentThreadPriority(saver->m_VideoMode.ThreadPriority);
@@ -315,6 +321,8 @@ void CScreenSaver::RunFrames() {
     StopWatch& watch = StopWatch::Process();
     bool running = true;
     unsigned frame = 0;
+    // Workers: the e-mail thread first, then the weather thread.
+    StartWeatherThread(m_Weather);
     if (m_Initialised) CCritters::InitStatic(nullptr, m_General.PolygonDetail, m_General.RenderStyle);
     while (true) {
         if (m_QuitRequested) running = false;
@@ -340,6 +348,8 @@ void CScreenSaver::RunFrames() {
     // context it was drawn in.
     if (m_Initialised || !m_Wallpaper.WantsLastFrame())
         m_Wallpaper.WallpaperTheDesktop(m_BgBitmap.GetRandBgImageFileName());
+    // Workers stop in the reverse order: weather, then e-mail.
+    StopWeatherThread(m_Weather);
     // The sprites die with this context; a later run makes its own.
     if (m_Initialised) CCritters::ReleaseStatic();
     Destroy();
@@ -386,6 +396,7 @@ void CScreenSaver::Init() {
         m_CDPlayer.Setup(m_SmallWindow);
         m_Wallpaper.Setup(w, h);
         m_DateTime.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
+        m_Weather.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
         m_Critters.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
         m_Effects.ApplyFog();
 
@@ -405,6 +416,7 @@ void CScreenSaver::Logic() {
         m_BgBitmap.Process(m_Now);
         m_Stars.Process(m_Now);
         m_DateTime.Process(m_Now);
+        m_Weather.Process(m_Now);
         m_Critters.Process(m_Now);
         if (!m_SmallWindow) {
             m_Alarm.Process(m_Now);
@@ -427,6 +439,7 @@ void CScreenSaver::DrawFrame() {
         m_Stars.Draw(m_Now);
         m_Critters.Draw(m_Now, 0);
         m_DateTime.Draw(m_Now);
+        m_Weather.Draw(m_Now);
         glPopMatrix();
         pushed = false;
     });
@@ -435,7 +448,11 @@ void CScreenSaver::DrawFrame() {
 
 void CScreenSaver::Destroy() {
     XGuard("CScreenSaver::Destroy", [&] {
-        if (m_Initialised) m_DateTime.Release();  // its display lists go with the context
+        if (m_Initialised) {
+            // Their display lists go with the context.
+            m_DateTime.Release();
+            m_Weather.Release();
+        }
         // The picture belongs to the image library, which the destructor shuts down next.
         m_BgBitmap.Release();
         if (m_Initialised || m_Surface.IsCreated()) m_Surface.Destroy();

@@ -12,6 +12,7 @@
 #include "app/CGeneralConfig.h"
 #include "app/CVideoMode.h"
 #include "platform/Clock.h"
+#include "platform/Download.h"
 #include "platform/GLSurface.h"
 #include "render/Projection.h"
 #include "scene/CBgBitmap.h"
@@ -24,6 +25,7 @@
 #include "services/CSystemCDPlayer.h"
 #include "services/CSystemDateTime.h"
 #include "services/CWallPaper.h"
+#include "services/CWeatherData.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
 
@@ -90,6 +92,7 @@ public:
     CVideoMode& VideoMode() { return m_VideoMode; }
     CWallPaper& Wallpaper() { return m_Wallpaper; }
     CInternet& Internet() { return m_Internet; }
+    CWeatherData& Weather() { return m_Weather; }
 
     // For the benchmark and rendering tests: called on the render thread after
     // each frame is drawn and flushed, before it is presented, with the frame's
@@ -132,7 +135,11 @@ private:
     CReminders m_Reminders;
     CSystemDateTime m_DateTime;
     CInternet m_Internet;
+    CWeatherData m_Weather;
     CVideoMode m_VideoMode;
+    // Ends a download the render thread is waiting on (the time-server list
+    // while loading) as soon as the saver is asked to stop.
+    DownloadStop m_DownloadStop;
 
     std::thread m_Thread;
     std::atomic<bool> m_ThreadDone{true};

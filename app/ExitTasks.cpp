@@ -10,7 +10,7 @@ void CScreenSaver::DoExitTasks() {
     XGuard("CScreenSaver::DoExitTasks", [&] {
         if (m_SmallWindow) return;
         DoShowHelpFile();
-        m_Internet.ProcessExitTasks(XString(), XString(m_ConfigName.c_str()));
+        m_Internet.ProcessExitTasks(m_Weather.GetZipCode(), XString(m_ConfigName.c_str()));
         m_DateTime.ProcessAtomicTime();
     });
 }

@@ -1,13 +1,9 @@
 #include "services/CInternet.h"
 
-#include <cctype>
-#include <cstdlib>
-#include <cstring>
 #include <string>
-#include <type_traits>
-#include <utility>
 
 #include "services/DesktopManager.h"
+#include "services/VendorService.h"
 #include "xlib/ConfigSection.h"
 #include "xlib/RunLog.h"
 #include "xlib/XException.h"
@@ -29,53 +25,7 @@ const Switch kSwitches[] = {
     {"NewsDisplayIntl", "&IntlNews=", &CInternet::NewsIntl},
 };
 
-template <class S, class = void>
-struct CanDownload : std::false_type {};
-template <class S>
-struct CanDownload<S, std::void_t<decltype(std::declval<S&>().DownloadFile(static_cast<const char*>(nullptr)))>>
-    : std::true_type {};
-template <class S, class = void>
-struct CanEncode : std::false_type {};
-template <class S>
-struct CanEncode<S, std::void_t<decltype(std::declval<S&>().UrlEncode(false))>> : std::true_type {};
-
-// The query form of the product name (blank "+", "&-./:;=?@_", letters and
-// digits kept, every other byte "%XX"): the library's encoder where the build has it.
-template <class S>
-void EncodeForQuery(S& text) {
-    if constexpr (CanEncode<S>::value) {
-        text.UrlEncode(false);
-    } else {
-        static const char kKept[] = "&-./:;=?@_";
-        S out;
-        for (unsigned i = 0; i < text.GetLength(); ++i) {
-            const unsigned char c = static_cast<unsigned char>(text[i]);
-            if (c == ' ')
-                out += '+';
-            else if (std::isalnum(c) || (c && std::strchr(kKept, c)))
-                out += static_cast<char>(c);
-            else
-                out.FormatAppend("%%%02X", c);
-        }
-        text = out;
-    }
-}
-
-// The vendor's host, which MEADOWGLOW_VENDOR_HOST ("host" or "host:port") overrides.
-std::string VendorUrl(const char* pathAndQuery) {
-    const char* host = std::getenv("MEADOWGLOW_VENDOR_HOST");
-    return std::string("http://") + (host && *host ? host : "www.tallowfen.example") + pathAndQuery;
-}
-
-template <class S>
-bool Download(S& into, const char* url) {
-    if constexpr (CanDownload<S>::value)
-        return into.DownloadFile(url);
-    else
-        return false;
-}
-
-bool DownloadWithXString(XString& into, const char* url) { return Download(into, url); }
+bool DownloadWithXString(XString& into, const char* url) { return into.DownloadFile(url); }
 
 CInternet::Fetch g_Fetch = DownloadWithXString;
 
@@ -125,13 +75,13 @@ XString CInternet::CommonQuery(const XString& id, const XString& zipCode, const 
     query += zipCode;
     query += "&product=";
     XString encoded(product);
-    EncodeForQuery(encoded);
+    encoded.UrlEncode(false);
     query += encoded;
     return query;
 }
 
 XString CInternet::RequestUrl(const char* command, const XString& query) {
-    XString url(VendorUrl("/cgi-bin/InfoNook.exe?cmd=").c_str());
+    XString url(Vendor::Url(std::string(Vendor::kInfoNookPath) + "?cmd=").c_str());
     url += command;
     url += query;
     return url;

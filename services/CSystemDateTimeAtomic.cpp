@@ -1,29 +1,13 @@
 // Setting the computer's clock from a time server when a full-screen run ends.
-#include <cstdlib>
 #include <string>
-#include <type_traits>
-#include <utility>
 
 #include "services/CSystemDateTime.h"
+#include "services/VendorService.h"
 #include "xlib/RunLog.h"
 #include "xlib/XException.h"
 
 namespace {
-template <class S, class = void>
-struct CanDownload : std::false_type {};
-template <class S>
-struct CanDownload<S, std::void_t<decltype(std::declval<S&>().DownloadFile(static_cast<const char*>(nullptr)))>>
-    : std::true_type {};
-
-template <class S>
-bool Download(S& into, const char* url) {
-    if constexpr (CanDownload<S>::value)
-        return into.DownloadFile(url);
-    else
-        return false;
-}
-
-bool DownloadWithXString(XString& into, const char* url) { return Download(into, url); }
+bool DownloadWithXString(XString& into, const char* url) { return into.DownloadFile(url); }
 
 bool SetRealClock(const XDateTime& value) { return value.SetSystemClock(); }
 
@@ -40,13 +24,7 @@ void CSystemDateTime::SetClockSetterForTests(ClockSetter setter) { g_ClockSetter
 XString CSystemDateTime::VendorTimeRequest() {
     XString now;
     now.GetTime("YYYYMMDDHHmmss", true);
-    const char* host = std::getenv("MEADOWGLOW_VENDOR_HOST");
-    XString url("http://");
-    url += host && *host ? host : "www.tallowfen.example";
-    url += "/cgi-bin/TimeSync.exe?cmd=GetTime&mytime=";
-    url += now;
-    url += "&x=meadowglow.tallowfen&y=MGT3R8N6PZ2H";
-    return url;
+    return XString(Vendor::TimeUrl(std::string(now.View())).c_str());
 }
 
 void CSystemDateTime::ProcessAtomicTime() {

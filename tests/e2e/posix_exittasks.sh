@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # After a full-screen run (-s): the last frame becomes the root window's
 # picture (and _XROOTPMAP_ID names it), the help page goes to a stand-in
-# desktop manager on the first run only, the news-page task asks the vendor
-# host, and a plain-window run does none of this.
+# desktop manager on the first run only, the news page is fetched from the
+# loopback vendor server and handed over too, and a plain-window run does none
+# of this.
 # Usage: posix_exittasks.sh <path of meadowglow>
 source "$(dirname "$0")/lib.sh"
 PROG="${1:?usage: $0 <meadowglow>}"
@@ -12,8 +13,9 @@ DESKMAN="${MG_BUILD_DIR:?MG_BUILD_DIR is not set}/mg_xdeskman"
 e2e_init 1024x768
 SHARED="$XDG_DATA_HOME/tallow-fen/shared/screen-savers"
 LOG="$MEADOWGLOW_HOME/RunLog.txt"
-# Nothing listens here: the news-page task must fail and say so.
-export MEADOWGLOW_VENDOR_HOST="127.0.0.1:9"
+# The vendor's services on loopback. The clock setting stays off (its
+# default): a test never sets the clock.
+vendor_start
 
 printf '<ConfigFile name="Meadowglow">\r\n\t<Wallpaper>\r\n\t\t<Type>1</Type>\r\n\t\t<NumPictures>0</NumPictures>\r\n\t</Wallpaper>\r\n</ConfigFile>' \
   >"$MEADOWGLOW_HOME/Meadowglow.xml"
@@ -47,8 +49,20 @@ want="<Run>\"${MEADOWGLOW_HOME}TallowFenHtmlPage.exe\" cmd=\"HelpPage\" url=\"${
 [ "$(cat "$SHARED/ScreenSaverTaskList_1.xml")" = "$want" ] || fail "task list 1 holds '$(cat "$SHARED/ScreenSaverTaskList_1.xml")'"
 sleep 0.3
 [ "$(grep -c 'command 1 lparam 0' "$E2E_TMP/DESK.out")" = 1 ] || fail "the desktop manager got: $(cat "$E2E_TMP/DESK.out")"
-grep -q "Subject = InfoNook Error" "$LOG" || fail "no InfoNook entry in the run log"
-note "help page sent to the desktop manager; news-page failure logged"
+# The news page: checked, fetched, stored under the installation's identifier
+# and handed to the desktop manager as command 0.
+id="$(cat "$MEADOWGLOW_HOME/Id.dat")"
+[ -n "$id" ] || fail "no Id.dat"
+grep -q "\"target\": \"/cgi-bin/InfoNook.exe?cmd=Check&guid=$id&TFNew=true&TFUdt=true&TFNews=true&CoolSite=true&USNews=true&IntlNews=true&zip=&product=Meadowglow\"" "$VENDOR_RECORD" ||
+  fail "no check request: $(cat "$VENDOR_RECORD")"
+grep -q "cmd=Display&guid=$id&" "$VENDOR_RECORD" || fail "no display request"
+grep -q "cmd=GetTime" "$VENDOR_RECORD" && fail "the clock was asked for with the setting off"
+grep -q "Your InfoNook page" "${MEADOWGLOW_HOME}$id.htm" || fail "no news page file"
+want="<Run>\"${MEADOWGLOW_HOME}TallowFenHtmlPage.exe\" cmd=\"InfoNook\" url=\"${MEADOWGLOW_HOME}$id.htm\" path=\"${MEADOWGLOW_HOME}Meadowglow.xml\"</Run>"
+[ "$(cat "$SHARED/ScreenSaverTaskList_0.xml")" = "$want" ] || fail "task list 0 holds '$(cat "$SHARED/ScreenSaverTaskList_0.xml")'"
+[ "$(grep -c 'command 0 lparam 0' "$E2E_TMP/DESK.out")" = 1 ] || fail "the desktop manager got: $(cat "$E2E_TMP/DESK.out")"
+grep -qs "InfoNook Error" "$LOG" && fail "the news page logged an error: $(cat "$LOG")"
+note "help page and news page sent to the desktop manager"
 
 # The wallpaper: the whole last frame as a BMP, shown on the root window.
 bmp="$MEADOWGLOW_HOME/dynTallowFenWallpaper.bmp"

@@ -2,7 +2,8 @@
 # Meadowglow.scr /s under Wine, then its exit tasks: the last frame written to
 # the Windows folder and made the desktop wallpaper (the registry value Windows
 # keeps it in), the help page posted to a stand-in desktop manager window on
-# the first run only, and the news-page task's failure logged.
+# the first run only, and the news page fetched from the loopback vendor
+# server, stored and handed over as well.
 # Usage: win32_exittasks.sh <path of Meadowglow.scr>
 source "$(dirname "$0")/lib.sh"
 SCR="${1:?usage: $0 <Meadowglow.scr>}"
@@ -14,8 +15,9 @@ wine_init
 C="$WINEPREFIX/drive_c"
 INSTALL="$C/Program files/Tallow Fen Software/Screen Savers/Meadowglow"
 SHARED="$C/Program files/Tallow Fen Software/Shared/Screen Savers"
-# Nothing listens here: the news-page task must fail and say so.
-export MEADOWGLOW_VENDOR_HOST="127.0.0.1:9"
+# The vendor's services on loopback. The clock setting stays off (its
+# default): a test never sets the clock.
+vendor_start
 mkdir -p "$INSTALL"
 printf '<ConfigFile name="Meadowglow">\r\n\t<Wallpaper>\r\n\t\t<Type>1</Type>\r\n\t\t<NumPictures>0</NumPictures>\r\n\t</Wallpaper>\r\n</ConfigFile>' \
   >"$INSTALL/Meadowglow.xml"
@@ -42,8 +44,17 @@ got="$(cat "$SHARED/ScreenSaverTaskList_1.xml")"
 [ "$got" = "$want" ] || fail "task list 1 holds '$got'"
 sleep 0.5
 [ "$(grep -c 'command 1 lparam 0' "$E2E_TMP/DESK.out")" = 1 ] || fail "the desktop manager got: $(cat "$E2E_TMP/DESK.out")"
-grep -q "Subject = InfoNook Error" "$INSTALL/RunLog.txt" || fail "no InfoNook entry in the run log"
-[ -s "$INSTALL/Id.dat" ] || fail "no Id.dat in the installation folder"
+# The news page: Id.dat in the installation folder names the request and the page file.
+id="$(cat "$INSTALL/Id.dat")"
+[ -n "$id" ] || fail "no Id.dat in the installation folder"
+grep -q "\"target\": \"/cgi-bin/InfoNook.exe?cmd=Check&guid=$id&TFNew=true&TFUdt=true&TFNews=true&CoolSite=true&USNews=true&IntlNews=true&zip=&product=Meadowglow\"" "$VENDOR_RECORD" ||
+  fail "no check request: $(cat "$VENDOR_RECORD")"
+grep -q "cmd=GetTime" "$VENDOR_RECORD" && fail "the clock was asked for with the setting off"
+grep -q "Your InfoNook page" "$INSTALL/$id.htm" || fail "no news page file"
+got="$(cat "$SHARED/ScreenSaverTaskList_0.xml")"
+case "$got" in *"cmd=\"InfoNook\" url=\"C:\Program files\Tallow Fen Software\Screen Savers\Meadowglow\\$id.htm\""*) ;; *) fail "task list 0 holds '$got'" ;; esac
+[ "$(grep -c 'command 0 lparam 0' "$E2E_TMP/DESK.out")" = 1 ] || fail "the desktop manager got: $(cat "$E2E_TMP/DESK.out")"
+grep -qs "InfoNook Error" "$INSTALL/RunLog.txt" && fail "the news page logged an error"
 
 bmp="$C/windows/dynTallowFenWallpaper.bmp"
 [ -f "$bmp" ] || fail "no wallpaper picture in the Windows folder"
