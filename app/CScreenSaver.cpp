@@ -1,10 +1,14 @@
 #include "app/CScreenSaver.h"
 
+#include <chrono>
+#include <condition_variable>
+
 #include "app/ConfigFile.h"
 #include "xlib/ConfigSection.h"
 #include "xlib/StopWatch.h"
 #include "platform/GLInclude.h"
 #include "platform/ImageDecoder.h"
+#include "platform/Process.h"
 #include "platform/Thread.h"
 #include "scene/CEmitter.h"
 #include "xlib/RunLog.h"
@@ -15,6 +19,24 @@
 
 std::recursive_mutex g_Lock;
 std::atomic<int32_t> g_InstanceThreadCount{0};
+
+namespace {
+// Stop sleeps on this until its render thread has ended; each render thread
+// signals it as it ends.
+std::mutex g_ThreadEndMutex;
+std::condition_variable g_ThreadEnded;
+std::atomic<unsigned> g_StopLimitMs{CScreenSaver::kDefaultStopLimitMs};
+
+void RenderThreadEnded() {
+    {
+        std::lock_guard<std::mutex> lock(g_ThreadEndMutex);
+        --g_InstanceThreadCount;
+    }
+    g_ThreadEnded.notify_all();
+}
+}  // namespace
+
+void CScreenSaver::SetStopLimitMs(unsigned ms) { g_StopLimitMs = ms; }
 
 CScreenSaver& FullScreenSaver() {
     static CScreenSaver saver;
@@ -256,14 +278,17 @@ bool CScreenSaver::Start() {
         // Cleared here, not at the end of Init: a stop asked for while Init is
         // still running must end the thread after its first frame, not be lost
         // and leave Stop waiting out its whole limit.
-        m_QuitRequested = false;
+        m_QuitRequested.Reset();
+        // Counted before the thread exists, so that a thread that ends at once
+        // never takes the count below zero.
+        ++g_InstanceThreadCount;
         try {
             m_Thread = std::thread(&CScreenSaver::InstanceThread, this);
         } catch (const std::system_error&) {
             m_ThreadDone = true;
+            RenderThreadEnded();
             return;
         }
-        ++g_InstanceThreadCount;
         started = true;
     });
     return started;
@@ -271,13 +296,20 @@ bool CScreenSaver::Start() {
 
 void CScreenSaver::Stop() {
     XGuard("CScreenSaver::Stop", [&] {
-        m_QuitRequested = true;
-        int count = 0;
-        while (g_InstanceThreadCount > 0) {
-            PlatformSleepMs(10);
-            if (++count > 1000) break;
+        m_QuitRequested.Raise();
+        bool ended;
+        {
+            std::unique_lock<std::mutex> lock(g_ThreadEndMutex);
+            ended = g_ThreadEnded.wait_for(lock, std::chrono::milliseconds(g_StopLimitMs.load()),
+                                           [this] { return m_ThreadDone.load(); });
         }
-        PlatformSleepMs(10);
+        if (!ended) {
+            WriteRunLog("Screen saver",
+                        "The render thread did not end within " + std::to_string(g_StopLimitMs.load()) +
+                            " ms of the stop; the process ends without its clean-up.",
+                        false);
+            PlatformQuickExit(kHungRenderThreadExitCode);
+        }
         JoinOrRelease();
     });
 }
@@ -297,7 +329,7 @@ void CScreenSaver::InstanceThread(CScreenSaver* saver) {
         saver->RunFrames();
     });
     saver->m_ThreadDone = true;
-    --g_InstanceThreadCount;
+    RenderThreadEnded();
 }
 
 // The whole life of a render thread after Init, in the order the modules expect.
@@ -307,7 +339,10 @@ void CScreenSaver::RunFrames() {
     unsigned frame = 0;
     if (m_Initialised) CCritters::InitStatic(nullptr, m_General.PolygonDetail, m_General.RenderStyle);
     while (true) {
-        if (m_QuitRequested) running = false;
+        if (m_QuitRequested.Raised()) {
+            running = false;
+            if (!m_LastFrameForWallpaper) break;
+        }
         // A host (the preview's parent, XScreenSaver) may destroy our window at
         // any time; drawing into a vanished window makes the driver misbehave.
         if (m_Initialised && !m_Surface.WindowAlive()) {
@@ -317,7 +352,12 @@ void CScreenSaver::RunFrames() {
         Logic();
         DrawFrame();
         uint32_t period = m_PeriodOverride >= 0 ? static_cast<uint32_t>(m_PeriodOverride) : m_General.SaverSpeed;
-        PaceFrame(watch, m_LastFrameTime, period);
+        // Nobody waits for the unshown last frame. A stop that cuts the wait
+        // short makes this frame the last one, and it is never shown.
+        if (running && !PaceFrame(watch, m_LastFrameTime, period, &m_QuitRequested)) {
+            if (!m_LastFrameForWallpaper) break;
+            running = false;
+        }
         if (m_Initialised) glFlush();
         if (m_FrameObserver) m_FrameObserver(frame);
         ++frame;
@@ -346,13 +386,21 @@ void CScreenSaver::Init() {
         std::string error;
         if (!m_Surface.Create(m_Window, error)) throw XException(5000, "CScreenSaver", error.c_str());
 
-        unsigned w = 0, h = 0;
-        m_Surface.ClientSize(w, h);
+        unsigned clientW = 0, clientH = 0;
+        m_Surface.ClientSize(clientW, clientH);
+        ScreenRect scene{0, 0, static_cast<int>(clientW), static_cast<int>(clientH), true};
+        if (m_HasSceneRect) {
+            scene = SceneRectInWindow({m_SceneRect}, scene);
+        }
+        const unsigned w = static_cast<unsigned>(scene.width), h = static_cast<unsigned>(scene.height);
         m_Width = w;
         m_Height = h;
         m_SmallWindow = !(w >= 320 && h >= 200);
 
-        glViewport(0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h));
+        // The rest of the window is cleared with every frame and stays black.
+        int viewX = 0, viewY = 0;
+        SceneViewport(scene, static_cast<int>(clientH), viewX, viewY);
+        glViewport(viewX, viewY, static_cast<GLsizei>(w), static_cast<GLsizei>(h));
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
         gluPerspective(70.0, ProjectionAspect(w, h), static_cast<double>(0.2f), 70.0);
