@@ -382,9 +382,14 @@ void CScreenSaver::Init() {
         FillSinCosTables();
 
         Load();
+        // A stop that comes while the saver is still setting up (pictures and
+        // sprites take a while to load) ends it there: the frame loop then
+        // sees the stop at once and nothing is drawn.
+        if (m_QuitRequested.Raised()) return;
 
         std::string error;
         if (!m_Surface.Create(m_Window, error)) throw XException(5000, "CScreenSaver", error.c_str());
+        if (m_QuitRequested.Raised()) return;
 
         unsigned clientW = 0, clientH = 0;
         m_Surface.ClientSize(clientW, clientH);
@@ -420,8 +425,10 @@ void CScreenSaver::Init() {
         // fields, CD player, wallpaper, e-mail, date and time, weather; the
         // critters last; then the fog of the special effects.
         m_BgBitmap.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
+        if (m_QuitRequested.Raised()) return;
         m_Stars.Setup(w, h);
         m_DateTime.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
+        if (m_QuitRequested.Raised()) return;
         m_Critters.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
         m_Effects.ApplyFog();
 
@@ -467,7 +474,8 @@ void CScreenSaver::DrawFrame() {
 
 void CScreenSaver::Destroy() {
     XGuard("CScreenSaver::Destroy", [&] {
-        if (m_Initialised) m_DateTime.Release();  // its display lists go with the context
+        // Its display lists go with the context (also after a set-up cut short by a stop).
+        if (m_Initialised || m_Surface.IsCreated()) m_DateTime.Release();
         // The picture belongs to the image library, which the destructor shuts down next.
         m_BgBitmap.Release();
         if (m_Initialised || m_Surface.IsCreated()) m_Surface.Destroy();

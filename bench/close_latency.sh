@@ -30,7 +30,7 @@ close_once() {
   shift
   "$@" >/dev/null 2>&1 &
   pid=$!
-  sleep 1.2
+  sleep "${SETTLE_S:-1.2}"
   t0="$(now_us)"
   if [ "$how" = key ]; then xdotool key space; else kill -TERM "$pid"; fi
   wait "$pid"
