@@ -92,7 +92,9 @@ wine_init() {
   # With no window manager on the virtual display, Wine waits two seconds for
   # one to acknowledge every managed window it hides, which would pass for the
   # saver being slow to close. Unmanaged windows behave as on Windows itself.
-  printf '\n[Software\\\\Wine\\\\X11 Driver] 1700000000\n"Managed"="N"\n' >>"$E2E_WINE_PREFIX/user.reg"
+  # E2E_WINE_X11_EXTRA: more values for the same key (one "name"="value" a line).
+  printf '\n[Software\\\\Wine\\\\X11 Driver] 1700000000\n"Managed"="N"\n%s\n' "${E2E_WINE_X11_EXTRA:-}" \
+    >>"$E2E_WINE_PREFIX/user.reg"
   export WINEPREFIX="$E2E_WINE_PREFIX"
   if [ -x /usr/lib/wine/wine64 ]; then WINE=/usr/lib/wine/wine64; else WINE=wine; fi
   # Start the server and the desktop process now so program starts are quick.

@@ -44,7 +44,7 @@ saver="$(reg_value "$DESKTOP" SCRNSAVE.EXE)"
 # in the folder the registry names.
 xdotool mousemove 100 100
 start_bg SAVER "$WINE" "$DIR_WIN\\Meadowglow.scr" /s
-wait_window Screensaver 15 >/dev/null
+wait_window Screensaver 40 >/dev/null
 sleep 1
 expect_running "$SAVER" "the installed saver ended on its own"
 import -window root "$E2E_TMP/installed.png" || fail "no screenshot"

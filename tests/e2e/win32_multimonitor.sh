@@ -11,11 +11,14 @@ SCR="${1:?usage: $0 <Meadowglow.scr>}"
 # 2048x768 one that the first does not cover.
 E2E_XVFB_EXTRA="+xinerama -screen 1 2048x768x24"
 e2e_init 1024x768
+# Xvfb's XRandR has one output whatever the screens, and Wine would take the
+# monitors from it: without XRandR, Wine takes them from Xinerama.
+E2E_WINE_X11_EXTRA='"UseXRandR"="N"'
 wine_init
 
 xdotool mousemove 100 100
 start_bg SAVER "$WINE" "$SCR" /s
-SAVER_WIN="$(wait_window Screensaver 15)"
+SAVER_WIN="$(wait_window Screensaver 40)"
 expect_running "$SAVER" "the saver ended on its own"
 geometry="$(xdotool getwindowgeometry "$SAVER_WIN")"
 echo "$geometry" | grep -q "Geometry: 2048x768" || fail "window does not cover both monitors: $geometry"
