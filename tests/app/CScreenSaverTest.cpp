@@ -1,4 +1,6 @@
 #include "app/CScreenSaver.h"
+#include "platform/FileSystem.h"
+#include "platform/ProgramDir.h"
 #include "tests/TestSupport.h"
 #include "xlib/XPaths.h"
 
@@ -8,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -65,11 +68,17 @@ void StopWithAHungFrame(const std::string& installDir) {
 
 #if GTEST_HAS_DEATH_TEST
 TEST(CScreenSaverDeathTest, StopWithAHungFrameEndsTheProcessAtTheLimit) {
-    TempDir dir;
-    EXPECT_EXIT(StopWithAHungFrame(dir.Path()), ::testing::ExitedWithCode(CScreenSaver::kHungRenderThreadExitCode),
-                "");
-    const std::string log = ReadWholeFile(dir.File("RunLog.txt"));
+    // Where the dying process may start afresh (Windows), it must still find
+    // the same folder: one beside this build's test program.
+    const std::string program = PlatformProgramDir();
+    const std::string dir = program + "hung-stop" + program.back();
+    PlatformMakeDirectory(dir.c_str());
+    std::remove((dir + "RunLog.txt").c_str());
+    EXPECT_EXIT(StopWithAHungFrame(dir), ::testing::ExitedWithCode(CScreenSaver::kHungRenderThreadExitCode), "");
+    const std::string log = ReadWholeFile(dir + "RunLog.txt");
     EXPECT_NE(std::string::npos, log.find("The render thread did not end within 300 ms")) << log;
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
 }
 #endif
 
