@@ -23,14 +23,14 @@ now_us() { echo "${EPOCHREALTIME/./}"; }
 median_ms() { sort -n | awk '{ v[NR] = $1 } END { m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%.1f", m / 1000 }'; }
 range_ms() { sort -n | awk 'NR == 1 { lo = $1 } { hi = $1 } END { printf "%.1f-%.1f", lo / 1000, hi / 1000 }'; }
 
-# close_once HOW cmd...: starts cmd, lets it draw for a second, closes it and
+# close_once HOW cmd...: starts cmd, lets it draw for a while ($SETTLE_S, 3 s), closes it and
 # prints the microseconds until the process was reaped.
 close_once() {
   local how="$1" pid t0 t1
   shift
   "$@" >/dev/null 2>&1 &
   pid=$!
-  sleep "${SETTLE_S:-1.2}"
+  sleep "${SETTLE_S:-3}"
   t0="$(now_us)"
   if [ "$how" = key ]; then xdotool key space; else kill -TERM "$pid"; fi
   wait "$pid"
