@@ -276,8 +276,8 @@ bool CScreenSaver::Start() {
         JoinOrRelease();
         m_ThreadDone = false;
         // Cleared here, not at the end of Init: a stop asked for while Init is
-        // still running must end the thread after its first frame, not be lost
-        // and leave Stop waiting out its whole limit.
+        // still running must end the thread, not be lost and leave Stop
+        // waiting out its whole limit.
         m_QuitRequested.Reset();
         // Counted before the thread exists, so that a thread that ends at once
         // never takes the count below zero.
