@@ -370,6 +370,9 @@ void CScreenSaver::RunFrames() {
     // in the back buffer.
     const XString wallpaperPicture = m_BgBitmap.GetRandBgImageFileName();
     (void)wallpaperPicture;
+    // Everything with effects outside this process is done above this line;
+    // what follows only frees what the process's end frees anyway.
+    if (m_ProcessEndsAfterStop) return;
     // The sprites die with this context; a later run makes its own.
     if (m_Initialised) CCritters::ReleaseStatic();
     Destroy();

@@ -105,6 +105,12 @@ public:
     // it asks for it; until then a close skips that frame.
     bool WantsLastFrame() const { return m_LastFrameForWallpaper; }
     void SetLastFrameForWallpaper(bool wanted) { m_LastFrameForWallpaper = wanted; }
+    // The process ends as soon as this instance has stopped (a full-screen or
+    // XScreenSaver run): the render thread then leaves its GL objects and its
+    // display connection to the system, which frees them at exit faster than
+    // one by one, and the caller must end the process with PlatformQuickExit
+    // after Stop. Set before Start.
+    void SetProcessEndsAfterStop(bool ends) { m_ProcessEndsAfterStop = ends; }
     // Overrides the configured frame period (e.g. 0 for unpaced runs); negative = use SaverSpeed.
     void SetPeriodOverride(int periodMs) { m_PeriodOverride = periodMs; }
 
@@ -148,6 +154,7 @@ private:
     ScreenRect m_SceneRect;
     bool m_HasSceneRect = false;
     bool m_LastFrameForWallpaper = false;
+    bool m_ProcessEndsAfterStop = false;
 };
 
 // The two instances of the process.

@@ -30,6 +30,7 @@
 #include "app/ShippedAssets.h"
 #include "app/x11/X11Front.h"
 #include "platform/GLInclude.h"
+#include "platform/Process.h"
 #include "platform/ProgramDir.h"
 #include "platform/posix/X11GLVisual.h"
 #include "xlib/XPaths.h"
@@ -189,6 +190,8 @@ int RunSettingsNote() {
 int RunInWindow(Display* dpy, Window window, InputGate* gate, Atom deleteAtom) {
     CScreenSaver& saver = gate && gate->Preview() ? PreviewSaver() : FullScreenSaver();
     saver.SetWindow(static_cast<NativeWindow>(window));
+    // Every mode that comes here ends the process once the saver stops (see main).
+    saver.SetProcessEndsAfterStop(true);
     if (!saver.Start()) {
         std::fprintf(stderr, "meadowglow: Fatal Error: could not start thread.\n");
         return 1;
@@ -514,5 +517,8 @@ int main(int argc, char** argv) {
             break;
     }
     XCloseDisplay(dpy);
-    return rc;
+    if (o.mode == X11Mode::Bench) return rc;
+    // The render thread has stopped drawing and left its GL context for the
+    // system to free: static destruction must not tear it down from here.
+    PlatformQuickExit(rc);
 }
