@@ -378,7 +378,11 @@ void CScreenSaver::RunFrames() {
     (void)wallpaperPicture;
     // Everything with effects outside this process is done above this line;
     // what follows only frees what the process's end frees anyway.
-    if (m_ProcessEndsAfterStop) return;
+    if (m_ProcessEndsAfterStop) {
+        // A disc this run started would play on after the process.
+        m_CDPlayer.Finish();
+        return;
+    }
     // The sprites die with this context; a later run makes its own.
     if (m_Initialised) CCritters::ReleaseStatic();
     Destroy();
