@@ -28,6 +28,12 @@ CScreenSaver& PreviewSaver() {
 
 CScreenSaver::CScreenSaver() {
     XGuard("CScreenSaver constructor", [&] {
+        XString emailError;
+        if (!XEmail::Init(emailError)) {
+            XString message("XEmail::Init failed. Msg=");
+            message += emailError;
+            WriteRunLog("Email Init", message);
+        }
         StopWatch::Process().Start();
         XSeedRandom(PlatformTickCount());
         PlatformImageLibraryInitialise();
@@ -59,6 +65,12 @@ CScreenSaver::~CScreenSaver() {
         JoinOrRelease();
         Destroy();
         PlatformImageLibraryDeInitialise();
+        XString emailError;
+        if (!XEmail::UnInit(emailError)) {
+            XString message("XEmail::UnInit failed. Msg=");
+            message += emailError;
+            WriteRunLog("Email UnInit", message);
+        }
     });
 }
 
@@ -80,6 +92,7 @@ void CScreenSaver::DefaultAll() {
         m_BgBitmap.Default();
         m_Stars.Default();
         m_Reminders.Default();
+        m_Email.Default();
         m_DateTime.Default();
         m_Effects.Default();
         m_VideoMode.Default();
@@ -96,6 +109,7 @@ void CScreenSaver::WriteMainText(XString& out) {
     m_BgBitmap.Write(out);
     m_Stars.Write(out);
     m_Reminders.Write(&out, nullptr);
+    m_Email.Write(out);
     m_DateTime.Write(out);
     m_Effects.Write(out);
     m_VideoMode.Write(out);
@@ -108,6 +122,7 @@ void CScreenSaver::ReadMainText(const XString& whole) {
     m_BgBitmap.Read(whole);
     m_Stars.Read(whole);
     m_Reminders.Read(&whole, nullptr);
+    m_Email.Read(whole);
     m_DateTime.Read(whole);
     m_Effects.Read(whole);
     m_VideoMode.Read(whole);
@@ -294,6 +309,7 @@ void CScreenSaver::InstanceThread(CScreenSaver* saver) {
     saver->Init();
     XGuard("CScreenSaver::InstanceThread", [&] {
         PlatformSetCurrentThreadPriority(saver->m_VideoMode.ThreadPriority);
+        StartEmailThread(saver->m_Email);
         saver->RunFrames();
     });
     saver->m_ThreadDone = true;
@@ -330,6 +346,7 @@ void CScreenSaver::RunFrames() {
     // in the back buffer.
     const XString wallpaperPicture = m_BgBitmap.GetRandBgImageFileName();
     (void)wallpaperPicture;
+    StopEmailThread(m_Email);
     // The sprites die with this context; a later run makes its own.
     if (m_Initialised) CCritters::ReleaseStatic();
     Destroy();
@@ -373,6 +390,7 @@ void CScreenSaver::Init() {
         // critters last; then the fog of the special effects.
         m_BgBitmap.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
         m_Stars.Setup(w, h);
+        m_Email.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
         m_DateTime.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
         m_Critters.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
         m_Effects.ApplyFog();
@@ -392,6 +410,7 @@ void CScreenSaver::Logic() {
         // full-size window only, the alarm and the CD player.
         m_BgBitmap.Process(m_Now);
         m_Stars.Process(m_Now);
+        m_Email.Process(m_Now);
         m_DateTime.Process(m_Now);
         m_Critters.Process(m_Now);
     });
@@ -410,6 +429,7 @@ void CScreenSaver::DrawFrame() {
         // Then, under the camera: star fields, critters, e-mail, date and time, weather.
         m_Stars.Draw(m_Now);
         m_Critters.Draw(m_Now, 0);
+        m_Email.Draw(m_Now);
         m_DateTime.Draw(m_Now);
         glPopMatrix();
         pushed = false;
@@ -419,7 +439,11 @@ void CScreenSaver::DrawFrame() {
 
 void CScreenSaver::Destroy() {
     XGuard("CScreenSaver::Destroy", [&] {
-        if (m_Initialised) m_DateTime.Release();  // its display lists go with the context
+        if (m_Initialised) {
+            // Their display lists and textures go with the context.
+            m_DateTime.Release();
+            m_Email.Release();
+        }
         // The picture belongs to the image library, which the destructor shuts down next.
         m_BgBitmap.Release();
         if (m_Initialised || m_Surface.IsCreated()) m_Surface.Destroy();
