@@ -57,6 +57,14 @@ protected:
         FillSinCosTables();
         // White letters, so the pixels are easy to judge.
         email.CycleRed = email.CycleGreen = email.CycleBlue = false;
+        // Nothing to watch, nothing made.
+        email.Setup(W, H, gl->DeviceContext());
+        EXPECT_FALSE(email.Font.IsCreated());
+        EXPECT_TRUE(email.EnvelopeFront.IsEmpty());
+        server = std::make_unique<LoopbackServer>(Pop3Script(count));
+        CEmailAccount account;
+        account.Pop3 = server->Address().c_str();
+        email.Accounts.Add(account);
         email.Setup(W, H, gl->DeviceContext());
         ASSERT_TRUE(email.Font.IsCreated());
         ASSERT_FALSE(email.EnvelopeFront.IsEmpty());
@@ -72,12 +80,6 @@ protected:
     }
 
     void ShowNotice(int newMail) {
-        server = std::make_unique<LoopbackServer>(Pop3Script(count));
-        email.Accounts.Add([&] {
-            CEmailAccount a;
-            a.Pop3 = server->Address().c_str();
-            return a;
-        }());
         StartEmailThread(email);
         for (int i = 0; i < 1000 && !email.FirstPassDone(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         count = 3 + newMail;
