@@ -296,6 +296,17 @@ TEST_F(CEmailThreadTest, StopDoesNotWaitForASilentServer) {
     EXPECT_LT(ms, 1000.0);  // generous: the figure above is what counts
     EXPECT_EQ(email.ThreadCount(), 0);
     EXPECT_FALSE(email.FirstPassDone());  // the interrupted poll learnt nothing
+
+    // Nor for a thread resting between passes.
+    email.Accounts.Clear();
+    StartEmailThread(email);
+    ASSERT_TRUE(WaitFor([&] { return email.FirstPassDone(); }));
+    Pause(30);
+    const auto idleStart = std::chrono::steady_clock::now();
+    StopEmailThread(email);
+    const double idleMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - idleStart).count();
+    std::printf("[ figure   ] StopEmailThread with the thread between passes: %.2f ms\n", idleMs);
+    EXPECT_LT(idleMs, 500.0);
 }
 
 TEST_F(CEmailThreadTest, UnreachableMailboxIsLoggedAndSkipped) {
