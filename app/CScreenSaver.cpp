@@ -91,6 +91,8 @@ void CScreenSaver::DefaultAll() {
         m_Critters.Default();
         m_BgBitmap.Default();
         m_Stars.Default();
+        m_CDPlayer.Default();
+        m_Alarm.Default();
         m_Reminders.Default();
         m_Email.Default();
         m_DateTime.Default();
@@ -108,6 +110,8 @@ void CScreenSaver::WriteMainText(XString& out) {
     m_Critters.Write(out);
     m_BgBitmap.Write(out);
     m_Stars.Write(out);
+    m_CDPlayer.Write(out);
+    m_Alarm.Write(out);
     m_Reminders.Write(&out, nullptr);
     m_Email.Write(out);
     m_DateTime.Write(out);
@@ -121,6 +125,8 @@ void CScreenSaver::ReadMainText(const XString& whole) {
     m_Critters.Read(whole);
     m_BgBitmap.Read(whole);
     m_Stars.Read(whole);
+    m_CDPlayer.Read(whole);
+    m_Alarm.Read(whole);
     m_Reminders.Read(&whole, nullptr);
     m_Email.Read(whole);
     m_DateTime.Read(whole);
@@ -390,6 +396,7 @@ void CScreenSaver::Init() {
         // critters last; then the fog of the special effects.
         m_BgBitmap.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
         m_Stars.Setup(w, h);
+        m_CDPlayer.Setup(m_SmallWindow);
         m_Email.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
         m_DateTime.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
         m_Critters.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
@@ -413,6 +420,10 @@ void CScreenSaver::Logic() {
         m_Email.Process(m_Now);
         m_DateTime.Process(m_Now);
         m_Critters.Process(m_Now);
+        if (!m_SmallWindow) {
+            m_Alarm.Process(m_Now);
+            m_CDPlayer.Process(m_Now);
+        }
     });
 }
 
