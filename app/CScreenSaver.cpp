@@ -50,6 +50,12 @@ CScreenSaver& PreviewSaver() {
 
 CScreenSaver::CScreenSaver() {
     XGuard("CScreenSaver constructor", [&] {
+        XString emailError;
+        if (!XEmail::Init(emailError)) {
+            XString message("XEmail::Init failed. Msg=");
+            message += emailError;
+            WriteRunLog("Email Init", message);
+        }
         StopWatch::Process().Start();
         XSeedRandom(PlatformTickCount());
         PlatformImageLibraryInitialise();
@@ -81,6 +87,12 @@ CScreenSaver::~CScreenSaver() {
         JoinOrRelease();
         Destroy();
         PlatformImageLibraryDeInitialise();
+        XString emailError;
+        if (!XEmail::UnInit(emailError)) {
+            XString message("XEmail::UnInit failed. Msg=");
+            message += emailError;
+            WriteRunLog("Email UnInit", message);
+        }
     });
 }
 
@@ -104,6 +116,7 @@ void CScreenSaver::DefaultAll() {
         m_CDPlayer.Default();
         m_Alarm.Default();
         m_Reminders.Default();
+        m_Email.Default();
         m_DateTime.Default();
         m_Effects.Default();
         m_VideoMode.Default();
@@ -122,6 +135,7 @@ void CScreenSaver::WriteMainText(XString& out) {
     m_CDPlayer.Write(out);
     m_Alarm.Write(out);
     m_Reminders.Write(&out, nullptr);
+    m_Email.Write(out);
     m_DateTime.Write(out);
     m_Effects.Write(out);
     m_VideoMode.Write(out);
@@ -136,6 +150,7 @@ void CScreenSaver::ReadMainText(const XString& whole) {
     m_CDPlayer.Read(whole);
     m_Alarm.Read(whole);
     m_Reminders.Read(&whole, nullptr);
+    m_Email.Read(whole);
     m_DateTime.Read(whole);
     m_Effects.Read(whole);
     m_VideoMode.Read(whole);
@@ -332,6 +347,7 @@ void CScreenSaver::InstanceThread(CScreenSaver* saver) {
     saver->Init();
     XGuard("CScreenSaver::InstanceThread", [&] {
         PlatformSetCurrentThreadPriority(saver->m_VideoMode.ThreadPriority);
+        StartEmailThread(saver->m_Email);
         saver->RunFrames();
     });
     saver->m_ThreadDone = true;
@@ -376,6 +392,7 @@ void CScreenSaver::RunFrames() {
     // in the back buffer.
     const XString wallpaperPicture = m_BgBitmap.GetRandBgImageFileName();
     (void)wallpaperPicture;
+    StopEmailThread(m_Email);
     // Everything with effects outside this process is done above this line;
     // what follows only frees what the process's end frees anyway.
     if (m_ProcessEndsAfterStop) {
@@ -441,6 +458,7 @@ void CScreenSaver::Init() {
         if (m_QuitRequested.Raised()) return;
         m_Stars.Setup(w, h);
         m_CDPlayer.Setup(m_SmallWindow);
+        m_Email.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
         m_DateTime.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
         if (m_QuitRequested.Raised()) return;
         m_Critters.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
@@ -461,6 +479,7 @@ void CScreenSaver::Logic() {
         // full-size window only, the alarm and the CD player.
         m_BgBitmap.Process(m_Now);
         m_Stars.Process(m_Now);
+        m_Email.Process(m_Now);
         m_DateTime.Process(m_Now);
         m_Critters.Process(m_Now);
         if (!m_SmallWindow) {
@@ -483,6 +502,7 @@ void CScreenSaver::DrawFrame() {
         // Then, under the camera: star fields, critters, e-mail, date and time, weather.
         m_Stars.Draw(m_Now);
         m_Critters.Draw(m_Now, 0);
+        m_Email.Draw(m_Now);
         m_DateTime.Draw(m_Now);
         glPopMatrix();
         pushed = false;
@@ -492,8 +512,12 @@ void CScreenSaver::DrawFrame() {
 
 void CScreenSaver::Destroy() {
     XGuard("CScreenSaver::Destroy", [&] {
-        // Its display lists go with the context (also after a set-up cut short by a stop).
-        if (m_Initialised || m_Surface.IsCreated()) m_DateTime.Release();
+        // Their display lists and textures go with the context (also after a
+        // set-up cut short by a stop).
+        if (m_Initialised || m_Surface.IsCreated()) {
+            m_DateTime.Release();
+            m_Email.Release();
+        }
         // The picture belongs to the image library, which the destructor shuts down next.
         m_BgBitmap.Release();
         if (m_Initialised || m_Surface.IsCreated()) m_Surface.Destroy();

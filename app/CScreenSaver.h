@@ -19,6 +19,7 @@
 #include "scene/CEffects.h"
 #include "scene/CStarFields.h"
 #include "scene/CCritters.h"
+#include "services/CEmail.h"
 #include "services/CReminders.h"
 #include "services/CSystemAlarm.h"
 #include "services/CSystemCDPlayer.h"
@@ -98,6 +99,7 @@ public:
     CEffects& Effects() { return m_Effects; }
     CCritters& Critters() { return m_Critters; }
     CReminders& Reminders() { return m_Reminders; }
+    CEmail& Email() { return m_Email; }
     CVideoMode& VideoMode() { return m_VideoMode; }
 
     // For the benchmark and rendering tests: called on the render thread after
@@ -150,6 +152,7 @@ private:
     CEffects m_Effects;
     CCritters m_Critters;
     CReminders m_Reminders;
+    CEmail m_Email;
     CSystemDateTime m_DateTime;
     CVideoMode m_VideoMode;
 
