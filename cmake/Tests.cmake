@@ -18,6 +18,7 @@ file(GLOB MG_TEST_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/tests/render/*.cpp
   ${CMAKE_SOURCE_DIR}/tests/scene/*.cpp
   ${CMAKE_SOURCE_DIR}/tests/services/*.cpp
+  ${CMAKE_SOURCE_DIR}/tests/config_dialog/*.cpp
   ${CMAKE_SOURCE_DIR}/tests/platform/*.cpp
   ${CMAKE_SOURCE_DIR}/tests/${MG_PLATFORM}/*.cpp)
 add_executable(meadowglow_tests ${MG_TEST_SOURCES})
@@ -57,7 +58,7 @@ endforeach()
 
 # Small helper programs the end-to-end scripts drive the saver with.
 if(WIN32)
-  foreach(tool mg_winparent mg_sendclose)
+  foreach(tool mg_winparent mg_sendclose mg_dlgdrive)
     add_executable(${tool} ${CMAKE_SOURCE_DIR}/tests/tools/${tool}.cpp)
     target_include_directories(${tool} PRIVATE ${CMAKE_SOURCE_DIR})
     target_link_libraries(${tool} PRIVATE user32 gdi32)

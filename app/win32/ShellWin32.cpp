@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/CScreenSaver.h"
+#include "config_dialog/win32/CConfigDialog.h"
 #include "xlib/XException.h"
 #include "xlib/XPaths.h"
 
@@ -72,10 +73,8 @@ int RunConfigDialog(HWND parent) {
         saver.BackupConfig();
         saver.Load();
         saver.SetWindow(reinterpret_cast<NativeWindow>(parent));
-        // The settings dialog plugs in here. Until it exists, say where the settings live.
-        std::string text = "The settings dialog is not available in this version.\r\n\r\nSettings are kept in:\r\n" +
-                           InstallDir() + "Meadowglow.xml";
-        MessageBoxA(parent, text.c_str(), "Meadowglow", MB_OK | MB_ICONINFORMATION);
+        CConfigDialog dialog(saver, PreviewSaver());
+        dialog.RunModal(parent);
     });
     return 0;
 }
