@@ -5,7 +5,9 @@
 #include <string>
 
 #include "app/CScreenSaver.h"
+#include "app/ShippedAssets.h"
 #include "config_dialog/win32/CConfigDialog.h"
+#include "platform/ProgramDir.h"
 #include "xlib/XException.h"
 #include "xlib/XPaths.h"
 
@@ -68,6 +70,8 @@ void FillVideoModeList(HWND dialog, int listBoxId, int position) {
 int RunConfigDialog(HWND parent) {
     XGuard("main RunConfigDialog", [&] {
         ReadRegistry();
+        // The preview needs the sprites and pictures as much as a full-screen run.
+        InstallShippedAssets(PlatformProgramDir(), InstallDir());
         CScreenSaver& saver = FullScreenSaver();
         saver.SetWindow(reinterpret_cast<NativeWindow>(parent));
         saver.BackupConfig();

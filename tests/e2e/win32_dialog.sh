@@ -22,9 +22,8 @@ open_dialog() {
 value() {
   tr -d '\r' <"$MAIN" | awk -v s="<$1>" -v e="</$1>" -v k="$2" '
     index($0, s) { inside = 1 } index($0, e) { inside = 0 }
-    inside && index($0, "<" k ">") { gsub(/.*<[^>]*>|<\/.*/, "", $0); sub(/^[ \t]*/, ""); print; exit }'
+    inside && index($0, "<" k ">") { sub(".*<" k ">", ""); sub("</" k ">.*", ""); print; exit }'
 }
-# Pictures keep their own tag per entry; the count is the list's length.
 expect() { [ "$(value "$1" "$2")" = "$3" ] || fail "$4: <$1><$2> is '$(value "$1" "$2")', expected '$3'"; }
 expect_state() { [ "$(drive "$1" "$2" "$3")" = "$4" ] || fail "$5"; }
 sums() { md5sum "$MAIN" "$SHARED" | cut -d' ' -f1 | tr '\n' ' '; }
@@ -92,7 +91,8 @@ drive "$BG" wait >/dev/null || fail "the background page did not open"
 drive "$BG" post 1109
 sleep 0.7
 window_present "$BG" && fail "OK did not close the page"
-[ "$(drive "$MAINFORM" text 1185)" = "Please select an option" ] || fail "the options list was not reset"
+opt="$(drive "$MAINFORM" text 1185)"
+[ "$opt" = "Please select an option" ] || fail "the options list was not reset: '$opt'"
 [ "$(mtimes)" = "$stamp" ] || fail "OK on an unchanged page wrote the files"
 
 note "Star rules, paging a page's bar, and Cancel restoring only the page's sections"

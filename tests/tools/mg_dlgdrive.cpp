@@ -77,8 +77,9 @@ int main(int argc, char** argv) {
     } else if (cmd == "checked") {
         std::printf("%d\n", IsDlgButtonChecked(dlg, id) == BST_CHECKED ? 1 : 0);
     } else if (cmd == "text") {
+        // GetWindowText would read another process's control without asking it.
         char text[1024] = {};
-        GetWindowTextA(item, text, sizeof(text));
+        SendMessageA(item, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
         std::printf("%s\n", text);
     } else if (cmd == "select" && argc > 4) {
         SendMessageA(item, CB_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[4])), 0);
