@@ -38,3 +38,4 @@ drive "Meadowglow v2.0" post 1011
 drive "Save changes?" wait >/dev/null && shot save-changes
 drive "Save changes?" answer 7
 wait_exit "$RUN" 15000 || true
+find "$WINEPREFIX/drive_c" -name RunLog.txt -exec cp {} "$OUT/" \; 2>/dev/null

@@ -14,6 +14,28 @@ namespace {
 // Button states changed on the preview watcher's thread come back to the
 // dialog's own thread as this message.
 const UINT kButtonStatesMessage = WM_APP + 1;
+
+// The preview control: a plain black window the preview instance renders
+// into. A static control would paint itself over the rendered frames.
+LRESULT CALLBACK PreviewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_ERASEBKGND) {
+        RECT r;
+        GetClientRect(hwnd, &r);
+        FillRect(reinterpret_cast<HDC>(wParam), &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        return 1;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void RegisterPreviewClass() {
+    WNDCLASSA wc{};
+    if (GetClassInfoA(DialogModule(), "MeadowglowPreview", &wc)) return;
+    wc.style = CS_OWNDC;
+    wc.lpfnWndProc = PreviewProc;
+    wc.hInstance = DialogModule();
+    wc.lpszClassName = "MeadowglowPreview";
+    RegisterClassA(&wc);
+}
 }  // namespace
 
 CConfigDialog::CConfigDialog(CScreenSaver& saver, CScreenSaver& preview)
@@ -27,7 +49,9 @@ CConfigDialog::CConfigDialog(CScreenSaver& saver, CScreenSaver& preview)
       m_CritterPage(m_Form.State()),
       m_BackgroundPage(m_Form.State()),
       m_RenderingPage(m_Form.State()),
-      m_EffectsPage(m_Form.State()) {}
+      m_EffectsPage(m_Form.State()) {
+    RegisterPreviewClass();
+}
 
 bool CConfigDialog::OnInitDialog() {
     bool ok = false;

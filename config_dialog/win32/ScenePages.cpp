@@ -1,6 +1,7 @@
 #include "config_dialog/win32/ScenePages.h"
 
 #include <commdlg.h>
+#include <uxtheme.h>
 
 #include <algorithm>
 #include <climits>
@@ -77,6 +78,8 @@ void CPageDialog::OnClose() {
 CCritterPage::CCritterPage(CMainFormState& form) : CPageDialog(IDD_CRITTERS, 0, ScenePage::Critters, form) {}
 
 void CCritterPage::AttachControls() {
+    // The tab's body colour behind the page's controls, as in any tab page.
+    EnableThemeDialogTexture(m_Window, ETDT_ENABLETAB);
     m_LadyBugs.Attach(m_Window, IDC_LADYBUGS);
     m_Worms.Attach(m_Window, IDC_WORMS);
     m_Bees.Attach(m_Window, IDC_BEES);
