@@ -80,6 +80,23 @@ std::string CListBox::Text(int index) const {
     return text;
 }
 
+void CListBox::FitWidth() const {
+    HWND list = Handle();
+    HDC dc = GetDC(list);
+    if (!dc) return;
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+    LONG widest = 0;
+    for (int i = 0; i < Count(); ++i) {
+        const std::string text = Text(i);
+        SIZE size{};
+        if (GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size) && size.cx > widest)
+            widest = size.cx;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+    Send(LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8));
+}
+
 void CTabControl::AddPage(CDialogBase* page, const std::string& title) {
     TCITEMA item{};
     item.mask = TCIF_TEXT;

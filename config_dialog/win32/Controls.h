@@ -84,6 +84,8 @@ public:
     int Selection() const { return static_cast<int>(Send(LB_GETCURSEL)); }
     int Count() const { return static_cast<int>(Send(LB_GETCOUNT)); }
     std::string Text(int index) const;
+    // Lets the horizontal scroll bar reach the end of the longest entry.
+    void FitWidth() const;
 };
 
 class CComboBox : public CControl {

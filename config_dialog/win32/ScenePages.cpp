@@ -167,6 +167,7 @@ void CBackgroundPage::Fill() {
     m_List.Clear();
     for (unsigned i = 0; i < b.Pictures.GetCount(); ++i) m_List.Add(b.Pictures.Get(i).c_str());
     m_List.Redraw(true);
+    m_List.FitWidth();
     m_Minutes.SetPos(static_cast<int>(b.CycleMin));
     m_MinutesLabel.SetText(MinutesLabel(static_cast<int32_t>(b.CycleMin)));
     m_Style.Select(b.PictureStyle == 0 ? IDC_PICS_FIT : IDC_PICS_BOUNCE);
@@ -259,6 +260,7 @@ void CBackgroundPage::AddPictures() {
     const std::vector<std::string> paths = SplitOpenFileNames(buffer.data(), buffer.size(), '\\');
     if (paths.empty()) return;
     for (const std::string& path : paths) m_List.Add(path);
+    m_List.FitWidth();
     ::AddPictures(m_Saver.BgBitmap(), paths);
     PictureEnables();
     Changed();
@@ -273,6 +275,7 @@ void CBackgroundPage::RemovePicture() {
     m_List.Redraw(false);
     m_List.RemoveSelected();
     m_List.Redraw(true);
+    m_List.FitWidth();
     InvalidateRect(m_List.Handle(), nullptr, TRUE);
     PictureEnables();
     Changed();
