@@ -3,6 +3,7 @@
 // watcher; the main form's save buttons say whether anything is unsaved.
 #pragma once
 
+#include <atomic>
 #include <functional>
 
 class CScreenSaver;
@@ -31,8 +32,10 @@ private:
 
     CScreenSaver& m_Saver;
     CPreviewWatcher& m_Watcher;
-    bool m_SaveEnabled = false;
-    bool m_RefreshEnabled = false;
+    // The preview watcher's thread clears the refresh state; the rest is the
+    // dialog thread's.
+    std::atomic<bool> m_SaveEnabled{false};
+    std::atomic<bool> m_RefreshEnabled{false};
     std::function<void()> m_Observer;
 };
 
