@@ -1,7 +1,6 @@
 #include "config_dialog/win32/ScenePages.h"
 
 #include <commdlg.h>
-#include <uxtheme.h>
 
 #include <algorithm>
 #include <climits>
@@ -79,7 +78,13 @@ CCritterPage::CCritterPage(CMainFormState& form) : CPageDialog(IDD_CRITTERS, 0, 
 
 void CCritterPage::AttachControls() {
     // The tab's body colour behind the page's controls, as in any tab page.
-    EnableThemeDialogTexture(m_Window, ETDT_ENABLETAB);
+    // Looked up when needed, so that a saver run never loads the theme library.
+    if (HMODULE theme = LoadLibraryA("uxtheme.dll")) {
+        using EnableTexture = HRESULT(WINAPI*)(HWND, DWORD);
+        auto enable = reinterpret_cast<EnableTexture>(
+            reinterpret_cast<void*>(GetProcAddress(theme, "EnableThemeDialogTexture")));
+        if (enable) enable(m_Window, 6 /* ETDT_ENABLETAB */);
+    }
     m_LadyBugs.Attach(m_Window, IDC_LADYBUGS);
     m_Worms.Attach(m_Window, IDC_WORMS);
     m_Bees.Attach(m_Window, IDC_BEES);
