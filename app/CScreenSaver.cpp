@@ -261,6 +261,12 @@ bool CScreenSaver::Restore() {
     bool ok = false;
     XGuard("CScreenSaver::Restore", [&] {
         m_ErrorText.clear();
+        // Without a backup (BackupConfig failed or never ran) there is nothing
+        // to put back; writing the empty texts would wipe both files.
+        if (m_MainBackup.IsEmpty()) {
+            m_ErrorText = "Error: there is no backup of the settings to restore.";
+            return;
+        }
         ok = WriteBoth(m_MainBackup, m_SharedBackup);
     });
     return ok;

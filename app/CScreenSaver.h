@@ -80,6 +80,8 @@ public:
     // Keeps both files' texts for Restore (the settings dialog's cancel).
     bool BackupConfig();
     bool Restore();
+    // The main file as BackupConfig read it (a settings page's Cancel reads its sections back).
+    const XString& MainBackup() const { return m_MainBackup; }
     // The configured display mode, read once under g_Lock; 0 = leave the display alone.
     int32_t GetReadOnlyVideoMode();
     // Work done after the window has closed (full-screen runs only).

@@ -177,12 +177,19 @@ bool NextEvent(Display* dpy, XEvent& ev) {
     return false;
 }
 
+// The settings window belongs to the Windows program for now. Until Linux has
+// one, "/c" does what opening it does to the files (a first run creates them
+// with the defaults) and says where they are.
 int RunSettingsNote() {
+    CScreenSaver& saver = FullScreenSaver();
+    if (!saver.BackupConfig() || !saver.Load()) {
+        std::fprintf(stderr, "meadowglow: %s\n", saver.ErrorText().c_str());
+        return 1;
+    }
     std::printf(
-        "The settings dialog belongs to the Windows program for now.\n"
-        "To change the settings, edit the configuration file:\n  %sMeadowglow.xml\n"
-        "Run 'meadowglow -s' for full screen or 'meadowglow -window' for a window.\n",
-        InstallDir().c_str());
+        "The settings are kept in:\n  %s\n  %s (the reminder list)\n"
+        "Edit them with a text editor; run 'meadowglow -window' to see the result.\n",
+        saver.MakeConfigFileName(false).c_str(), saver.MakeConfigFileName(true).c_str());
     return 0;
 }
 

@@ -290,8 +290,9 @@ TEST_F(ConfigFiles, WriteFailuresReportTheirPath) {
     EXPECT_EQ(0u, saver.ErrorText().find(expected)) << saver.ErrorText();
     EXPECT_FALSE(saver.BackupConfig());
     EXPECT_EQ(0u, saver.ErrorText().find(expected)) << saver.ErrorText();
+    // A failed backup leaves nothing to restore, and Restore says so.
     EXPECT_FALSE(saver.Restore());
-    EXPECT_EQ(0u, saver.ErrorText().find(expected)) << saver.ErrorText();
+    EXPECT_EQ("Error: there is no backup of the settings to restore.", saver.ErrorText());
     // The shared file is written only after the main one.
     EXPECT_FALSE(FileExists(SharedPath()));
 }
@@ -318,6 +319,16 @@ TEST_F(ConfigFiles, RestorePutsBothFilesBack) {
     EXPECT_EQ(mainBefore, ReadWholeFile(MainPath()));
     EXPECT_EQ(sharedBefore, ReadWholeFile(SharedPath()));
     EXPECT_EQ(77u, saver.General().SaverSpeed);  // memory is left alone
+}
+
+TEST_F(ConfigFiles, RestoreWithoutABackupLeavesTheFilesAlone) {
+    CScreenSaver saver;
+    ASSERT_TRUE(saver.Save());
+    const std::string mainBefore = ReadWholeFile(MainPath());
+    const std::string sharedBefore = ReadWholeFile(SharedPath());
+    EXPECT_FALSE(saver.Restore());
+    EXPECT_EQ(mainBefore, ReadWholeFile(MainPath()));
+    EXPECT_EQ(sharedBefore, ReadWholeFile(SharedPath()));
 }
 
 TEST_F(ConfigFiles, BackupOnFirstRunCreatesTheFilesAndBacksThemUp) {
