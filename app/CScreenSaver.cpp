@@ -79,6 +79,8 @@ void CScreenSaver::DefaultAll() {
         m_Critters.Default();
         m_BgBitmap.Default();
         m_Stars.Default();
+        m_CDPlayer.Default();
+        m_Alarm.Default();
         m_Reminders.Default();
         m_DateTime.Default();
         m_Effects.Default();
@@ -95,6 +97,8 @@ void CScreenSaver::WriteMainText(XString& out) {
     m_Critters.Write(out);
     m_BgBitmap.Write(out);
     m_Stars.Write(out);
+    m_CDPlayer.Write(out);
+    m_Alarm.Write(out);
     m_Reminders.Write(&out, nullptr);
     m_DateTime.Write(out);
     m_Effects.Write(out);
@@ -107,6 +111,8 @@ void CScreenSaver::ReadMainText(const XString& whole) {
     m_Critters.Read(whole);
     m_BgBitmap.Read(whole);
     m_Stars.Read(whole);
+    m_CDPlayer.Read(whole);
+    m_Alarm.Read(whole);
     m_Reminders.Read(&whole, nullptr);
     m_DateTime.Read(whole);
     m_Effects.Read(whole);
@@ -415,6 +421,7 @@ void CScreenSaver::Init() {
         // critters last; then the fog of the special effects.
         m_BgBitmap.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
         m_Stars.Setup(w, h);
+        m_CDPlayer.Setup(m_SmallWindow);
         m_DateTime.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
         m_Critters.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
         m_Effects.ApplyFog();
@@ -436,6 +443,10 @@ void CScreenSaver::Logic() {
         m_Stars.Process(m_Now);
         m_DateTime.Process(m_Now);
         m_Critters.Process(m_Now);
+        if (!m_SmallWindow) {
+            m_Alarm.Process(m_Now);
+            m_CDPlayer.Process(m_Now);
+        }
     });
 }
 

@@ -21,6 +21,8 @@
 #include "scene/CStarFields.h"
 #include "scene/CCritters.h"
 #include "services/CReminders.h"
+#include "services/CSystemAlarm.h"
+#include "services/CSystemCDPlayer.h"
 #include "services/CSystemDateTime.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
@@ -77,6 +79,8 @@ public:
     CBgBitmap& BgBitmap() { return m_BgBitmap; }
     CSystemDateTime& DateTime() { return m_DateTime; }
     CStarFields& Stars() { return m_Stars; }
+    CSystemCDPlayer& CDPlayer() { return m_CDPlayer; }
+    CSystemAlarm& Alarm() { return m_Alarm; }
     CEffects& Effects() { return m_Effects; }
     CCritters& Critters() { return m_Critters; }
     CReminders& Reminders() { return m_Reminders; }
@@ -118,6 +122,8 @@ private:
     CGeneralConfig m_General;
     CBgBitmap m_BgBitmap;
     CStarFields m_Stars;
+    CSystemCDPlayer m_CDPlayer;
+    CSystemAlarm m_Alarm;
     CEffects m_Effects;
     CCritters m_Critters;
     CReminders m_Reminders;
