@@ -32,7 +32,7 @@ for t in "${targets[@]}"; do
   mkdir -p "$run/corpus" "$run/findings"
   cp -n "$root/fuzz/corpus/$t/"* "$run/corpus/" 2>/dev/null || true
   echo "== $t: ${seconds}s"
-  "$build/${t}_fuzz" "$run/corpus" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
+  "$build/fuzz/${t}_fuzz" "$run/corpus" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
     -rss_limit_mb=4096 -artifact_prefix="$run/findings/" -print_final_stats=1 >"$run/log.txt" 2>&1
   rc=$?
   grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb|^Done [0-9]+ runs' "$run/log.txt"
