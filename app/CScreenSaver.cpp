@@ -157,6 +157,11 @@ void CScreenSaver::ReadMainText(const XString& whole) {
 }
 
 namespace {
+// The sections of the main file, in their fixed order.
+const std::initializer_list<std::string_view> kMainSections = {
+    "General", "Critters", "BgBitmap", "Stars",  "CDPlayer", "Sound",       "Wallpaper",
+    "Reminders", "Email",  "DateTime", "Effects", "Internet", "WeatherData", "VideoMode"};
+
 bool ReadWhole(XString& text, const std::string& path, std::string& error) {
     if (text.ReadFile(path.c_str())) return true;
     error = "Error: failed to read " + path + ". Msg=" + text.GetErrorMessage();
@@ -169,6 +174,14 @@ bool Exists(const std::string& path) { return XString(path.c_str()).FileExists()
 bool CScreenSaver::WriteBoth(XString& mainText, XString& sharedText) {
     const std::string paths[2] = {MakeConfigFileName(false), MakeConfigFileName(true)};
     XString* texts[2] = {&mainText, &sharedText};
+    // Neither file is written while the other may not be: no half-saved pair.
+    for (const std::string& path : paths) {
+        std::string why;
+        if (!ConfigMayReplace(path, why)) {
+            m_ErrorText = "Error: failed to write " + path + ". Msg=" + why;
+            return false;
+        }
+    }
     for (int i = 0; i < 2; ++i) {
         std::string why;
         if (!ConfigWriteWhole(*texts[i], paths[i], why)) {
@@ -202,12 +215,16 @@ bool CScreenSaver::Load() {
         m_ErrorText.clear();
         const std::string mainPath = MakeConfigFileName(false);
         const std::string sharedPath = MakeConfigFileName(true);
+        if (RefuseUnreadable(mainPath)) return;
         const bool sharedExists = Exists(sharedPath);
         XString text;
         if (Exists(mainPath)) {
             if (!ReadWhole(text, mainPath, m_ErrorText)) return;
+            ReportDamage(text, mainPath, kMainSections);
             ReadMainText(text);
         } else {
+            // Never create the pair while one of them is there but unreadable.
+            if (RefuseUnreadable(sharedPath)) return;
             // First run of this saver. Another saver of the family may already
             // keep reminders in the shared file: take them in before the save
             // that creates the files, so it writes them back instead of an
@@ -215,6 +232,7 @@ bool CScreenSaver::Load() {
             if (sharedExists) {
                 XString shared;
                 if (!ReadWhole(shared, sharedPath, m_ErrorText)) return;
+                ReportDamage(shared, sharedPath, {"Reminders"});
                 m_Reminders.Read(nullptr, &shared);
             }
             lock.unlock();
@@ -225,11 +243,35 @@ bool CScreenSaver::Load() {
                 return;
             }
         }
-        if (Exists(sharedPath) && !ReadWhole(text, sharedPath, m_ErrorText)) return;
+        if (RefuseUnreadable(sharedPath)) return;
+        if (Exists(sharedPath)) {
+            if (!ReadWhole(text, sharedPath, m_ErrorText)) return;
+            ReportDamage(text, sharedPath, {"Reminders"});
+        }
         m_Reminders.Read(nullptr, &text);
         ok = true;
     });
     return ok;
+}
+
+// A settings file that is there but cannot be read (no permission, a FIFO,
+// a folder) is reported once and left alone: the run goes on with what it
+// has, and nothing is saved over the file.
+bool CScreenSaver::RefuseUnreadable(const std::string& path) {
+    const std::string refusal = ConfigFileRefusal(path);
+    if (refusal.empty()) return false;
+    m_ErrorText = "Error: failed to read " + path + ". Msg=The file " + refusal + ".";
+    WriteRunLog("Settings", "The settings file " + path + " " + refusal +
+                                ". The screen saver runs on its default settings and does not save over it.");
+    return true;
+}
+
+void CScreenSaver::ReportDamage(const XString& text, const std::string& path,
+                                std::initializer_list<std::string_view> sections) {
+    const std::string damage = ConfigFileDamage(text, sections);
+    if (damage.empty()) return;
+    WriteRunLog("Settings", "The settings file " + path + " is damaged: " + damage +
+                                ". What could be read is used; the rest keeps its defaults.");
 }
 
 bool CScreenSaver::BackupConfig() {

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "app/CGeneralConfig.h"
@@ -128,6 +130,9 @@ private:
     void WriteMainText(XString& out);
     void ReadMainText(const XString& whole);
     bool WriteBoth(XString& mainText, XString& sharedText);
+    bool RefuseUnreadable(const std::string& path);
+    static void ReportDamage(const XString& text, const std::string& path,
+                             std::initializer_list<std::string_view> sections);
     void RunFrames();
     void JoinOrRelease();
     void EnsureInstallationId();

@@ -18,10 +18,11 @@
 
 namespace {
 constexpr uint32_t kMsPerMinute = 60000;
-// A section claiming far more pictures than it names (a damaged file) would
-// otherwise keep Read busy for billions of look-ups: past the last entry it
-// names, only this many more are looked for and reported.
+// A section claiming far more pictures than it names (a damaged file): only
+// this many of the entries it lacks are reported.
 constexpr uint32_t kMaxTrailingMissing = 100;
+// More pictures than anyone keeps in a list; a larger count is damage.
+constexpr int64_t kMaxPictures = 10000;
 
 uint32_t InstanceClock() { return StopWatch::Process().Elapsed(); }
 
@@ -297,23 +298,30 @@ void CBgBitmap::Read(const XString& config) {
             return;
         }
         CyclePictures = ConfigReadBoolExact(section, "CyclePictures");
-        NumPictures = ConfigReadUInt(section, "NumPictures");
+        NumPictures = static_cast<uint32_t>(ConfigReadClamped(section, "BgBitmap", "NumPictures", 0, kMaxPictures));
         CycleMin = ConfigReadUInt(section, "CycleMin");
         PictureStyle = ConfigReadInt(section, "PictureStyle");
         CycleColor = ConfigReadBool(section, "CycleColor");
 
+        // Entries the count names but the section lacks are reported one by
+        // one, up to a limit; the walk follows the tags that are there.
         Pictures.Clear();
-        const unsigned tagsPresent = section.Count("<Picture_");
-        unsigned tagsSeen = 0, trailing = 0;
-        for (uint32_t i = 0; i < NumPictures; ++i) {
-            if (tagsSeen >= tagsPresent && ++trailing > kMaxTrailingMissing) break;
-            XString open("<Picture_"), close("</Picture_");
-            open.Append(static_cast<unsigned>(i));
-            open += ">";
-            close.Append(static_cast<unsigned>(i));
-            close += ">";
-            if (section.FindFwd(open.c_str()) >= 0) ++tagsSeen;
-            XString given = ConfigBetween(section, open.c_str(), close.c_str());
+        const std::vector<ConfigListEntry> present = ConfigReadList(section, "Picture", NumPictures);
+        size_t next = 0;
+        uint32_t missingReported = 0;
+        for (uint32_t i = 0; i < NumPictures;) {
+            XString given;
+            if (next < present.size() && present[next].index == i) {
+                given = present[next++].value;
+            } else if (missingReported < kMaxTrailingMissing) {
+                ++missingReported;
+            } else if (next < present.size()) {
+                i = present[next].index;
+                continue;
+            } else {
+                break;
+            }
+            ++i;
             given.Trim();
             XString path(given);
             path.MakeLower();

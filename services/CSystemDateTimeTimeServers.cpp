@@ -20,6 +20,7 @@ CSystemDateTime::TimeServerListFetch g_TimeServerListFetch = NoTimeServerListFet
 
 void CSystemDateTime::SetTimeServerListFetch(TimeServerListFetch fetch) {
     g_TimeServerListFetch = fetch ? fetch : NoTimeServerListFetch;
+    TimeServerFailureLogged() = false;
 }
 
 XString CSystemDateTime::CacheFilePath() {
