@@ -11,6 +11,7 @@
 
 #include "app/CGeneralConfig.h"
 #include "app/CVideoMode.h"
+#include "app/SceneRect.h"
 #include "platform/Clock.h"
 #include "platform/Download.h"
 #include "platform/GLSurface.h"
@@ -19,9 +20,13 @@
 #include "scene/CEffects.h"
 #include "scene/CStarFields.h"
 #include "scene/CCritters.h"
+#include "services/CEmail.h"
 #include "services/CReminders.h"
+#include "services/CSystemAlarm.h"
+#include "services/CSystemCDPlayer.h"
 #include "services/CSystemDateTime.h"
 #include "services/CWeatherData.h"
+#include "xlib/StopSignal.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
 
@@ -40,11 +45,25 @@ public:
 
     void SetWindow(NativeWindow window) { m_Window = window; }
     NativeWindow GetWindow() const { return m_Window; }
+    // A window that spans several monitors shows the scene in this part of it
+    // (window coordinates, y downwards) and black around it. Set before Start;
+    // without it the scene fills the window.
+    void SetSceneRect(const ScreenRect& rect) {
+        m_SceneRect = rect;
+        m_HasSceneRect = true;
+    }
 
     // Starts the render thread; false when it could not be started.
     bool Start();
     // Asks the render thread to end and waits for it (about ten seconds at most).
+    // A render thread still running at the limit is stuck inside a frame; tearing
+    // the display or the driver down under it would crash, so the process then
+    // ends on the spot with kHungRenderThreadExitCode, after a run-log entry.
     void Stop();
+    static constexpr int kHungRenderThreadExitCode = 3;
+    static constexpr unsigned kDefaultStopLimitMs = 10000;
+    // How long Stop waits for the render threads (tests shorten it).
+    static void SetStopLimitMs(unsigned ms);
     // Restarts `preview`'s render thread in `previewWindow` (the settings dialog's preview).
     void RefreshPreview(CScreenSaver& preview, NativeWindow previewWindow);
 
@@ -77,9 +96,12 @@ public:
     CBgBitmap& BgBitmap() { return m_BgBitmap; }
     CSystemDateTime& DateTime() { return m_DateTime; }
     CStarFields& Stars() { return m_Stars; }
+    CSystemCDPlayer& CDPlayer() { return m_CDPlayer; }
+    CSystemAlarm& Alarm() { return m_Alarm; }
     CEffects& Effects() { return m_Effects; }
     CCritters& Critters() { return m_Critters; }
     CReminders& Reminders() { return m_Reminders; }
+    CEmail& Email() { return m_Email; }
     CVideoMode& VideoMode() { return m_VideoMode; }
     CWeatherData& Weather() { return m_Weather; }
 
@@ -87,6 +109,17 @@ public:
     // each frame is drawn and flushed, before it is presented, with the frame's
     // index. Set before Start.
     void SetFrameObserver(std::function<void(unsigned)> observer) { m_FrameObserver = std::move(observer); }
+    // Whether the render thread draws one more, never shown, frame after a stop
+    // for the wallpaper to be made from. Only a wallpaper module that will read
+    // it asks for it; until then a close skips that frame.
+    bool WantsLastFrame() const { return m_LastFrameForWallpaper; }
+    void SetLastFrameForWallpaper(bool wanted) { m_LastFrameForWallpaper = wanted; }
+    // The process ends as soon as this instance has stopped (a full-screen or
+    // XScreenSaver run): the render thread then leaves its GL objects and its
+    // display connection to the system, which frees them at exit faster than
+    // one by one, and the caller must end the process with PlatformQuickExit
+    // after Stop. Set before Start.
+    void SetProcessEndsAfterStop(bool ends) { m_ProcessEndsAfterStop = ends; }
     // Overrides the configured frame period (e.g. 0 for unpaced runs); negative = use SaverSpeed.
     void SetPeriodOverride(int periodMs) { m_PeriodOverride = periodMs; }
 
@@ -105,7 +138,8 @@ private:
     XString m_SharedBackup;
     std::string m_ConfigName;
     bool m_Initialised = false;
-    std::atomic<bool> m_QuitRequested{false};
+    // Raised by Stop; wakes the frame pacing at once.
+    StopSignal m_QuitRequested;
     bool m_SmallWindow = true;
     NativeWindow m_Window = 0;
     GLSurface m_Surface;
@@ -116,9 +150,12 @@ private:
     CGeneralConfig m_General;
     CBgBitmap m_BgBitmap;
     CStarFields m_Stars;
+    CSystemCDPlayer m_CDPlayer;
+    CSystemAlarm m_Alarm;
     CEffects m_Effects;
     CCritters m_Critters;
     CReminders m_Reminders;
+    CEmail m_Email;
     CSystemDateTime m_DateTime;
     CWeatherData m_Weather;
     CVideoMode m_VideoMode;
@@ -130,6 +167,10 @@ private:
     std::atomic<bool> m_ThreadDone{true};
     std::function<void(unsigned)> m_FrameObserver;
     int m_PeriodOverride = -1;
+    ScreenRect m_SceneRect;
+    bool m_HasSceneRect = false;
+    bool m_LastFrameForWallpaper = false;
+    bool m_ProcessEndsAfterStop = false;
 };
 
 // The two instances of the process.

@@ -5,6 +5,7 @@
 // and tests can tell.
 #pragma once
 
+#include <memory>
 #include <string>
 
 class SoundService {
@@ -14,7 +15,7 @@ public:
     virtual bool PlayWave(const std::string& path, bool loop) = 0;
     // Ends whatever this process is playing; nothing playing is not an error.
     virtual void Stop() = 0;
-    // The default beep.
+    // The default beep. It sounds beside a playing wave rather than cutting it off.
     virtual void Beep() = 0;
 };
 
@@ -22,3 +23,7 @@ public:
 SoundService& Sound();
 // Tests put a double in place of the platform's service; nullptr restores it.
 void SetSoundServiceForTests(SoundService* replacement);
+// A separate instance of the platform's service, for tests that watch what it
+// really plays. The audio device is opened on the first sound, not before, and
+// closed when the instance goes.
+std::unique_ptr<SoundService> MakePlatformSoundService();

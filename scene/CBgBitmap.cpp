@@ -77,21 +77,6 @@ private:
     uint32_t m_Width, m_Height;
 };
 
-// Rows of the decoded picture are padded to 4 bytes; say so to OpenGL, or
-// describe any other pitch by its row length. False when neither fits.
-bool SetUnpackForPitch(uint32_t width, uint32_t pitch) {
-    if (pitch == ((width * 3 + 3) & ~3u)) {
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-        return true;
-    }
-    if (pitch % 3 == 0 && pitch / 3 >= width) {
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(pitch / 3));
-        return true;
-    }
-    return false;
-}
-
 // Normalised device coordinate of a window pixel edge, never left of -1 (a
 // raster position outside the view would draw nothing at all). The half
 // window is exact, so odd sizes land on the pixel too.
@@ -99,6 +84,13 @@ double ToDevice(double pixel, uint32_t size) {
     const double half = size * 0.5;
     const double d = (pixel - half) / half;
     return d < -1.0 ? -1.0 : d;
+}
+
+// The same without the clamp, for the corners of the picture's rectangle
+// (which OpenGL clips like any other shape).
+double Corner(double pixel, uint32_t size) {
+    const double half = size * 0.5;
+    return (pixel - half) / half;
 }
 }  // namespace
 
@@ -258,6 +250,7 @@ CBgBitmap::~CBgBitmap() {
     XGuard("CBgBitmap destructor", [&] {
         FreeBitmap();
         m_Drift.Release();
+        m_Texture.Forget();  // its context is gone by now
     });
 }
 
@@ -265,6 +258,7 @@ void CBgBitmap::Release() {
     XGuard("CBgBitmap::Release", [&] {
         FreeBitmap();
         m_Drift.Release();
+        m_Texture.Release();
     });
 }
 
@@ -370,6 +364,7 @@ void CBgBitmap::Setup(int32_t width, int32_t height) {
         m_LoadErrorReported = false;
         m_ChangeCount = 0;
         FreeBitmap();
+        m_Texture.Release();
     });
 }
 
@@ -381,9 +376,9 @@ void CBgBitmap::ChangePicture(uint32_t now) {
     const XString& name = Pictures[m_Index];
     ImageBitmap* bitmap = nullptr;
     if (IsBmp(name))
-        bitmap = PlatformLoadImage(ImageFileKind::Bmp, name.c_str());
+        bitmap = LoadPicture(ImageFileKind::Bmp, name);
     else if (IsJpg(name))
-        bitmap = PlatformLoadImage(ImageFileKind::Jpeg, name.c_str());
+        bitmap = LoadPicture(ImageFileKind::Jpeg, name);
     // The decoder hands every picture over as 24 bits, whatever its depth in
     // the file; anything else could not be drawn as three bytes a pixel.
     if (bitmap && PlatformImageBitsPerPixel(bitmap) != 24) {
@@ -409,6 +404,7 @@ void CBgBitmap::ChangePicture(uint32_t now) {
     m_Dy = -1 - XRandom() % 2;
     m_Attempted = true;
     m_LoadErrorReported = false;
+    m_TextureStale = true;
     ++m_ChangeCount;
 }
 
@@ -443,9 +439,11 @@ void CBgBitmap::Process() {
                          static_cast<uint64_t>(now - m_LastChange) > static_cast<uint64_t>(CycleMin) * kMsPerMinute;
         if (due || !m_Attempted) ChangePicture(now);
         if (!m_Bitmap) return;
-        if (CycleColor)
+        if (CycleColor && m_Drift.IsSet()) {
             m_Drift.Step(PlatformImageBits(m_Bitmap), PlatformImageWidth(m_Bitmap), PlatformImageHeight(m_Bitmap),
                          PlatformImagePitch(m_Bitmap));
+            m_TextureStale = true;
+        }
         if (PictureStyle != 0) Bounce();
     });
 }
@@ -456,17 +454,26 @@ void CBgBitmap::Draw() {
         PixelDrawState state(m_Width, m_Height);
         if (m_Bitmap) {
             const uint32_t pw = PlatformImageWidth(m_Bitmap), ph = PlatformImageHeight(m_Bitmap);
-            if (!SetUnpackForPitch(pw, PlatformImagePitch(m_Bitmap))) return;
+            // Sent once per picture, and again only when the drift changed it.
+            if (m_TextureStale) {
+                if (!m_Texture.Upload(PlatformImageBits(m_Bitmap), pw, ph, PlatformImagePitch(m_Bitmap))) return;
+                m_TextureStale = false;
+            }
+            double left, bottom, right, top;
             if (PictureStyle != 0 && pw <= m_Width && ph <= m_Height) {
-                glPixelZoom(1.0f, 1.0f);
-                glRasterPos2d(ToDevice(m_X, m_Width), ToDevice(m_Y, m_Height));
+                left = m_X;
+                bottom = m_Y;
+                right = static_cast<double>(m_X) + pw;
+                top = static_cast<double>(m_Y) + ph;
             } else {
                 const BgFitPlacement fit = BgFitPicture(m_Width, m_Height, pw, ph);
-                glRasterPos2d(fit.rasterX, fit.rasterY);
-                glPixelZoom(fit.zoom, fit.zoom);
+                left = fit.offsetX;
+                bottom = fit.offsetY;
+                right = fit.offsetX + pw * static_cast<double>(fit.zoom);
+                top = fit.offsetY + ph * static_cast<double>(fit.zoom);
             }
-            glDrawPixels(static_cast<GLsizei>(pw), static_cast<GLsizei>(ph), GL_RGB, GL_UNSIGNED_BYTE,
-                         PlatformImageBits(m_Bitmap));
+            m_Texture.Draw(Corner(left, m_Width), Corner(bottom, m_Height), Corner(right, m_Width),
+                           Corner(top, m_Height));
         } else if (m_Attempted && !m_LoadErrorReported && m_Index < Count()) {
             m_LoadErrorReported = true;
             XString message("Load error: ");

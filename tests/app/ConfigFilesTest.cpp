@@ -53,12 +53,39 @@ std::string DefaultMain() {
            "\t\t<ColorScheme>18</ColorScheme>\r\n"
            "\t\t<RotateStars>false</RotateStars>\r\n"
            "\t</Stars>\r\n"
+           "\t<CDPlayer>\r\n"
+           "\t\t<Enabled>false</Enabled>\r\n"
+           "\t\t<AutoOff>false</AutoOff>\r\n"
+           "\t\t<AutoOffMinutes>60</AutoOffMinutes>\r\n"
+           "\t</CDPlayer>\r\n"
+           "\t<Sound>\r\n"
+           "\t\t<ChimeType>0</ChimeType>\r\n"
+           "\t\t<ChimeFileName></ChimeFileName>\r\n"
+           "\t\t<EnableAlarm>false</EnableAlarm>\r\n"
+           "\t\t<AlarmHour>6</AlarmHour>\r\n"
+           "\t\t<AlarmMinute>0</AlarmMinute>\r\n"
+           "\t\t<AlarmType>1</AlarmType>\r\n"
+           "\t\t<AlarmFileName></AlarmFileName>\r\n"
+           "\t</Sound>\r\n"
            "\t<Reminders>\r\n"
            "\t\t<Enabled>false</Enabled>\r\n"
            "\t\t<ShowOnClose>true</ShowOnClose>\r\n"
            "\t\t<ShowWhileRun>false</ShowWhileRun>\r\n"
            "\t\t<AutoCleanUp>true</AutoCleanUp>\r\n"
            "\t</Reminders>\r\n"
+           "\t<Email>\r\n"
+           "\t\t<Notify>true</Notify>\r\n"
+           "\t\t<DisplayText>true</DisplayText>\r\n"
+           "\t\t<DisplayStreamers>true</DisplayStreamers>\r\n"
+           "\t\t<CycleStreamers>true</CycleStreamers>\r\n"
+           "\t\t<RandStreamers>false</RandStreamers>\r\n"
+           "\t\t<NewMailSoundType>1</NewMailSoundType>\r\n"
+           "\t\t<SoundFileName></SoundFileName>\r\n"
+           "\t\t<CycleRed>true</CycleRed>\r\n"
+           "\t\t<CycleGreen>true</CycleGreen>\r\n"
+           "\t\t<CycleBlue>true</CycleBlue>\r\n"
+           "\t\t<NumAccounts>0</NumAccounts>\r\n"
+           "\t</Email>\r\n"
            "\t<DateTime>\r\n"
            "\t\t<SetTime>false</SetTime>\r\n"
            "\t\t<TimeServer></TimeServer>\r\n"
@@ -193,6 +220,12 @@ TEST_F(ConfigFiles, SavedSettingsLoadBack) {
         saver.VideoMode().ThreadPriority = -2;
         saver.Reminders().Enabled = true;
         saver.Reminders().ShowOnClose = false;
+        saver.CDPlayer().AutoOff = true;
+        saver.CDPlayer().AutoOffMinutes = 25;
+        saver.Alarm().EnableAlarm = true;
+        saver.Alarm().AlarmTime.SetHour(21);
+        saver.Alarm().AlarmTime.SetMinute(7);
+        saver.Alarm().ChimeFileName = "chime.wav";
         CReminder rem;
         rem.RemTitle = "Dentist";
         rem.RemMsg = "Line one\r\nLine two";
@@ -209,6 +242,12 @@ TEST_F(ConfigFiles, SavedSettingsLoadBack) {
     EXPECT_EQ(-2, saver.VideoMode().ThreadPriority);
     EXPECT_TRUE(saver.Reminders().Enabled);
     EXPECT_FALSE(saver.Reminders().ShowOnClose);
+    EXPECT_TRUE(saver.CDPlayer().AutoOff);
+    EXPECT_EQ(25, saver.CDPlayer().AutoOffMinutes);
+    EXPECT_TRUE(saver.Alarm().EnableAlarm);
+    EXPECT_EQ(21, saver.Alarm().AlarmTime.GetHour());
+    EXPECT_EQ(7, saver.Alarm().AlarmTime.GetMinute());
+    EXPECT_EQ("chime.wav", std::string(saver.Alarm().ChimeFileName.View()));
     ASSERT_EQ(1u, saver.Reminders().GetCount());
     EXPECT_EQ("Line one\r\nLine two", std::string(saver.Reminders().List()[0].RemMsg.View()));
 }
