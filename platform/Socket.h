@@ -1,7 +1,7 @@
 // TCP client connections whose every wait can be cut short by another thread.
 // A mail server may accept a connection and then say nothing for as long as it
 // likes; the program must still close at once, so each connect, send and
-// receive waits on the socket and on a StopSignal together.
+// receive waits on the socket and on a SocketStop together.
 #pragma once
 
 #include <cstddef>
@@ -15,12 +15,12 @@ void PlatformSocketsStop();
 
 // A wake-up that one thread raises and every socket wait given it notices at
 // once. It stays raised until Reset.
-class StopSignal {
+class SocketStop {
 public:
-    StopSignal();
-    ~StopSignal();
-    StopSignal(const StopSignal&) = delete;
-    StopSignal& operator=(const StopSignal&) = delete;
+    SocketStop();
+    ~SocketStop();
+    SocketStop(const SocketStop&) = delete;
+    SocketStop& operator=(const SocketStop&) = delete;
 
     void Raise();
     void Reset();
@@ -50,11 +50,11 @@ public:
     bool Open();
     bool IsOpen() const;
     // Waits for the connection, for `stop`, or for the system to give up.
-    Result Connect(uint32_t address, uint16_t port, const StopSignal& stop);
+    Result Connect(uint32_t address, uint16_t port, const SocketStop& stop);
     // One piece out: `sent` is what the system took (at least one byte on kOk).
-    Result Send(const char* data, size_t length, size_t& sent, const StopSignal& stop);
+    Result Send(const char* data, size_t length, size_t& sent, const SocketStop& stop);
     // One read: `received` 0 on kOk means the peer closed the connection.
-    Result Recv(char* buffer, size_t capacity, size_t& received, const StopSignal& stop);
+    Result Recv(char* buffer, size_t capacity, size_t& received, const SocketStop& stop);
     void Close();
     // The system's reason for the last kFailed, as readable text with its number.
     const std::string& LastError() const { return m_LastError; }

@@ -60,6 +60,6 @@ private:
     PlatformSocket m_Socket;
     float m_Progress = 0.0f;
     std::atomic<bool> m_Continue{true};
-    StopSignal m_Stop;
+    SocketStop m_Stop;
     XString m_SendBuffer;
 };

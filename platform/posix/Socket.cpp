@@ -13,7 +13,7 @@
 #include <atomic>
 #include <cstring>
 
-struct StopSignal::Impl {
+struct SocketStop::Impl {
     int eventFd = -1;
     std::atomic<bool> raised{false};
 };
@@ -21,26 +21,26 @@ struct StopSignal::Impl {
 bool PlatformSocketsStart() { return true; }
 void PlatformSocketsStop() {}
 
-StopSignal::StopSignal() : m_Impl(new Impl) { m_Impl->eventFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC); }
+SocketStop::SocketStop() : m_Impl(new Impl) { m_Impl->eventFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC); }
 
-StopSignal::~StopSignal() {
+SocketStop::~SocketStop() {
     if (m_Impl->eventFd >= 0) close(m_Impl->eventFd);
     delete m_Impl;
 }
 
-void StopSignal::Raise() {
+void SocketStop::Raise() {
     m_Impl->raised = true;
     const uint64_t one = 1;
     if (m_Impl->eventFd >= 0) (void)!write(m_Impl->eventFd, &one, sizeof one);
 }
 
-void StopSignal::Reset() {
+void SocketStop::Reset() {
     m_Impl->raised = false;
     uint64_t value;
     if (m_Impl->eventFd >= 0) (void)!read(m_Impl->eventFd, &value, sizeof value);
 }
 
-bool StopSignal::IsRaised() const { return m_Impl->raised; }
+bool SocketStop::IsRaised() const { return m_Impl->raised; }
 
 namespace {
 std::string ErrnoText(const char* what, int err) {
@@ -49,7 +49,7 @@ std::string ErrnoText(const char* what, int err) {
 
 // Waits until the socket is ready for `events` or the signal is raised.
 // 1 ready, 0 stopped, -1 failed (errno kept).
-int WaitReady(int fd, short events, const StopSignal& stop) {
+int WaitReady(int fd, short events, const SocketStop& stop) {
     for (;;) {
         if (stop.IsRaised()) return 0;
         struct pollfd fds[2] = {{fd, events, 0}, {stop.GetImpl()->eventFd, POLLIN, 0}};
@@ -92,7 +92,7 @@ bool PlatformSocket::Open() {
 
 bool PlatformSocket::IsOpen() const { return m_Handle >= 0; }
 
-PlatformSocket::Result PlatformSocket::Connect(uint32_t address, uint16_t port, const StopSignal& stop) {
+PlatformSocket::Result PlatformSocket::Connect(uint32_t address, uint16_t port, const SocketStop& stop) {
     const int fd = static_cast<int>(m_Handle);
     struct sockaddr_in to {};
     to.sin_family = AF_INET;
@@ -115,7 +115,7 @@ PlatformSocket::Result PlatformSocket::Connect(uint32_t address, uint16_t port, 
     return kFailed;
 }
 
-PlatformSocket::Result PlatformSocket::Send(const char* data, size_t length, size_t& sent, const StopSignal& stop) {
+PlatformSocket::Result PlatformSocket::Send(const char* data, size_t length, size_t& sent, const SocketStop& stop) {
     sent = 0;
     const int fd = static_cast<int>(m_Handle);
     for (;;) {
@@ -133,7 +133,7 @@ PlatformSocket::Result PlatformSocket::Send(const char* data, size_t length, siz
     return kFailed;
 }
 
-PlatformSocket::Result PlatformSocket::Recv(char* buffer, size_t capacity, size_t& received, const StopSignal& stop) {
+PlatformSocket::Result PlatformSocket::Recv(char* buffer, size_t capacity, size_t& received, const SocketStop& stop) {
     received = 0;
     const int fd = static_cast<int>(m_Handle);
     for (;;) {

@@ -10,7 +10,7 @@
 // Winsock has no eventfd: the wake-up is a loopback datagram socket connected
 // to itself. Raising it sends one byte, which stays queued, so every select
 // that includes it returns at once until Reset drains it.
-struct StopSignal::Impl {
+struct SocketStop::Impl {
     SOCKET wake = INVALID_SOCKET;
     bool started = false;
     std::atomic<bool> raised{false};
@@ -23,7 +23,7 @@ bool PlatformSocketsStart() {
 
 void PlatformSocketsStop() { WSACleanup(); }
 
-StopSignal::StopSignal() : m_Impl(new Impl) {
+SocketStop::SocketStop() : m_Impl(new Impl) {
     WSADATA data;
     m_Impl->started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
     SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
@@ -42,19 +42,19 @@ StopSignal::StopSignal() : m_Impl(new Impl) {
     m_Impl->wake = s;
 }
 
-StopSignal::~StopSignal() {
+SocketStop::~SocketStop() {
     if (m_Impl->wake != INVALID_SOCKET) closesocket(m_Impl->wake);
     if (m_Impl->started) WSACleanup();
     delete m_Impl;
 }
 
-void StopSignal::Raise() {
+void SocketStop::Raise() {
     m_Impl->raised = true;
     const char one = 1;
     if (m_Impl->wake != INVALID_SOCKET) send(m_Impl->wake, &one, 1, 0);
 }
 
-void StopSignal::Reset() {
+void SocketStop::Reset() {
     m_Impl->raised = false;
     char buffer[16];
     if (m_Impl->wake != INVALID_SOCKET)
@@ -62,14 +62,14 @@ void StopSignal::Reset() {
         }
 }
 
-bool StopSignal::IsRaised() const { return m_Impl->raised; }
+bool SocketStop::IsRaised() const { return m_Impl->raised; }
 
 namespace {
 std::string WsaText(const char* what, int err) { return std::string(what) + " error " + std::to_string(err); }
 
 // Waits until the socket can be written (connect, send) or read, or the signal
 // is raised. 1 ready, 0 stopped, -1 failed.
-int WaitReady(SOCKET s, bool forWrite, const StopSignal& stop) {
+int WaitReady(SOCKET s, bool forWrite, const SocketStop& stop) {
     const SOCKET wake = stop.GetImpl()->wake;
     for (;;) {
         if (stop.IsRaised()) return 0;
@@ -127,7 +127,7 @@ bool PlatformSocket::Open() {
 
 bool PlatformSocket::IsOpen() const { return static_cast<SOCKET>(m_Handle) != INVALID_SOCKET; }
 
-PlatformSocket::Result PlatformSocket::Connect(uint32_t address, uint16_t port, const StopSignal& stop) {
+PlatformSocket::Result PlatformSocket::Connect(uint32_t address, uint16_t port, const SocketStop& stop) {
     const SOCKET s = static_cast<SOCKET>(m_Handle);
     sockaddr_in to{};
     to.sin_family = AF_INET;
@@ -151,7 +151,7 @@ PlatformSocket::Result PlatformSocket::Connect(uint32_t address, uint16_t port, 
     return kFailed;
 }
 
-PlatformSocket::Result PlatformSocket::Send(const char* data, size_t length, size_t& sent, const StopSignal& stop) {
+PlatformSocket::Result PlatformSocket::Send(const char* data, size_t length, size_t& sent, const SocketStop& stop) {
     sent = 0;
     const SOCKET s = static_cast<SOCKET>(m_Handle);
     const int piece = length > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(length);
@@ -170,7 +170,7 @@ PlatformSocket::Result PlatformSocket::Send(const char* data, size_t length, siz
     return kFailed;
 }
 
-PlatformSocket::Result PlatformSocket::Recv(char* buffer, size_t capacity, size_t& received, const StopSignal& stop) {
+PlatformSocket::Result PlatformSocket::Recv(char* buffer, size_t capacity, size_t& received, const SocketStop& stop) {
     received = 0;
     const SOCKET s = static_cast<SOCKET>(m_Handle);
     const int room = capacity > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(capacity);
