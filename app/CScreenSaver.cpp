@@ -119,6 +119,7 @@ void CScreenSaver::DefaultAll() {
         m_Email.Default();
         m_DateTime.Default();
         m_Effects.Default();
+        m_Weather.Default();
         m_VideoMode.Default();
     });
 }
@@ -138,6 +139,7 @@ void CScreenSaver::WriteMainText(XString& out) {
     m_Email.Write(out);
     m_DateTime.Write(out);
     m_Effects.Write(out);
+    m_Weather.Write(out);
     m_VideoMode.Write(out);
     ConfigFileEnd(out);
 }
@@ -153,6 +155,7 @@ void CScreenSaver::ReadMainText(const XString& whole) {
     m_Email.Read(whole);
     m_DateTime.Read(whole);
     m_Effects.Read(whole);
+    m_Weather.Read(whole);
     m_VideoMode.Read(whole);
 }
 
@@ -348,6 +351,7 @@ bool CScreenSaver::Start() {
         // still running must end the thread, not be lost and leave Stop
         // waiting out its whole limit.
         m_QuitRequested.Reset();
+        m_DownloadStop.Reset();
         // Counted before the thread exists, so that a thread that ends at once
         // never takes the count below zero.
         ++g_InstanceThreadCount;
@@ -366,6 +370,7 @@ bool CScreenSaver::Start() {
 void CScreenSaver::Stop() {
     XGuard("CScreenSaver::Stop", [&] {
         m_QuitRequested.Raise();
+        m_DownloadStop.Request();
         bool ended;
         {
             std::unique_lock<std::mutex> lock(g_ThreadEndMutex);
@@ -392,10 +397,12 @@ void CScreenSaver::RefreshPreview(CScreenSaver& preview, NativeWindow previewWin
 }
 
 void CScreenSaver::InstanceThread(CScreenSaver* saver) {
+    DownloadStopScope downloads(saver->m_DownloadStop);
     saver->Init();
     XGuard("CScreenSaver::InstanceThread", [&] {
         PlatformSetCurrentThreadPriority(saver->m_VideoMode.ThreadPriority);
         StartEmailThread(saver->m_Email);
+        StartWeatherThread(saver->m_Weather);
         saver->RunFrames();
     });
     saver->m_ThreadDone = true;
@@ -440,6 +447,8 @@ void CScreenSaver::RunFrames() {
     // in the back buffer.
     const XString wallpaperPicture = m_BgBitmap.GetRandBgImageFileName();
     (void)wallpaperPicture;
+    // Workers stop in the reverse order of their start: weather, then e-mail.
+    StopWeatherThread(m_Weather);
     StopEmailThread(m_Email);
     // Everything with effects outside this process is done above this line;
     // what follows only frees what the process's end frees anyway.
@@ -508,6 +517,7 @@ void CScreenSaver::Init() {
         m_CDPlayer.Setup(m_SmallWindow);
         m_Email.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
         m_DateTime.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
+        m_Weather.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
         if (m_QuitRequested.Raised()) return;
         m_Critters.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
         m_Effects.ApplyFog();
@@ -529,6 +539,7 @@ void CScreenSaver::Logic() {
         m_Stars.Process(m_Now);
         m_Email.Process(m_Now);
         m_DateTime.Process(m_Now);
+        m_Weather.Process(m_Now);
         m_Critters.Process(m_Now);
         if (!m_SmallWindow) {
             m_Alarm.Process(m_Now);
@@ -552,6 +563,7 @@ void CScreenSaver::DrawFrame() {
         m_Critters.Draw(m_Now, 0);
         m_Email.Draw(m_Now);
         m_DateTime.Draw(m_Now);
+        m_Weather.Draw(m_Now);
         glPopMatrix();
         pushed = false;
     });
@@ -565,6 +577,7 @@ void CScreenSaver::Destroy() {
         if (m_Initialised || m_Surface.IsCreated()) {
             m_DateTime.Release();
             m_Email.Release();
+            m_Weather.Release();
         }
         // The picture belongs to the image library, which the destructor shuts down next.
         m_BgBitmap.Release();

@@ -15,6 +15,7 @@
 #include "app/CVideoMode.h"
 #include "app/SceneRect.h"
 #include "platform/Clock.h"
+#include "platform/Download.h"
 #include "platform/GLSurface.h"
 #include "render/Projection.h"
 #include "scene/CBgBitmap.h"
@@ -26,6 +27,7 @@
 #include "services/CSystemAlarm.h"
 #include "services/CSystemCDPlayer.h"
 #include "services/CSystemDateTime.h"
+#include "services/CWeatherData.h"
 #include "xlib/StopSignal.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
@@ -105,6 +107,7 @@ public:
     CReminders& Reminders() { return m_Reminders; }
     CEmail& Email() { return m_Email; }
     CVideoMode& VideoMode() { return m_VideoMode; }
+    CWeatherData& Weather() { return m_Weather; }
 
     // For the benchmark and rendering tests: called on the render thread after
     // each frame is drawn and flushed, before it is presented, with the frame's
@@ -161,7 +164,11 @@ private:
     CReminders m_Reminders;
     CEmail m_Email;
     CSystemDateTime m_DateTime;
+    CWeatherData m_Weather;
     CVideoMode m_VideoMode;
+    // Ends a download the render thread is waiting on (the time-server list
+    // while loading) as soon as the saver is asked to stop.
+    DownloadStop m_DownloadStop;
 
     std::thread m_Thread;
     std::atomic<bool> m_ThreadDone{true};

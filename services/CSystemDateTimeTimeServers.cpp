@@ -3,23 +3,23 @@
 #include <string>
 
 #include "services/CSystemDateTime.h"
+#include "services/VendorService.h"
 #include "xlib/RunLog.h"
 #include "xlib/XException.h"
 #include "xlib/XPaths.h"
 
 namespace {
 
-// The list of time servers comes from the vendor's web service through the
-// HTTP download, which this build does not have yet: until it does, only a
-// cache file written today fills the list.
-bool NoTimeServerListFetch(XString&) { return false; }
+// The vendor's time service answers the list request with the addresses
+// between "|" (or a text with "<Error>").
+bool VendorTimeServerListFetch(XString& reply) { return reply.DownloadFile(Vendor::TimeServerListUrl().c_str()); }
 
-CSystemDateTime::TimeServerListFetch g_TimeServerListFetch = NoTimeServerListFetch;
+CSystemDateTime::TimeServerListFetch g_TimeServerListFetch = VendorTimeServerListFetch;
 
 }  // namespace
 
 void CSystemDateTime::SetTimeServerListFetch(TimeServerListFetch fetch) {
-    g_TimeServerListFetch = fetch ? fetch : NoTimeServerListFetch;
+    g_TimeServerListFetch = fetch ? fetch : VendorTimeServerListFetch;
     TimeServerFailureLogged() = false;
 }
 

@@ -6,8 +6,6 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <type_traits>
-#include <utility>
 
 const char* const XDateTime::kMonthNames[13] = {"",     "January", "February",  "March",   "April",    "May",     "June",
                                                 "July", "August",  "September", "October", "November", "December"};
@@ -557,27 +555,9 @@ bool XString::GetTime(const char* format, bool bUTC) {
     return Fail("Error: in XString::GetTime failed for Format=", format);
 }
 
-namespace {
-// The download is XString's (the HTTP support); a build without it reaches no
-// server, and the caller sees an ordinary failure.
-template <class S, class = void>
-struct CanDownload : std::false_type {};
-template <class S>
-struct CanDownload<S, std::void_t<decltype(std::declval<S&>().DownloadFile(static_cast<const char*>(nullptr)))>>
-    : std::true_type {};
-
-template <class S>
-bool Download(S& into, const char* url) {
-    if constexpr (CanDownload<S>::value)
-        return into.DownloadFile(url);
-    else
-        return false;
-}
-}  // namespace
-
 bool XDateTime::SetFromTimeServer(const char* url) {
     if (!url) return false;
     XString answer;
-    if (!Download(answer, url)) return false;
+    if (!answer.DownloadFile(url)) return false;
     return SetFromDaytimeAnswer(answer.c_str());
 }

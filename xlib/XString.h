@@ -234,6 +234,19 @@ public:
     void EncodeBase64();
     void DecodeBase64();
 
+    // ---- the web (xlib/XStringDownload.cpp) ----
+    // GET of url into this string: the body's bytes, NULs kept, preceded by the
+    // raw response headers and "\r\n***END OF HEADERS***\r\n" when asked.
+    // Any HTTP status but an unanswered 401/407 is a success with the body the
+    // server sent. False + error text on failure, also when the thread's
+    // DownloadStop (platform/Download.h) is requested.
+    bool DownloadFile(const char* url, bool bIncludeHeaders = false, const char* username = nullptr,
+                      const char* password = nullptr, const char* agentName = nullptr, const char* proxy = nullptr,
+                      bool bSecure = false, bool bPromptForAuth = false);
+    // Encodes the string for a query: blank "+", letters and digits kept,
+    // "&-./:;=?@_" kept unless bStrict, every other byte "%XX".
+    void UrlEncode(bool bStrict = false);
+
 private:
     const char* Data() const { return m_pHeap ? m_pHeap : m_Local; }
     char* Data() { return m_pHeap ? m_pHeap : m_Local; }

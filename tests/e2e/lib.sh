@@ -63,6 +63,9 @@ e2e_init() {
   export XDG_DATA_HOME="$HOME/.local/share"
   export MEADOWGLOW_HOME="$HOME/meadowglow/"
   mkdir -p "$HOME" "$MEADOWGLOW_HOME"
+  # The vendor's web services stay on loopback: a closed port unless the
+  # script starts the test server (vendor_start).
+  export MEADOWGLOW_VENDOR_HOST="${MEADOWGLOW_VENDOR_HOST:-127.0.0.1:9}"
 }
 
 # wine_init: a Wine prefix of our own, cloned with hard links from the shared
@@ -216,4 +219,25 @@ two_monitor_check() {
   below "$left" 0.05 || fail "$1: the first monitor still shows the white desktop ($left)"
   below 0.003 "$lit" || fail "$1: nothing drawn on the first monitor within 20 s ($lit not black)"
   below 0.999 "$right" || fail "$1: the second monitor is not black ($right black)"
+}
+
+# vendor_start [KNOBS_JSON]: starts the loopback vendor server
+# (tests/tools/vendor_server.py) for this script and points the programs at
+# it. Sets VENDOR_PORT, VENDOR_KNOBS (rewrite it to change the knobs) and
+# VENDOR_RECORD (one JSON line per request). Ended with the script.
+vendor_start() {
+  local dir="$E2E_TMP/vendor" deadline knobs="${1:-}"
+  [ -n "$knobs" ] || knobs='{}'
+  mkdir -p "$dir"
+  printf '%s\n' "$knobs" >"$dir/knobs.json"
+  : >"$dir/run"
+  VENDOR_KNOBS="$dir/knobs.json"
+  VENDOR_RECORD="$dir/requests.jsonl"
+  start_bg VENDOR_PID python3 "$(dirname "${BASH_SOURCE[0]}")/../tools/vendor_server.py" \
+    --port-file "$dir/port" --record "$VENDOR_RECORD" --knobs "$VENDOR_KNOBS" --run-file "$dir/run"
+  deadline=$(( $(now_ms) + 60000 ))
+  while [ ! -s "$dir/port" ] && [ "$(now_ms)" -lt "$deadline" ]; do sleep 0.05; done
+  [ -s "$dir/port" ] || fail "the vendor server did not start: $(cat "$E2E_TMP/VENDOR_PID.out")"
+  VENDOR_PORT="$(tr -dc 0-9 <"$dir/port")"
+  export MEADOWGLOW_VENDOR_HOST="127.0.0.1:$VENDOR_PORT"
 }

@@ -1,0 +1,105 @@
+// One HTTP GET with the operating system's web client (WinINet on Windows,
+// libcurl elsewhere), and the stop that lets another thread end a transfer
+// at once. XString::DownloadFile is the only caller of PlatformDownload.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+struct DownloadRequest {
+    std::string host;
+    unsigned port = 0;  // 0: the scheme's default
+    std::string path;   // from the first "/", query included; empty asks for the root
+    const char* username = nullptr;
+    const char* password = nullptr;
+    const char* agent = nullptr;  // null: "XString.DownloadFile"
+    const char* proxy = nullptr;  // null: a direct connection, whatever the environment says
+    bool secure = false;
+    bool promptForAuth = false;
+};
+
+// Where the answer goes: the raw headers of the final response once (CR LF
+// lines as the server sent them), then its body in pieces, bytes unchanged.
+class DownloadSink {
+public:
+    virtual ~DownloadSink() = default;
+    virtual void Headers(std::string_view raw) = 0;
+    virtual void Body(const char* bytes, size_t n) = 0;
+};
+
+// Performs the request; an empty result is success, anything else is the
+// "Error: in XString::DownloadFile ..." text of the failure. Exceptions from
+// the sink pass through (with every handle closed).
+std::string PlatformDownload(const DownloadRequest& request, DownloadSink& sink);
+
+// A stop shared by a worker and the thread that ends it. Request() ends the
+// transfer in progress on every thread bound to it, at once, and makes later
+// downloads there fail before they start, until Reset().
+class DownloadStop {
+public:
+    void Request();
+    void Reset() { m_Requested = false; }
+    bool IsRequested() const { return m_Requested; }
+
+    // For the implementations: `abort` breaks the transfer out of whatever it
+    // waits for; it runs at most once, on the requesting thread. False (and
+    // nothing installed) when the stop was already requested.
+    bool InstallAbort(std::function<void()> abort);
+    // After this returns the abort no longer runs. True when it did run.
+    bool RemoveAbort();
+
+private:
+    std::mutex m_Mutex;
+    std::atomic<bool> m_Requested{false};
+    std::function<void()> m_Abort;
+    bool m_Aborted = false;
+};
+
+// Binds a stop to the downloads the calling thread makes while the scope lives.
+class DownloadStopScope {
+public:
+    explicit DownloadStopScope(DownloadStop& stop);
+    ~DownloadStopScope();
+    DownloadStopScope(const DownloadStopScope&) = delete;
+    DownloadStopScope& operator=(const DownloadStopScope&) = delete;
+
+private:
+    DownloadStop* m_Previous;
+};
+
+// The stop bound to the calling thread, or null.
+DownloadStop* CurrentDownloadStop();
+
+// How long a connection or a read may go without any progress before the
+// download gives up (30 seconds unless changed; tests shorten it).
+void SetDownloadStallLimitMs(unsigned ms);
+unsigned DownloadStallLimitMs();
+
+// The failure texts both implementations share.
+namespace DownloadText {
+constexpr const char* kOpen = "Error: in XString::DownloadFile failed to open connection.";
+constexpr const char* kOpenProxy = "Error: in XString::DownloadFile failed to open proxy connection.";
+constexpr const char* kConnect = "Error: in XString::DownloadFile failed to connect to the server.";
+constexpr const char* kOpenRequest = "Error: in XString::DownloadFile GET request failed.";
+constexpr const char* kSend = "Error: in XString::DownloadFile send request failed.";
+constexpr const char* kQueryStatus = "Error: in XString::DownloadFile query information failed.";
+constexpr const char* kAuth1 = "Error: in XString::DownloadFile authentication failed(1).";
+constexpr const char* kAuth2 = "Error: in XString::DownloadFile authentication failed(2).";
+constexpr const char* kSetUser = "Error: in XString::DownloadFile set options failed for username=";
+constexpr const char* kSetPassword =
+    "Error: in XString::DownloadFile set options failed for password [**DO NOT SHOW**]";
+constexpr const char* kQueryHeaders = "Error: in XString::DownloadFile query information for raw headers failed.";
+constexpr const char* kRead = "Error: in XString::DownloadFile read data failed.";
+constexpr const char* kStopped = "Error: in XString::DownloadFile stopped before the transfer ended.";
+// Followed by the limit in seconds and " seconds.".
+constexpr const char* kStalled = "Error: in XString::DownloadFile no answer from the server for ";
+}  // namespace DownloadText
+
+// kStalled with the current limit: "... for 30 seconds.".
+std::string DownloadStalledText();
+// The agent name a request without one uses.
+constexpr const char* kDefaultDownloadAgent = "XString.DownloadFile";

@@ -1,0 +1,220 @@
+// HTTP GET with libcurl, shaped like the Windows client: HTTP/1.0, no cache,
+// redirects followed, the 401/407 loop of at most three sends. The transfer
+// runs on a multi handle so that a stop can wake its wait at once, and a
+// connection or read that makes no progress for the stall limit gives up.
+#include "platform/Download.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+#include <mutex>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Transfer {
+    DownloadSink* sink = nullptr;
+    CURL* easy = nullptr;
+    std::string headers;         // of the response being received
+    bool headersDelivered = false;
+    bool anyResponse = false;    // a status line arrived
+    Clock::time_point lastProgress;
+    std::exception_ptr failure;  // thrown by the sink, rethrown after clean-up
+
+    long Status() const {
+        long code = 0;
+        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code);
+        return code;
+    }
+    void DeliverHeaders() {
+        if (headersDelivered) return;
+        headersDelivered = true;
+        sink->Headers(headers);
+    }
+};
+
+size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const size_t n = size * count;
+    t->lastProgress = Clock::now();
+    // Each response (a redirect, an authentication round) starts afresh: only
+    // the last one's headers are the answer's.
+    if (n >= 5 && std::string_view(data, 5) == "HTTP/") {
+        t->headers.clear();
+        t->anyResponse = true;
+    }
+    t->headers.append(data, n);
+    return n;
+}
+
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const size_t n = size * count;
+    t->lastProgress = Clock::now();
+    const long status = t->Status();
+    if (status == 401 || status == 407) return n;  // an authentication round's page is dropped
+    try {
+        t->DeliverHeaders();
+        t->sink->Body(data, n);
+    } catch (...) {
+        t->failure = std::current_exception();
+        return 0;  // ends the transfer with a write error
+    }
+    return n;
+}
+
+void GlobalInit() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// Owns the handles and takes the stop's abort out before they go.
+struct Handles {
+    CURL* easy = nullptr;
+    CURLM* multi = nullptr;
+    curl_slist* headers = nullptr;
+    DownloadStop* stop = nullptr;
+    bool abortInstalled = false;
+    ~Handles() {
+        if (abortInstalled) stop->RemoveAbort();
+        if (multi && easy) curl_multi_remove_handle(multi, easy);
+        if (easy) curl_easy_cleanup(easy);
+        if (multi) curl_multi_cleanup(multi);
+        if (headers) curl_slist_free_all(headers);
+    }
+};
+
+enum class Outcome { Done, Stopped, Stalled, Failed };
+
+// One send: runs the transfer until it ends, the stop comes or the stall limit passes.
+Outcome Perform(Handles& h, Transfer& t, CURLcode& result) {
+    t.headers.clear();
+    t.anyResponse = false;
+    t.lastProgress = Clock::now();
+    if (curl_multi_add_handle(h.multi, h.easy) != CURLM_OK) {
+        result = CURLE_FAILED_INIT;
+        return Outcome::Failed;
+    }
+    const auto limit = std::chrono::milliseconds(DownloadStallLimitMs());
+    Outcome outcome = Outcome::Failed;
+    while (true) {
+        int running = 0;
+        if (curl_multi_perform(h.multi, &running) != CURLM_OK) {
+            result = CURLE_FAILED_INIT;
+            break;
+        }
+        int queued = 0;
+        bool done = false;
+        while (CURLMsg* msg = curl_multi_info_read(h.multi, &queued)) {
+            if (msg->msg == CURLMSG_DONE) {
+                result = msg->data.result;
+                done = true;
+            }
+        }
+        if (done || running == 0) {
+            outcome = result == CURLE_OK ? Outcome::Done : Outcome::Failed;
+            break;
+        }
+        if (h.stop && h.stop->IsRequested()) {
+            outcome = Outcome::Stopped;
+            break;
+        }
+        const auto idle = Clock::now() - t.lastProgress;
+        if (idle >= limit) {
+            outcome = Outcome::Stalled;
+            break;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(limit - idle).count();
+        curl_multi_poll(h.multi, nullptr, 0, static_cast<int>(std::min<long long>(left + 1, 1000)), nullptr);
+    }
+    curl_multi_remove_handle(h.multi, h.easy);
+    return outcome;
+}
+
+}  // namespace
+
+std::string PlatformDownload(const DownloadRequest& rq, DownloadSink& sink) {
+    using namespace DownloadText;
+    DownloadStop* stop = CurrentDownloadStop();
+    if (stop && stop->IsRequested()) return kStopped;
+    GlobalInit();
+
+    Handles h;
+    h.stop = stop;
+    h.easy = curl_easy_init();
+    h.multi = curl_multi_init();
+    if (!h.easy || !h.multi) return rq.proxy ? kOpenProxy : kOpen;
+    if (rq.host.empty() || rq.port > 65535) return kConnect;
+
+    std::string url = rq.secure ? "https://" : "http://";
+    url += rq.host;
+    if (rq.port) url += ":" + std::to_string(rq.port);
+    url += rq.path.empty() ? std::string("/") : rq.path;
+
+    Transfer t;
+    t.sink = &sink;
+    t.easy = h.easy;
+    h.headers = curl_slist_append(h.headers, "Pragma: no-cache");
+    h.headers = curl_slist_append(h.headers, "Cache-Control: no-cache");
+    CURL* e = h.easy;
+    bool ok = curl_easy_setopt(e, CURLOPT_URL, url.c_str()) == CURLE_OK;
+    curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
+    curl_easy_setopt(e, CURLOPT_USERAGENT, rq.agent ? rq.agent : kDefaultDownloadAgent);
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, h.headers);
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // A direct session stays direct whatever proxy the environment names.
+    curl_easy_setopt(e, CURLOPT_PROXY, rq.proxy ? rq.proxy : "");
+    curl_easy_setopt(e, CURLOPT_NOPROXY, "");
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(DownloadStallLimitMs()));
+    if (rq.secure) {
+        // The chain is still checked; a certificate for another name is accepted.
+        curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
+    }
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, &t);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, &t);
+    if (!ok) return kOpenRequest;
+
+    if (stop) {
+        CURLM* multi = h.multi;
+        if (!stop->InstallAbort([multi] { curl_multi_wakeup(multi); })) return kStopped;
+        h.abortInstalled = true;
+    }
+
+    for (int send = 0; send < 3; ++send) {
+        CURLcode result = CURLE_OK;
+        const Outcome outcome = Perform(h, t, result);
+        if (t.failure) std::rethrow_exception(t.failure);
+        if (outcome == Outcome::Stopped) return kStopped;
+        if (outcome == Outcome::Stalled || result == CURLE_OPERATION_TIMEDOUT) return DownloadStalledText();
+        if (outcome == Outcome::Failed) {
+            if (result == CURLE_URL_MALFORMAT || result == CURLE_UNSUPPORTED_PROTOCOL) return kOpenRequest;
+            return t.anyResponse ? kRead : kSend;
+        }
+        const long status = t.Status();
+        if (status == 0) return kQueryStatus;
+        if (status != 401 && status != 407) {
+            t.DeliverHeaders();  // a response without a body still has its headers
+            return std::string();
+        }
+        // There is no dialog to ask for credentials here.
+        if (rq.promptForAuth || !rq.username || !rq.password) return kAuth1;
+        const bool proxy = status == 407;
+        if (curl_easy_setopt(e, proxy ? CURLOPT_PROXYUSERNAME : CURLOPT_USERNAME, rq.username) != CURLE_OK)
+            return std::string(kSetUser) + rq.username;
+        if (curl_easy_setopt(e, proxy ? CURLOPT_PROXYPASSWORD : CURLOPT_PASSWORD, rq.password) != CURLE_OK)
+            return kSetPassword;
+        curl_easy_setopt(e, proxy ? CURLOPT_PROXYAUTH : CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_ANY));
+    }
+    return kAuth2;
+}

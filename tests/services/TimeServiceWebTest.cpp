@@ -1,0 +1,154 @@
+// The time-server list and the daytime answer, fetched from the loopback
+// vendor server.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/Paths.h"
+#include "services/CSystemDateTime.h"
+#include "services/VendorService.h"
+#include "tests/TestSupport.h"
+#include "tests/VendorServer.h"
+#include "xlib/XPaths.h"
+
+namespace {
+
+std::string Str(const XString& s) { return std::string(s.c_str(), s.GetLength()); }
+
+std::string Day(int offsetDays) {
+    XDateTime t;
+    t.SetToNow();
+    t.AddMinutes(offsetDays * 24 * 60);
+    XString s;
+    t.Format(s, "YYYYMMDD");
+    return Str(s);
+}
+
+class TimeService : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_Server = new VendorServer; }
+    static void TearDownTestSuite() {
+        delete s_Server;
+        s_Server = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(s_Server->IsReady()) << s_Server->Error();
+        s_Server->SetKnobs("{}");
+        SetSharedPath(m_Temp.Path() + "shared" + PlatformPathSeparator());
+        SetProcessEnv(Vendor::kHostVariable, s_Server->HostPort().c_str());
+    }
+    void TearDown() override {
+        SetProcessEnv(Vendor::kHostVariable, "127.0.0.1:9");
+        SetSharedPath("");
+    }
+    VendorServer& Server() { return *s_Server; }
+    std::string Cache() const { return Str(CSystemDateTime::CacheFilePath()); }
+    static std::vector<std::string> List(const CSystemDateTime& dt) {
+        std::vector<std::string> out;
+        for (unsigned i = 0; i < dt.TimeServers.GetCount(); ++i) out.push_back(dt.TimeServers.Get(i).c_str());
+        return out;
+    }
+
+    TempDir m_Temp;
+    static VendorServer* s_Server;
+};
+
+VendorServer* TimeService::s_Server = nullptr;
+
+// A JSON string for a knob value.
+std::string JsonText(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else if (c == '"' || c == '\\') out += std::string("\\") + c;
+        else out += c;
+    }
+    return out + "\"";
+}
+
+const std::vector<std::string> kServiceList = {"time-a.example", "time-b.example", "time-c.example"};
+
+}  // namespace
+
+// Today's cache is used without asking; yesterday's, or none, makes one
+// request with the fixed values and writes the cache afresh.
+TEST_F(TimeService, ListComesFromTheCacheOnceADay) {
+    struct Case {
+        int cacheDay;  // days from today; 1 = no cache file
+        size_t requests;
+    } cases[] = {{0, 0}, {-1, 1}, {1, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cacheDay);
+        CSystemDateTime dt;
+        std::error_code ec;
+        std::filesystem::remove(Cache(), ec);
+        if (c.cacheDay <= 0) {
+            std::filesystem::create_directories(SharedDir(), ec);
+            WriteWholeFile(Cache(), Day(c.cacheDay) + "cached-a.example|cached-b.example");
+        }
+        Server().ClearRequests();
+        XString error;
+        ASSERT_TRUE(dt.DownloadTimeServerList(error)) << error.c_str();
+        const auto requests = Server().Requests();
+        ASSERT_EQ(requests.size(), c.requests);
+        if (c.requests == 0) {
+            EXPECT_EQ(List(dt), (std::vector<std::string>{"cached-a.example", "cached-b.example"}));
+            continue;
+        }
+        EXPECT_EQ(VendorServer::Field(requests[0], "target"),
+                  std::string("/cgi-bin/TimeSync.exe?cmd=List&x=") + Vendor::kTimeX + "&y=" + Vendor::kTimeY);
+        EXPECT_EQ(List(dt), kServiceList);
+        EXPECT_EQ(ReadWholeFile(Cache()), Day(0) + "time-a.example|time-b.example|time-c.example");
+    }
+    EXPECT_EQ(std::string(Vendor::kTimeY).size(), 12u);
+}
+
+TEST_F(TimeService, ErrorReplyIsTheErrorText) {
+    Server().SetKnobs(R"({"mode": "error"})");
+    CSystemDateTime dt;
+    XString error;
+    EXPECT_FALSE(dt.DownloadTimeServerList(error));
+    EXPECT_EQ(Str(error), "Error: timer server list download failed. Msg=<Error>Test error from the vendor server</Error>");
+    EXPECT_FALSE(FileExists(Cache()));
+    EXPECT_EQ(dt.TimeServers.GetCount(), 0u);
+}
+
+// The daytime answer must be longer than 27 characters once its line ends
+// are trimmed; anything else leaves the value alone.
+TEST_F(TimeService, DaytimeAnswerSetsTheValue) {
+    struct Case {
+        const char* daytime;  // null: the server's own, for now
+        bool ok;
+    } cases[] = {
+        {"\r\n61381 26-12-07 13:05:09 00 0 0 123.4 UTC(NIST) *\r\n", true},
+        {"\n61381 26-12-07 13:05:09 00 0\n", true},  // 28 characters
+        {"\n61381 26-12-07 13:05:09 00 \n", false},  // 27 characters
+        {"\nnot a time at all, though long enough\n", false},
+        {nullptr, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.daytime ? c.daytime : "now");
+        Server().SetKnobs(c.daytime ? std::string(R"({"daytime": )") + JsonText(c.daytime) + "}" : std::string("{}"));
+        XDateTime t(true);
+        const XDateTime before = t;
+        EXPECT_EQ(t.SetFromTimeServer(Server().Url("/daytime").c_str()), c.ok);
+        if (!c.ok) {
+            EXPECT_TRUE(t == before);
+        } else if (c.daytime) {
+            EXPECT_EQ(t.GetYear(), 2026);
+            EXPECT_EQ(t.GetMonth(), 12);
+            EXPECT_EQ(t.GetDay(), 7);
+            EXPECT_EQ(t.GetHour(), 13);
+            EXPECT_EQ(t.GetSecond(), 9);
+        } else {
+            XDateTime now(true);
+            now.SetToNow();
+            EXPECT_LT(now.DifferenceSeconds(t), 120.0);
+        }
+    }
+    // A 404 page is no time either.
+    XDateTime t(true);
+    EXPECT_FALSE(t.SetFromTimeServer(Server().Url("/nowhere").c_str()));
+}
