@@ -9,7 +9,9 @@ void CGeneralConfig::Read(const XString& whole) {
             Default();
             return;
         }
-        SaverSpeed = ConfigReadUInt(section, "SaverSpeed");
+        // The frame period: what the settings offer. A negative or huge value
+        // would hold the first frame back for weeks.
+        SaverSpeed = static_cast<uint32_t>(ConfigReadClamped(section, "General", "SaverSpeed", 0, kMaxSaverSpeed));
         RenderStyle = ConfigReadUInt(section, "RenderStyle");
         PolygonDetail = ConfigReadUInt(section, "PolygonDetail");
     });

@@ -7,6 +7,8 @@ class XString;
 
 class CGeneralConfig {
 public:
+    static constexpr uint32_t kMaxSaverSpeed = 100;  // ms; the settings offer 0-100
+
     CGeneralConfig() { Default(); }
     void Default() {
         SaverSpeed = 10;

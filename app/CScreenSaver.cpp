@@ -1,10 +1,14 @@
 #include "app/CScreenSaver.h"
 
+#include <chrono>
+#include <condition_variable>
+
 #include "app/ConfigFile.h"
 #include "xlib/ConfigSection.h"
 #include "xlib/StopWatch.h"
 #include "platform/GLInclude.h"
 #include "platform/ImageDecoder.h"
+#include "platform/Process.h"
 #include "platform/Thread.h"
 #include "scene/CEmitter.h"
 #include "xlib/RunLog.h"
@@ -15,6 +19,24 @@
 
 std::recursive_mutex g_Lock;
 std::atomic<int32_t> g_InstanceThreadCount{0};
+
+namespace {
+// Stop sleeps on this until its render thread has ended; each render thread
+// signals it as it ends.
+std::mutex g_ThreadEndMutex;
+std::condition_variable g_ThreadEnded;
+std::atomic<unsigned> g_StopLimitMs{CScreenSaver::kDefaultStopLimitMs};
+
+void RenderThreadEnded() {
+    {
+        std::lock_guard<std::mutex> lock(g_ThreadEndMutex);
+        --g_InstanceThreadCount;
+    }
+    g_ThreadEnded.notify_all();
+}
+}  // namespace
+
+void CScreenSaver::SetStopLimitMs(unsigned ms) { g_StopLimitMs = ms; }
 
 CScreenSaver& FullScreenSaver() {
     static CScreenSaver saver;
@@ -28,6 +50,12 @@ CScreenSaver& PreviewSaver() {
 
 CScreenSaver::CScreenSaver() {
     XGuard("CScreenSaver constructor", [&] {
+        XString emailError;
+        if (!XEmail::Init(emailError)) {
+            XString message("XEmail::Init failed. Msg=");
+            message += emailError;
+            WriteRunLog("Email Init", message);
+        }
         StopWatch::Process().Start();
         XSeedRandom(PlatformTickCount());
         PlatformImageLibraryInitialise();
@@ -60,6 +88,12 @@ CScreenSaver::~CScreenSaver() {
         JoinOrRelease();
         Destroy();
         PlatformImageLibraryDeInitialise();
+        XString emailError;
+        if (!XEmail::UnInit(emailError)) {
+            XString message("XEmail::UnInit failed. Msg=");
+            message += emailError;
+            WriteRunLog("Email UnInit", message);
+        }
     });
 }
 
@@ -84,6 +118,7 @@ void CScreenSaver::DefaultAll() {
         m_Alarm.Default();
         m_Wallpaper.Default();
         m_Reminders.Default();
+        m_Email.Default();
         m_DateTime.Default();
         m_Effects.Default();
         m_Internet.Default();
@@ -105,6 +140,7 @@ void CScreenSaver::WriteMainText(XString& out) {
     m_Alarm.Write(out);
     m_Wallpaper.Write(out);
     m_Reminders.Write(&out, nullptr);
+    m_Email.Write(out);
     m_DateTime.Write(out);
     m_Effects.Write(out);
     m_Internet.Write(out);
@@ -122,6 +158,7 @@ void CScreenSaver::ReadMainText(const XString& whole) {
     m_Alarm.Read(whole);
     m_Wallpaper.Read(whole);
     m_Reminders.Read(&whole, nullptr);
+    m_Email.Read(whole);
     m_DateTime.Read(whole);
     m_Effects.Read(whole);
     m_Internet.Read(whole);
@@ -130,6 +167,11 @@ void CScreenSaver::ReadMainText(const XString& whole) {
 }
 
 namespace {
+// The sections of the main file, in their fixed order.
+const std::initializer_list<std::string_view> kMainSections = {
+    "General", "Critters", "BgBitmap", "Stars",  "CDPlayer", "Sound",       "Wallpaper",
+    "Reminders", "Email",  "DateTime", "Effects", "Internet", "WeatherData", "VideoMode"};
+
 bool ReadWhole(XString& text, const std::string& path, std::string& error) {
     if (text.ReadFile(path.c_str())) return true;
     error = "Error: failed to read " + path + ". Msg=" + text.GetErrorMessage();
@@ -142,6 +184,14 @@ bool Exists(const std::string& path) { return XString(path.c_str()).FileExists()
 bool CScreenSaver::WriteBoth(XString& mainText, XString& sharedText) {
     const std::string paths[2] = {MakeConfigFileName(false), MakeConfigFileName(true)};
     XString* texts[2] = {&mainText, &sharedText};
+    // Neither file is written while the other may not be: no half-saved pair.
+    for (const std::string& path : paths) {
+        std::string why;
+        if (!ConfigMayReplace(path, why)) {
+            m_ErrorText = "Error: failed to write " + path + ". Msg=" + why;
+            return false;
+        }
+    }
     for (int i = 0; i < 2; ++i) {
         std::string why;
         if (!ConfigWriteWhole(*texts[i], paths[i], why)) {
@@ -176,12 +226,16 @@ bool CScreenSaver::Load() {
         m_ErrorText.clear();
         const std::string mainPath = MakeConfigFileName(false);
         const std::string sharedPath = MakeConfigFileName(true);
+        if (RefuseUnreadable(mainPath)) return;
         const bool sharedExists = Exists(sharedPath);
         XString text;
         if (Exists(mainPath)) {
             if (!ReadWhole(text, mainPath, m_ErrorText)) return;
+            ReportDamage(text, mainPath, kMainSections);
             ReadMainText(text);
         } else {
+            // Never create the pair while one of them is there but unreadable.
+            if (RefuseUnreadable(sharedPath)) return;
             // First run of this saver. Another saver of the family may already
             // keep reminders in the shared file: take them in before the save
             // that creates the files, so it writes them back instead of an
@@ -189,6 +243,7 @@ bool CScreenSaver::Load() {
             if (sharedExists) {
                 XString shared;
                 if (!ReadWhole(shared, sharedPath, m_ErrorText)) return;
+                ReportDamage(shared, sharedPath, {"Reminders"});
                 m_Reminders.Read(nullptr, &shared);
             }
             lock.unlock();
@@ -199,11 +254,35 @@ bool CScreenSaver::Load() {
                 return;
             }
         }
-        if (Exists(sharedPath) && !ReadWhole(text, sharedPath, m_ErrorText)) return;
+        if (RefuseUnreadable(sharedPath)) return;
+        if (Exists(sharedPath)) {
+            if (!ReadWhole(text, sharedPath, m_ErrorText)) return;
+            ReportDamage(text, sharedPath, {"Reminders"});
+        }
         m_Reminders.Read(nullptr, &text);
         ok = true;
     });
     return ok;
+}
+
+// A settings file that is there but cannot be read (no permission, a FIFO,
+// a folder) is reported once and left alone: the run goes on with what it
+// has, and nothing is saved over the file.
+bool CScreenSaver::RefuseUnreadable(const std::string& path) {
+    const std::string refusal = ConfigFileRefusal(path);
+    if (refusal.empty()) return false;
+    m_ErrorText = "Error: failed to read " + path + ". Msg=The file " + refusal + ".";
+    WriteRunLog("Settings", "The settings file " + path + " " + refusal +
+                                ". The screen saver runs on its default settings and does not save over it.");
+    return true;
+}
+
+void CScreenSaver::ReportDamage(const XString& text, const std::string& path,
+                                std::initializer_list<std::string_view> sections) {
+    const std::string damage = ConfigFileDamage(text, sections);
+    if (damage.empty()) return;
+    WriteRunLog("Settings", "The settings file " + path + " is damaged: " + damage +
+                                ". What could be read is used; the rest keeps its defaults.");
 }
 
 bool CScreenSaver::BackupConfig() {
@@ -235,6 +314,12 @@ bool CScreenSaver::Restore() {
     bool ok = false;
     XGuard("CScreenSaver::Restore", [&] {
         m_ErrorText.clear();
+        // Without a backup (BackupConfig failed or never ran) there is nothing
+        // to put back; writing the empty texts would wipe both files.
+        if (m_MainBackup.IsEmpty()) {
+            m_ErrorText = "Error: there is no backup of the settings to restore.";
+            return;
+        }
         ok = WriteBoth(m_MainBackup, m_SharedBackup);
     });
     return ok;
@@ -267,17 +352,20 @@ bool CScreenSaver::Start() {
         JoinOrRelease();
         m_ThreadDone = false;
         // Cleared here, not at the end of Init: a stop asked for while Init is
-        // still running must end the thread after its first frame, not be lost
-        // and leave Stop waiting out its whole limit.
-        m_QuitRequested = false;
+        // still running must end the thread, not be lost and leave Stop
+        // waiting out its whole limit.
+        m_QuitRequested.Reset();
         m_DownloadStop.Reset();
+        // Counted before the thread exists, so that a thread that ends at once
+        // never takes the count below zero.
+        ++g_InstanceThreadCount;
         try {
             m_Thread = std::thread(&CScreenSaver::InstanceThread, this);
         } catch (const std::system_error&) {
             m_ThreadDone = true;
+            RenderThreadEnded();
             return;
         }
-        ++g_InstanceThreadCount;
         started = true;
     });
     return started;
@@ -285,14 +373,21 @@ bool CScreenSaver::Start() {
 
 void CScreenSaver::Stop() {
     XGuard("CScreenSaver::Stop", [&] {
-        m_QuitRequested = true;
+        m_QuitRequested.Raise();
         m_DownloadStop.Request();
-        int count = 0;
-        while (g_InstanceThreadCount > 0) {
-            PlatformSleepMs(10);
-            if (++count > 1000) break;
+        bool ended;
+        {
+            std::unique_lock<std::mutex> lock(g_ThreadEndMutex);
+            ended = g_ThreadEnded.wait_for(lock, std::chrono::milliseconds(g_StopLimitMs.load()),
+                                           [this] { return m_ThreadDone.load(); });
         }
-        PlatformSleepMs(10);
+        if (!ended) {
+            WriteRunLog("Screen saver",
+                        "The render thread did not end within " + std::to_string(g_StopLimitMs.load()) +
+                            " ms of the stop; the process ends without its clean-up.",
+                        false);
+            PlatformQuickExit(kHungRenderThreadExitCode);
+        }
         JoinOrRelease();
     });
 }
@@ -310,10 +405,12 @@ void CScreenSaver::InstanceThread(CScreenSaver* saver) {
     saver->Init();
     XGuard("CScreenSaver::InstanceThread", [&] {
         PlatformSetCurrentThreadPriority(saver->m_VideoMode.ThreadPriority);
+        StartEmailThread(saver->m_Email);
+        StartWeatherThread(saver->m_Weather);
         saver->RunFrames();
     });
     saver->m_ThreadDone = true;
-    --g_InstanceThreadCount;
+    RenderThreadEnded();
 }
 
 // The whole life of a render thread after Init, in the order the modules expect.
@@ -321,11 +418,14 @@ void CScreenSaver::RunFrames() {
     StopWatch& watch = StopWatch::Process();
     bool running = true;
     unsigned frame = 0;
-    // Workers: the e-mail thread first, then the weather thread.
-    StartWeatherThread(m_Weather);
+    // The unshown last frame is drawn only for a wallpaper that will use it.
+    const bool drawLastFrame = m_LastFrameForWallpaper || m_Wallpaper.WantsLastFrame();
     if (m_Initialised) CCritters::InitStatic(nullptr, m_General.PolygonDetail, m_General.RenderStyle);
     while (true) {
-        if (m_QuitRequested) running = false;
+        if (m_QuitRequested.Raised()) {
+            running = false;
+            if (!drawLastFrame) break;
+        }
         // A host (the preview's parent, XScreenSaver) may destroy our window at
         // any time; drawing into a vanished window makes the driver misbehave.
         if (m_Initialised && !m_Surface.WindowAlive()) {
@@ -335,7 +435,12 @@ void CScreenSaver::RunFrames() {
         Logic();
         DrawFrame();
         uint32_t period = m_PeriodOverride >= 0 ? static_cast<uint32_t>(m_PeriodOverride) : m_General.SaverSpeed;
-        PaceFrame(watch, m_LastFrameTime, period);
+        // Nobody waits for the unshown last frame. A stop that cuts the wait
+        // short makes this frame the last one, and it is never shown.
+        if (running && !PaceFrame(watch, m_LastFrameTime, period, &m_QuitRequested)) {
+            if (!drawLastFrame) break;
+            running = false;
+        }
         if (m_Initialised) glFlush();
         if (m_FrameObserver) m_FrameObserver(frame);
         ++frame;
@@ -348,8 +453,16 @@ void CScreenSaver::RunFrames() {
     // context it was drawn in.
     if (m_Initialised || !m_Wallpaper.WantsLastFrame())
         m_Wallpaper.WallpaperTheDesktop(m_BgBitmap.GetRandBgImageFileName());
-    // Workers stop in the reverse order: weather, then e-mail.
+    // Workers stop in the reverse order of their start: weather, then e-mail.
     StopWeatherThread(m_Weather);
+    StopEmailThread(m_Email);
+    // Everything with effects outside this process is done above this line;
+    // what follows only frees what the process's end frees anyway.
+    if (m_ProcessEndsAfterStop) {
+        // A disc this run started would play on after the process.
+        m_CDPlayer.Finish();
+        return;
+    }
     // The sprites die with this context; a later run makes its own.
     if (m_Initialised) CCritters::ReleaseStatic();
     Destroy();
@@ -362,17 +475,30 @@ void CScreenSaver::Init() {
         FillSinCosTables();
 
         Load();
+        // A stop that comes while the saver is still setting up (pictures and
+        // sprites take a while to load) ends it there: the frame loop then
+        // sees the stop at once and nothing is drawn.
+        if (m_QuitRequested.Raised()) return;
 
         std::string error;
         if (!m_Surface.Create(m_Window, error)) throw XException(5000, "CScreenSaver", error.c_str());
+        if (m_QuitRequested.Raised()) return;
 
-        unsigned w = 0, h = 0;
-        m_Surface.ClientSize(w, h);
+        unsigned clientW = 0, clientH = 0;
+        m_Surface.ClientSize(clientW, clientH);
+        ScreenRect scene{0, 0, static_cast<int>(clientW), static_cast<int>(clientH), true};
+        if (m_HasSceneRect) {
+            scene = SceneRectInWindow({m_SceneRect}, scene);
+        }
+        const unsigned w = static_cast<unsigned>(scene.width), h = static_cast<unsigned>(scene.height);
         m_Width = w;
         m_Height = h;
         m_SmallWindow = !(w >= 320 && h >= 200);
 
-        glViewport(0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h));
+        // The rest of the window is cleared with every frame and stays black.
+        int viewX = 0, viewY = 0;
+        SceneViewport(scene, static_cast<int>(clientH), viewX, viewY);
+        glViewport(viewX, viewY, static_cast<GLsizei>(w), static_cast<GLsizei>(h));
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
         gluPerspective(70.0, ProjectionAspect(w, h), static_cast<double>(0.2f), 70.0);
@@ -392,11 +518,14 @@ void CScreenSaver::Init() {
         // fields, CD player, wallpaper, e-mail, date and time, weather; the
         // critters last; then the fog of the special effects.
         m_BgBitmap.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
+        if (m_QuitRequested.Raised()) return;
         m_Stars.Setup(w, h);
         m_CDPlayer.Setup(m_SmallWindow);
         m_Wallpaper.Setup(w, h);
+        m_Email.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
         m_DateTime.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
         m_Weather.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
+        if (m_QuitRequested.Raised()) return;
         m_Critters.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
         m_Effects.ApplyFog();
 
@@ -415,6 +544,7 @@ void CScreenSaver::Logic() {
         // full-size window only, the alarm and the CD player.
         m_BgBitmap.Process(m_Now);
         m_Stars.Process(m_Now);
+        m_Email.Process(m_Now);
         m_DateTime.Process(m_Now);
         m_Weather.Process(m_Now);
         m_Critters.Process(m_Now);
@@ -438,6 +568,7 @@ void CScreenSaver::DrawFrame() {
         // Then, under the camera: star fields, critters, e-mail, date and time, weather.
         m_Stars.Draw(m_Now);
         m_Critters.Draw(m_Now, 0);
+        m_Email.Draw(m_Now);
         m_DateTime.Draw(m_Now);
         m_Weather.Draw(m_Now);
         glPopMatrix();
@@ -448,9 +579,11 @@ void CScreenSaver::DrawFrame() {
 
 void CScreenSaver::Destroy() {
     XGuard("CScreenSaver::Destroy", [&] {
-        if (m_Initialised) {
-            // Their display lists go with the context.
+        // Their display lists and textures go with the context (also after a
+        // set-up cut short by a stop).
+        if (m_Initialised || m_Surface.IsCreated()) {
             m_DateTime.Release();
+            m_Email.Release();
             m_Weather.Release();
         }
         // The picture belongs to the image library, which the destructor shuts down next.

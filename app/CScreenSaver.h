@@ -6,11 +6,14 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "app/CGeneralConfig.h"
 #include "app/CVideoMode.h"
+#include "app/SceneRect.h"
 #include "platform/Clock.h"
 #include "platform/Download.h"
 #include "platform/GLSurface.h"
@@ -20,12 +23,14 @@
 #include "scene/CStarFields.h"
 #include "scene/CCritters.h"
 #include "services/CInternet.h"
+#include "services/CEmail.h"
 #include "services/CReminders.h"
 #include "services/CSystemAlarm.h"
 #include "services/CSystemCDPlayer.h"
 #include "services/CSystemDateTime.h"
 #include "services/CWallPaper.h"
 #include "services/CWeatherData.h"
+#include "xlib/StopSignal.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
 
@@ -44,11 +49,25 @@ public:
 
     void SetWindow(NativeWindow window) { m_Window = window; }
     NativeWindow GetWindow() const { return m_Window; }
+    // A window that spans several monitors shows the scene in this part of it
+    // (window coordinates, y downwards) and black around it. Set before Start;
+    // without it the scene fills the window.
+    void SetSceneRect(const ScreenRect& rect) {
+        m_SceneRect = rect;
+        m_HasSceneRect = true;
+    }
 
     // Starts the render thread; false when it could not be started.
     bool Start();
     // Asks the render thread to end and waits for it (about ten seconds at most).
+    // A render thread still running at the limit is stuck inside a frame; tearing
+    // the display or the driver down under it would crash, so the process then
+    // ends on the spot with kHungRenderThreadExitCode, after a run-log entry.
     void Stop();
+    static constexpr int kHungRenderThreadExitCode = 3;
+    static constexpr unsigned kDefaultStopLimitMs = 10000;
+    // How long Stop waits for the render threads (tests shorten it).
+    static void SetStopLimitMs(unsigned ms);
     // Restarts `preview`'s render thread in `previewWindow` (the settings dialog's preview).
     void RefreshPreview(CScreenSaver& preview, NativeWindow previewWindow);
 
@@ -67,6 +86,8 @@ public:
     // Keeps both files' texts for Restore (the settings dialog's cancel).
     bool BackupConfig();
     bool Restore();
+    // The main file as BackupConfig read it (a settings page's Cancel reads its sections back).
+    const XString& MainBackup() const { return m_MainBackup; }
     // The configured display mode, read once under g_Lock; 0 = leave the display alone.
     int32_t GetReadOnlyVideoMode();
     // Work done after the window has closed (full-screen runs only): the help
@@ -89,6 +110,7 @@ public:
     CEffects& Effects() { return m_Effects; }
     CCritters& Critters() { return m_Critters; }
     CReminders& Reminders() { return m_Reminders; }
+    CEmail& Email() { return m_Email; }
     CVideoMode& VideoMode() { return m_VideoMode; }
     CWallPaper& Wallpaper() { return m_Wallpaper; }
     CInternet& Internet() { return m_Internet; }
@@ -98,6 +120,17 @@ public:
     // each frame is drawn and flushed, before it is presented, with the frame's
     // index. Set before Start.
     void SetFrameObserver(std::function<void(unsigned)> observer) { m_FrameObserver = std::move(observer); }
+    // Whether the render thread draws one more, never shown, frame after a stop
+    // for the wallpaper to be made from. Only a wallpaper module that will read
+    // it asks for it; until then a close skips that frame.
+    bool WantsLastFrame() const { return m_LastFrameForWallpaper; }
+    void SetLastFrameForWallpaper(bool wanted) { m_LastFrameForWallpaper = wanted; }
+    // The process ends as soon as this instance has stopped (a full-screen or
+    // XScreenSaver run): the render thread then leaves its GL objects and its
+    // display connection to the system, which frees them at exit faster than
+    // one by one, and the caller must end the process with PlatformQuickExit
+    // after Stop. Set before Start.
+    void SetProcessEndsAfterStop(bool ends) { m_ProcessEndsAfterStop = ends; }
     // Overrides the configured frame period (e.g. 0 for unpaced runs); negative = use SaverSpeed.
     void SetPeriodOverride(int periodMs) { m_PeriodOverride = periodMs; }
 
@@ -107,6 +140,9 @@ private:
     void WriteMainText(XString& out);
     void ReadMainText(const XString& whole);
     bool WriteBoth(XString& mainText, XString& sharedText);
+    bool RefuseUnreadable(const std::string& path);
+    static void ReportDamage(const XString& text, const std::string& path,
+                             std::initializer_list<std::string_view> sections);
     void RunFrames();
     void JoinOrRelease();
     void EnsureInstallationId();
@@ -116,7 +152,8 @@ private:
     XString m_SharedBackup;
     std::string m_ConfigName;
     bool m_Initialised = false;
-    std::atomic<bool> m_QuitRequested{false};
+    // Raised by Stop; wakes the frame pacing at once.
+    StopSignal m_QuitRequested;
     bool m_SmallWindow = true;
     NativeWindow m_Window = 0;
     GLSurface m_Surface;
@@ -133,6 +170,7 @@ private:
     CCritters m_Critters;
     CWallPaper m_Wallpaper;
     CReminders m_Reminders;
+    CEmail m_Email;
     CSystemDateTime m_DateTime;
     CInternet m_Internet;
     CWeatherData m_Weather;
@@ -145,6 +183,10 @@ private:
     std::atomic<bool> m_ThreadDone{true};
     std::function<void(unsigned)> m_FrameObserver;
     int m_PeriodOverride = -1;
+    ScreenRect m_SceneRect;
+    bool m_HasSceneRect = false;
+    bool m_LastFrameForWallpaper = false;
+    bool m_ProcessEndsAfterStop = false;
 };
 
 // The two instances of the process.

@@ -19,8 +19,46 @@ std::string FolderOf(const std::string& path) {
 
 void ConfigSimulateWriteFailureForTests(long long afterBytes) { g_FailAfterBytes = afterBytes; }
 
+std::string ConfigFileRefusal(const std::string& path) {
+    switch (PlatformFileKind(path.c_str())) {
+        case FileKind::Missing:
+        case FileKind::Regular: return std::string();
+        case FileKind::Other: return "is not a regular file";
+        case FileKind::Unreadable: break;
+    }
+    return "exists but cannot be read";
+}
+
+bool ConfigMayReplace(const std::string& path, std::string& error) {
+    const std::string refusal = ConfigFileRefusal(path);
+    if (refusal.empty()) return true;
+    error = "Error: " + path + " " + refusal + "; it is left as it is.";
+    return false;
+}
+
+std::string ConfigFileDamage(const XString& text, std::initializer_list<std::string_view> sections) {
+    const std::string_view all = text.View();
+    std::string faults;
+    auto add = [&](const std::string& fault) {
+        if (!faults.empty()) faults += "; ";
+        faults += fault;
+    };
+    const size_t begin = all.find("<ConfigFile");
+    if (begin == std::string_view::npos) add("no opening <ConfigFile>");
+    if (all.find("</ConfigFile>", begin == std::string_view::npos ? 0 : begin) == std::string_view::npos)
+        add("no closing </ConfigFile>");
+    for (std::string_view name : sections) {
+        const std::string open = "<" + std::string(name) + ">", close = "</" + std::string(name) + ">";
+        const size_t at = all.find(open);
+        if (at != std::string_view::npos && all.find(close, at + open.size()) == std::string_view::npos)
+            add("section " + open + " has no " + close);
+    }
+    return faults;
+}
+
 bool ConfigWriteWhole(XString& text, const std::string& path, std::string& error) {
     error.clear();
+    if (!ConfigMayReplace(path, error)) return false;
     const std::string folder = FolderOf(path);
     if (!folder.empty() && !PlatformDirectoryExists(folder.c_str())) {
         XString dir(folder.c_str());
@@ -29,6 +67,8 @@ bool ConfigWriteWhole(XString& text, const std::string& path, std::string& error
             return false;
         }
     }
+    PlatformRemoveStaleTempFiles(folder.empty() ? std::string(".") + PlatformPathSeparator() : folder,
+                                 kStaleTempSeconds);
     std::string temp;
     if (!PlatformCreateTempFile(folder.empty() ? std::string(".") + PlatformPathSeparator() : folder, temp)) {
         error = "Error: could not create a temporary file in folder=" + folder;

@@ -17,6 +17,23 @@ const std::vector<std::string>& ShippedAssetNames() {
     return names;
 }
 
+std::string FindShippedAssetDir(const std::string& programDir) {
+    std::string found = programDir;
+    XGuard("main FindShippedAssetDir", [&] {
+        if (programDir.empty()) return;
+        const std::string sep(1, programDir.back());
+        const std::string share = "share" + sep + "meadowglow" + sep;
+        const std::string up = ".." + sep;
+        for (const std::string& dir : {programDir, programDir + up + share, programDir + up + up + share}) {
+            if (XString((dir + ShippedAssetNames().front()).c_str()).FileExists()) {
+                found = dir;
+                return;
+            }
+        }
+    });
+    return found;
+}
+
 unsigned InstallShippedAssets(const std::string& fromDir, const std::string& toDir) {
     unsigned copied = 0;
     XGuard("main InstallShippedAssets", [&] {

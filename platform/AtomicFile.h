@@ -12,3 +12,8 @@ bool PlatformCreateTempFile(const std::string& folder, std::string& path);
 bool PlatformSyncFile(const char* path);
 // Renames `from` over `to` in one step, replacing an existing `to`.
 bool PlatformReplaceFile(const char* from, const char* to);
+// Removes the temporary files PlatformCreateTempFile made in `folder` that
+// were last written more than `olderThanSeconds` ago: what writers that died
+// part-way left behind. Younger ones may still be another writer's. Returns
+// how many were removed.
+unsigned PlatformRemoveStaleTempFiles(const std::string& folder, unsigned olderThanSeconds);

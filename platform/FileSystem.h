@@ -19,3 +19,13 @@ bool PlatformCopyFile(const char* from, const char* to, bool overwrite);
 bool PlatformDeleteFile(const char* path);
 // True when the path names a file (not a folder) that can be opened for reading.
 bool PlatformFileReadable(const char* path);
+
+// What a path names, found without waiting on it: a FIFO or a device is never
+// opened for reading, so the call never blocks.
+enum class FileKind {
+    Missing,     // nothing there
+    Regular,     // an ordinary file this process can read
+    Other,       // a folder, a FIFO, a device, ...
+    Unreadable,  // something is there, or may be, but this process cannot read it
+};
+FileKind PlatformFileKind(const char* path);

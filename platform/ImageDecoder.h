@@ -1,11 +1,14 @@
-// Decoding of Windows bitmap and JPEG files. Whatever the platform's codec,
-// every picture comes out in one layout, so that everything after decoding is
-// shared: 24 bits per pixel in blue, green, red byte order, rows bottom-up,
-// each row padded to a multiple of 4 bytes (the pitch). Pictures stored with
-// another depth (palette bitmaps, 16- or 32-bit bitmaps, greyscale or CMYK
-// JPEG) are converted to that layout as they are read.
+// Decoding of Windows bitmap and JPEG files. Every picture comes out in one
+// layout, so that everything after decoding is shared: 24 bits per pixel in
+// blue, green, red byte order, rows bottom-up, each row padded to a multiple of
+// 4 bytes (the pitch). Pictures stored with another depth (palette bitmaps,
+// 16- or 32-bit bitmaps, greyscale or CMYK JPEG) are converted to that layout
+// as they are read. The decoders are the same code on every platform (our own
+// bitmap reader and stb_image for JPEG), so a file gives the same pixels
+// everywhere.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // A decoded picture owned by the caller until PlatformUnloadImage.
@@ -13,14 +16,44 @@ struct ImageBitmap;
 
 enum class ImageFileKind { Bmp, Jpeg };
 
+// The largest picture accepted: a side, and all pixels together (a 48-million
+// pixel camera picture fits). Anything claiming more is refused from its
+// header, before any pixel memory is taken.
+constexpr unsigned kMaxImageSide = 16384;
+constexpr uint64_t kMaxImagePixels = 48ull * 1024 * 1024;
+// Files above this size are not read at all (the largest picture allowed, as
+// an uncompressed 32-bit bitmap, is smaller).
+constexpr uint64_t kMaxImageFileBytes = 256ull * 1024 * 1024;
+
+enum class ImageLoadStatus {
+    Ok,
+    Unreadable,  // missing or empty
+    WrongKind,   // the signature is not the one of the kind asked for
+    TooLarge,    // above kMaxImageSide / kMaxImagePixels, or a file above kMaxImageFileBytes
+    Damaged,     // a header or pixel data the decoder cannot use, or cut short
+    NoMemory,
+};
+
+// What a load found out; width and height are the header's claim (also for a
+// refused picture, so the caller can say what was refused).
+struct ImageLoadInfo {
+    ImageLoadStatus status = ImageLoadStatus::Unreadable;
+    uint64_t width = 0, height = 0;
+};
+
+// True when a picture of that size may be decoded.
+bool ImageSizeAllowed(uint64_t width, uint64_t height);
+
 // Brackets the codec's lifetime; the screen-saver instance calls these around
-// every run. Calls may nest (each Initialise is matched by one DeInitialise).
+// every run. Calls may nest. The decoders need no set-up, so both do nothing.
 void PlatformImageLibraryInitialise();
 void PlatformImageLibraryDeInitialise();
 
 // Decodes the file as the given kind; null when the file is missing, is not
-// of that kind, or cannot be decoded (or is too large to hold in memory).
-ImageBitmap* PlatformLoadImage(ImageFileKind kind, const char* path);
+// of that kind, cannot be decoded or is too large (`info` says which).
+ImageBitmap* PlatformLoadImage(ImageFileKind kind, const char* path, ImageLoadInfo* info = nullptr);
+// The same from bytes in memory.
+ImageBitmap* DecodeImage(ImageFileKind kind, const uint8_t* data, size_t size, ImageLoadInfo* info = nullptr);
 void PlatformUnloadImage(ImageBitmap* bitmap);
 
 unsigned PlatformImageWidth(const ImageBitmap* bitmap);

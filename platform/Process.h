@@ -1,4 +1,4 @@
-// Starting other programs.
+// Starting other programs, and ending this one.
 #pragma once
 
 #include <string>
@@ -14,3 +14,7 @@ bool PlatformRunProgram(const std::string& commandLine, bool wait);
 // blanks and tabs outside double quotes separate them, and the quotes
 // themselves are dropped ("a b"c is the one argument a bc).
 std::vector<std::string> SplitProgramCommandLine(const std::string& commandLine);
+
+// Ends the process at once with `code`: no static destructors, no exit
+// handlers, no library teardown that could run under a thread still drawing.
+[[noreturn]] void PlatformQuickExit(int code);

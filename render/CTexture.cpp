@@ -1,8 +1,61 @@
 #include "render/CTexture.h"
 
 #include <new>
+#include <string>
+#include <vector>
 
 #include "platform/GLInclude.h"
+#include "xlib/RunLog.h"
+
+ImageBitmap* LoadPicture(ImageFileKind kind, const XString& path) {
+    ImageLoadInfo info;
+    ImageBitmap* bitmap = PlatformLoadImage(kind, path.c_str(), &info);
+    if (info.status == ImageLoadStatus::TooLarge) {
+        std::string message(path.c_str(), path.GetLength());
+        if (info.width == 0)
+            message += ": the file is larger than " + std::to_string(kMaxImageFileBytes >> 20) + " MiB";
+        else
+            message += ": " + std::to_string(info.width) + " x " + std::to_string(info.height) + " pixels";
+        message += "; pictures are limited to " + std::to_string(kMaxImageSide) + " pixels on a side and " +
+                   std::to_string(kMaxImagePixels) + " pixels in all. The picture is not shown.";
+        WriteRunLog("Picture Too Large", message);
+    }
+    return bitmap;
+}
+
+void BleedIntoTransparent(uint8_t* rgba, unsigned width, unsigned height) {
+    if (!rgba || width == 0 || height == 0) return;
+    const size_t count = static_cast<size_t>(width) * height;
+    // Breadth-first from every opaque texel at once: each transparent texel is
+    // reached first from (one of) its nearest opaque texels, counting the eight
+    // neighbours as one step, and takes that colour.
+    std::vector<uint32_t> queue;
+    std::vector<uint8_t> done(count, 0);
+    queue.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        if (rgba[i * 4 + 3] != 0) {
+            done[i] = 1;
+            queue.push_back(static_cast<uint32_t>(i));
+        }
+    }
+    for (size_t head = 0; head < queue.size(); ++head) {
+        const uint32_t i = queue[head];
+        const unsigned x = i % width, y = i / width;
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                const long nx = static_cast<long>(x) + dx, ny = static_cast<long>(y) + dy;
+                if (nx < 0 || ny < 0 || nx >= static_cast<long>(width) || ny >= static_cast<long>(height)) continue;
+                const size_t n = static_cast<size_t>(ny) * width + static_cast<size_t>(nx);
+                if (done[n]) continue;
+                done[n] = 1;
+                rgba[n * 4 + 0] = rgba[i * 4 + 0];
+                rgba[n * 4 + 1] = rgba[i * 4 + 1];
+                rgba[n * 4 + 2] = rgba[i * 4 + 2];
+                queue.push_back(static_cast<uint32_t>(n));
+            }
+        }
+    }
+}
 
 void SwapRedBlue(ImageBitmap* bitmap) {
     if (!bitmap || PlatformImageBitsPerPixel(bitmap) != 24) return;
@@ -54,7 +107,7 @@ bool CTexture::ReadImage() {
             kind = ImageFileKind::Jpeg;
         else
             return;
-        m_Bitmap = PlatformLoadImage(kind, m_FileName.c_str());
+        m_Bitmap = LoadPicture(kind, m_FileName);
         if (!m_Bitmap) return;
         m_Width = PlatformImageWidth(m_Bitmap);
         m_Height = PlatformImageHeight(m_Bitmap);
@@ -149,6 +202,7 @@ bool CTexture::CreateColorKeyed(XString fileName, int32_t keyRed, int32_t keyGre
         m_FileName = fileName;
         DeleteTexture();
         if (!ReadColorKeyedImage(keyRed, keyGreen, keyBlue)) return;
+        BleedIntoTransparent(m_Pixels.get(), m_Width, m_Height);
         m_TextureName = static_cast<int32_t>(NewTexture(magFilter, minFilter));
         WithDefaultUnpack([&] {
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, static_cast<GLsizei>(m_Width), static_cast<GLsizei>(m_Height), 0,

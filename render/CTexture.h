@@ -10,6 +10,17 @@
 #include "platform/ImageDecoder.h"
 #include "xlib/XString.h"
 
+// Decodes a picture for display. A picture refused for its size gets one
+// "Picture Too Large" run-log entry naming the file and what it claims; other
+// failures are only a null result (the caller reports them).
+ImageBitmap* LoadPicture(ImageFileKind kind, const XString& path);
+
+// Gives every fully transparent texel of a packed RGBA picture the colour of
+// its nearest opaque texel (alpha stays 0), so that linear filtering at a
+// sprite's edge blends in the sprite's own colour, never the key colour.
+// A picture without any opaque texel is left as it is.
+void BleedIntoTransparent(uint8_t* rgba, unsigned width, unsigned height);
+
 // Swaps the first and third byte of every pixel in place (blue-green-red to
 // red-green-blue), row by row at the pitch. Only 24-bit pictures are touched.
 void SwapRedBlue(ImageBitmap* bitmap);
@@ -31,6 +42,8 @@ public:
     // Both replace any texture this object holds. The file name is kept even
     // when the picture cannot be read. The new texture stays bound.
     bool CreateRGB(XString fileName, int magFilter, int minFilter);
+    // The uploaded texels under the key have their neighbours' colours
+    // (BleedIntoTransparent), so the key never shows at a filtered edge.
     bool CreateColorKeyed(XString fileName, int32_t keyRed, int32_t keyGreen, int32_t keyBlue, int magFilter,
                           int minFilter);
 

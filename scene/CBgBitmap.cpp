@@ -18,10 +18,11 @@
 
 namespace {
 constexpr uint32_t kMsPerMinute = 60000;
-// A section claiming far more pictures than it names (a damaged file) would
-// otherwise keep Read busy for billions of look-ups: past the last entry it
-// names, only this many more are looked for and reported.
+// A section claiming far more pictures than it names (a damaged file): only
+// this many of the entries it lacks are reported.
 constexpr uint32_t kMaxTrailingMissing = 100;
+// More pictures than anyone keeps in a list; a larger count is damage.
+constexpr int64_t kMaxPictures = 10000;
 
 uint32_t InstanceClock() { return StopWatch::Process().Elapsed(); }
 
@@ -77,21 +78,6 @@ private:
     uint32_t m_Width, m_Height;
 };
 
-// Rows of the decoded picture are padded to 4 bytes; say so to OpenGL, or
-// describe any other pitch by its row length. False when neither fits.
-bool SetUnpackForPitch(uint32_t width, uint32_t pitch) {
-    if (pitch == ((width * 3 + 3) & ~3u)) {
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-        return true;
-    }
-    if (pitch % 3 == 0 && pitch / 3 >= width) {
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(pitch / 3));
-        return true;
-    }
-    return false;
-}
-
 // Normalised device coordinate of a window pixel edge, never left of -1 (a
 // raster position outside the view would draw nothing at all). The half
 // window is exact, so odd sizes land on the pixel too.
@@ -99,6 +85,13 @@ double ToDevice(double pixel, uint32_t size) {
     const double half = size * 0.5;
     const double d = (pixel - half) / half;
     return d < -1.0 ? -1.0 : d;
+}
+
+// The same without the clamp, for the corners of the picture's rectangle
+// (which OpenGL clips like any other shape).
+double Corner(double pixel, uint32_t size) {
+    const double half = size * 0.5;
+    return (pixel - half) / half;
 }
 }  // namespace
 
@@ -258,6 +251,7 @@ CBgBitmap::~CBgBitmap() {
     XGuard("CBgBitmap destructor", [&] {
         FreeBitmap();
         m_Drift.Release();
+        m_Texture.Forget();  // its context is gone by now
     });
 }
 
@@ -265,6 +259,7 @@ void CBgBitmap::Release() {
     XGuard("CBgBitmap::Release", [&] {
         FreeBitmap();
         m_Drift.Release();
+        m_Texture.Release();
     });
 }
 
@@ -303,23 +298,30 @@ void CBgBitmap::Read(const XString& config) {
             return;
         }
         CyclePictures = ConfigReadBoolExact(section, "CyclePictures");
-        NumPictures = ConfigReadUInt(section, "NumPictures");
+        NumPictures = static_cast<uint32_t>(ConfigReadClamped(section, "BgBitmap", "NumPictures", 0, kMaxPictures));
         CycleMin = ConfigReadUInt(section, "CycleMin");
         PictureStyle = ConfigReadInt(section, "PictureStyle");
         CycleColor = ConfigReadBool(section, "CycleColor");
 
+        // Entries the count names but the section lacks are reported one by
+        // one, up to a limit; the walk follows the tags that are there.
         Pictures.Clear();
-        const unsigned tagsPresent = section.Count("<Picture_");
-        unsigned tagsSeen = 0, trailing = 0;
-        for (uint32_t i = 0; i < NumPictures; ++i) {
-            if (tagsSeen >= tagsPresent && ++trailing > kMaxTrailingMissing) break;
-            XString open("<Picture_"), close("</Picture_");
-            open.Append(static_cast<unsigned>(i));
-            open += ">";
-            close.Append(static_cast<unsigned>(i));
-            close += ">";
-            if (section.FindFwd(open.c_str()) >= 0) ++tagsSeen;
-            XString given = ConfigBetween(section, open.c_str(), close.c_str());
+        const std::vector<ConfigListEntry> present = ConfigReadList(section, "Picture", NumPictures);
+        size_t next = 0;
+        uint32_t missingReported = 0;
+        for (uint32_t i = 0; i < NumPictures;) {
+            XString given;
+            if (next < present.size() && present[next].index == i) {
+                given = present[next++].value;
+            } else if (missingReported < kMaxTrailingMissing) {
+                ++missingReported;
+            } else if (next < present.size()) {
+                i = present[next].index;
+                continue;
+            } else {
+                break;
+            }
+            ++i;
             given.Trim();
             XString path(given);
             path.MakeLower();
@@ -370,6 +372,7 @@ void CBgBitmap::Setup(int32_t width, int32_t height) {
         m_LoadErrorReported = false;
         m_ChangeCount = 0;
         FreeBitmap();
+        m_Texture.Release();
     });
 }
 
@@ -381,9 +384,9 @@ void CBgBitmap::ChangePicture(uint32_t now) {
     const XString& name = Pictures[m_Index];
     ImageBitmap* bitmap = nullptr;
     if (IsBmp(name))
-        bitmap = PlatformLoadImage(ImageFileKind::Bmp, name.c_str());
+        bitmap = LoadPicture(ImageFileKind::Bmp, name);
     else if (IsJpg(name))
-        bitmap = PlatformLoadImage(ImageFileKind::Jpeg, name.c_str());
+        bitmap = LoadPicture(ImageFileKind::Jpeg, name);
     // The decoder hands every picture over as 24 bits, whatever its depth in
     // the file; anything else could not be drawn as three bytes a pixel.
     if (bitmap && PlatformImageBitsPerPixel(bitmap) != 24) {
@@ -409,6 +412,7 @@ void CBgBitmap::ChangePicture(uint32_t now) {
     m_Dy = -1 - XRandom() % 2;
     m_Attempted = true;
     m_LoadErrorReported = false;
+    m_TextureStale = true;
     ++m_ChangeCount;
 }
 
@@ -443,9 +447,11 @@ void CBgBitmap::Process() {
                          static_cast<uint64_t>(now - m_LastChange) > static_cast<uint64_t>(CycleMin) * kMsPerMinute;
         if (due || !m_Attempted) ChangePicture(now);
         if (!m_Bitmap) return;
-        if (CycleColor)
+        if (CycleColor && m_Drift.IsSet()) {
             m_Drift.Step(PlatformImageBits(m_Bitmap), PlatformImageWidth(m_Bitmap), PlatformImageHeight(m_Bitmap),
                          PlatformImagePitch(m_Bitmap));
+            m_TextureStale = true;
+        }
         if (PictureStyle != 0) Bounce();
     });
 }
@@ -456,17 +462,26 @@ void CBgBitmap::Draw() {
         PixelDrawState state(m_Width, m_Height);
         if (m_Bitmap) {
             const uint32_t pw = PlatformImageWidth(m_Bitmap), ph = PlatformImageHeight(m_Bitmap);
-            if (!SetUnpackForPitch(pw, PlatformImagePitch(m_Bitmap))) return;
+            // Sent once per picture, and again only when the drift changed it.
+            if (m_TextureStale) {
+                if (!m_Texture.Upload(PlatformImageBits(m_Bitmap), pw, ph, PlatformImagePitch(m_Bitmap))) return;
+                m_TextureStale = false;
+            }
+            double left, bottom, right, top;
             if (PictureStyle != 0 && pw <= m_Width && ph <= m_Height) {
-                glPixelZoom(1.0f, 1.0f);
-                glRasterPos2d(ToDevice(m_X, m_Width), ToDevice(m_Y, m_Height));
+                left = m_X;
+                bottom = m_Y;
+                right = static_cast<double>(m_X) + pw;
+                top = static_cast<double>(m_Y) + ph;
             } else {
                 const BgFitPlacement fit = BgFitPicture(m_Width, m_Height, pw, ph);
-                glRasterPos2d(fit.rasterX, fit.rasterY);
-                glPixelZoom(fit.zoom, fit.zoom);
+                left = fit.offsetX;
+                bottom = fit.offsetY;
+                right = fit.offsetX + pw * static_cast<double>(fit.zoom);
+                top = fit.offsetY + ph * static_cast<double>(fit.zoom);
             }
-            glDrawPixels(static_cast<GLsizei>(pw), static_cast<GLsizei>(ph), GL_RGB, GL_UNSIGNED_BYTE,
-                         PlatformImageBits(m_Bitmap));
+            m_Texture.Draw(Corner(left, m_Width), Corner(bottom, m_Height), Corner(right, m_Width),
+                           Corner(top, m_Height));
         } else if (m_Attempted && !m_LoadErrorReported && m_Index < Count()) {
             m_LoadErrorReported = true;
             XString message("Load error: ");

@@ -1,8 +1,9 @@
 // The user's own pictures as the scene's backdrop: one picture at a time, fitted
 // to the window or bouncing around it at its own size, moving on through the
-// list every few minutes, optionally with its colours drifting. Drawn as one
-// pixel rectangle straight from client memory, so the drift can rewrite the
-// pixels in place every frame. Render thread only, apart from Default, Read
+// list every few minutes, optionally with its colours drifting. The decoded
+// picture stays in client memory, where the drift rewrites it in place; it is
+// drawn as a linearly filtered texture on a window-aligned rectangle and sent
+// to OpenGL only when it changed. Render thread only, apart from Default, Read
 // and Write.
 #pragma once
 
@@ -10,6 +11,7 @@
 #include <memory>
 
 #include "platform/ImageDecoder.h"
+#include "render/CPictureTexture.h"
 #include "xlib/XString.h"
 #include "xlib/XStringArray.h"
 
@@ -112,8 +114,10 @@ public:
     // Picture changes since Setup (the first load included), failed ones too.
     uint32_t GetChangeCount() const { return m_ChangeCount; }
     CColorDrift& Drift() { return m_Drift; }
+    const CPictureTexture& Texture() const { return m_Texture; }
 
-    // Frees the decoded picture and the drift directions (end of a run).
+    // Frees the decoded picture, the drift directions and the texture (end of
+    // a run, context still current).
     void Release();
 
     // Settings ("<BgBitmap>").
@@ -134,6 +138,9 @@ private:
     Clock m_Clock;
     ImageBitmap* m_Bitmap = nullptr;
     CColorDrift m_Drift;
+    CPictureTexture m_Texture;
+    // The texture no longer shows the picture (a new one, or a drift step).
+    bool m_TextureStale = true;
     int32_t m_X = 0, m_Y = 0;
     int32_t m_Dx = 0, m_Dy = 0;
     uint32_t m_Index = 0;

@@ -1,5 +1,7 @@
 #include "scene/CStarFields.h"
 
+#include <cmath>
+
 #include "xlib/ConfigSection.h"
 #include "platform/GLInclude.h"
 #include "render/Projection.h"
@@ -157,7 +159,8 @@ void CStarLayer::Process(int32_t factor) {
         return;
     }
 
-    const float c = static_cast<float>(factor + m_Speed);
+    // In 64 bits: a hand-edited speed near the 32-bit limit must not overflow.
+    const float c = static_cast<float>(static_cast<int64_t>(factor) + m_Speed);
     if (m_DriftVelocity >= 1.0e6f) m_DriftVelocity = c;
     if (m_FrameCounter >= kReversalFrames) {
         m_DriftDirection = -m_DriftDirection;
@@ -197,6 +200,9 @@ void CStarLayer::Rotate(float step, int32_t sense) {
         m_Angle += step;
     else
         m_Angle -= step;
+    // A hand-edited speed of millions of degrees a frame: keep the angle a
+    // small number rather than let it lose all precision.
+    if (m_Angle >= 720.0f || m_Angle <= -720.0f) m_Angle = std::fmod(m_Angle, 360.0f);
     if (m_Angle >= 360.0f)
         m_Angle -= 360.0f;
     else if (m_Angle <= 0.0f)

@@ -10,29 +10,6 @@ void PadTo(std::string& s, size_t width) {
     if (s.size() < width) s.append(width - s.size(), ' ');
 }
 
-// The indices i of the "<Rem_i>" tags in the section that are below `count`,
-// each once, ascending. Scanning the tags that are there, rather than trying
-// every index up to the stored count, keeps a damaged count from costing
-// billions of searches.
-std::vector<unsigned> EntryIndices(std::string_view section, int32_t count) {
-    std::vector<unsigned> indices;
-    if (count <= 0) return indices;
-    static constexpr std::string_view kOpen = "<Rem_";
-    for (size_t at = section.find(kOpen); at != std::string_view::npos; at = section.find(kOpen, at + 1)) {
-        size_t p = at + kOpen.size();
-        const size_t digits = p;
-        uint64_t value = 0;
-        while (p < section.size() && section[p] >= '0' && section[p] <= '9' && p - digits < 10)
-            value = value * 10 + static_cast<unsigned>(section[p++] - '0');
-        // Only the canonical spelling "<Rem_" i ">" names entry i.
-        if (p == digits || p >= section.size() || section[p] != '>') continue;
-        if (section[digits] == '0' && p - digits > 1) continue;
-        if (value < static_cast<uint64_t>(count)) indices.push_back(static_cast<unsigned>(value));
-    }
-    std::sort(indices.begin(), indices.end());
-    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
-    return indices;
-}
 }  // namespace
 
 CReminder::CReminder() : Type("None") { Date.SetToNow(); }
@@ -104,9 +81,8 @@ void CReminders::ReadList(const XString& shared) {
     const int32_t count = ConfigReadInt(section, "NumReminders");
     XDateTime today;
     today.SetToNow();
-    for (unsigned i : EntryIndices(section.View(), count)) {
-        const std::string index = std::to_string(i);
-        const XString entry = ConfigBetween(section, "<Rem_" + index + ">", "</Rem_" + index + ">");
+    for (const ConfigListEntry& listed : ConfigReadList(section, "Rem", count > 0 ? static_cast<uint64_t>(count) : 0)) {
+        const XString& entry = listed.value;
         if (entry.IsEmpty()) continue;
         CReminder rem;
         rem.Date.Parse(ConfigReadText(entry, "Date").c_str(), "YYYYMMDD");

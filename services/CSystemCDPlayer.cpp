@@ -5,9 +5,14 @@
 
 CSystemCDPlayer::CSystemCDPlayer(StopWatch* watch) : m_Watch(watch ? watch : &StopWatch::Process()) { Default(); }
 
-CSystemCDPlayer::~CSystemCDPlayer() {
-    XGuard("CSystemCDPlayer destructor", [&] {
+CSystemCDPlayer::~CSystemCDPlayer() { Finish(); }
+
+void CSystemCDPlayer::Finish() {
+    XGuard("CSystemCDPlayer::Finish", [&] {
+        if (m_Finished) return;
+        m_Finished = true;
         if (Enabled && m_Started) m_Cd.Stop();
+        m_Started = false;
         m_Cd.Close();
     });
 }
@@ -44,6 +49,7 @@ void CSystemCDPlayer::Write(XString& out) {
 
 void CSystemCDPlayer::Setup(bool smallWindow) {
     XGuard("CSystemCDPlayer::Setup", [&] {
+        m_Finished = false;
         if (Enabled && !smallWindow) {
             m_Cd.Play(1);  // no drive or no disc: the saver runs on
             m_Started = true;

@@ -19,6 +19,9 @@ public:
     // (the settings dialog's instance, a preview) leaves alone a disc that
     // something else is playing.
     ~CSystemCDPlayer();
+    // What the destructor does, for a process that ends without running
+    // destructors; the destructor then has nothing left to do.
+    void Finish();
     CSystemCDPlayer(const CSystemCDPlayer&) = delete;
     CSystemCDPlayer& operator=(const CSystemCDPlayer&) = delete;
 
@@ -37,6 +40,7 @@ private:
     uint32_t m_StartTime = 0;  // stopwatch reading at Setup
     CCdAudio m_Cd;
     bool m_Started = false;  // Setup asked the drive to play
+    bool m_Finished = false; // Finish has run since the last Setup
 
 public:
     bool Enabled;  // also cleared in memory when auto-off has stopped the disc

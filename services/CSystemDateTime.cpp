@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <string>
 
 #include "xlib/ConfigSection.h"
@@ -90,6 +89,11 @@ bool TrimmedEntry(XString& entry) {
 
 }  // namespace
 
+std::atomic<bool>& CSystemDateTime::TimeServerFailureLogged() {
+    static std::atomic<bool> logged{false};
+    return logged;
+}
+
 CSystemDateTime::CSystemDateTime() : SpinAngle(-1) {
     LastSpin.SetToNow();
     Default();
@@ -110,7 +114,8 @@ void CSystemDateTime::Default() {
         CycleTimeRed = CycleTimeGreen = CycleTimeBlue = true;
         TimeServers.Clear();
         XString error;
-        if (!DownloadTimeServerList(error)) {
+        // Every settings load comes through here; a failure is news once a run.
+        if (!DownloadTimeServerList(error) && !TimeServerFailureLogged().exchange(true)) {
             std::string message = "Failed to download time server list. Msg=";
             message += error.c_str();
             WriteRunLog("Time server list", message, false);
@@ -132,7 +137,7 @@ void CSystemDateTime::Read(const XString& config) {
         DisplayDate = ConfigReadBool(section, "DisplayDate");
         DisplayHolidays = ConfigReadBool(section, "DisplayHolidays");
         DisplayMoonPhase = ConfigReadBool(section, "DisplayMoonPhase");
-        Format = ConfigReadText(section, "Format");
+        Format = ConfigReadTextCapped(section, "DateTime", "Format", kMaxTextLength);
         EnableCountDown = ConfigReadBool(section, "EnableCountDown");
         // The target is stored to the minute: read it as the start of that
         // minute, not with whatever seconds the previous value had.
@@ -140,7 +145,7 @@ void CSystemDateTime::Read(const XString& config) {
         target.SetSecond(0);
         target.SetMillisecond(0);
         if (target.Parse(ConfigReadText(section, "CountDownTo").c_str(), kCountDownPattern)) CountDownTo = target;
-        CountDownMessage = ConfigReadText(section, "CountDownMessage");
+        CountDownMessage = ConfigReadTextCapped(section, "DateTime", "CountDownMessage", kMaxTextLength);
         CycleRed = ConfigReadBool(section, "CycleRed");
         CycleGreen = ConfigReadBool(section, "CycleGreen");
         CycleBlue = ConfigReadBool(section, "CycleBlue");
@@ -148,32 +153,10 @@ void CSystemDateTime::Read(const XString& config) {
         CycleTimeGreen = ConfigReadBool(section, "CycleTimeGreen");
         CycleTimeBlue = ConfigReadBool(section, "CycleTimeBlue");
 
-        // Entries 0 .. count-1, each the first "<TimeServer_i>" of the section.
-        // Collected in one pass over the text rather than one search per index,
-        // so a damaged count cannot keep the thread busy for billions of rounds.
         TimeServers.Clear();
         const uint32_t count = ConfigReadUInt(section, "TimeServerCount");
-        std::map<uint32_t, std::string> entries;
-        const std::string_view text = section.View();
-        const std::string_view open = "<TimeServer_";
-        for (size_t at = text.find(open); at != std::string_view::npos; at = text.find(open, at + 1)) {
-            size_t p = at + open.size(), digits = p;
-            while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') ++digits;
-            const size_t n = digits - p;
-            if (n == 0 || n > 10 || digits >= text.size() || text[digits] != '>') continue;
-            if (n > 1 && text[p] == '0') continue;  // indices are written without leading zeros
-            const unsigned long long index = std::strtoull(std::string(text.substr(p, n)).c_str(), nullptr, 10);
-            if (index >= count || entries.count(static_cast<uint32_t>(index))) continue;
-            const std::string close = "</TimeServer_" + std::string(text.substr(p, n)) + ">";
-            const size_t valueAt = digits + 1;
-            const size_t end = text.find(close, valueAt);
-            if (end == std::string_view::npos) continue;
-            entries[static_cast<uint32_t>(index)] = std::string(text.substr(valueAt, end - valueAt));
-        }
-        for (const auto& entry : entries) {
-            XString value(entry.second.c_str());
-            if (TrimmedEntry(value)) TimeServers.Add(value.c_str());
-        }
+        for (ConfigListEntry& entry : ConfigReadList(section, "TimeServer", count))
+            if (TrimmedEntry(entry.value)) TimeServers.Add(entry.value.c_str());
     });
 }
 
@@ -281,6 +264,9 @@ XString CSystemDateTime::CountDownText(const XDateTimeSpan& span) {
 XString CSystemDateTime::CountDownText(const XDateTime& now) const { return CountDownText(now.Difference(CountDownTo)); }
 
 void CSystemDateTime::DrawLine(const char* text, const CColorCycler& color, float x, float y, uint8_t align) {
+    // Whatever set the text, one frame never draws more than a screen can show.
+    XString shown(text);
+    shown.Truncate(kMaxTextLength);
     glPushMatrix();
     const GLfloat diffuse[4] = {color.Color[0] / 512.0f, color.Color[1] / 512.0f, color.Color[2] / 512.0f, 1.0f};
     const GLfloat ambient[4] = {0.0f, 0.0f, 0.0f, 1.0f};
@@ -290,7 +276,7 @@ void CSystemDateTime::DrawLine(const char* text, const CColorCycler& color, floa
     if (SpinAngle != -1) glRotatef(static_cast<GLfloat>(SpinAngle), 1.0f, 0.0f, 0.0f);
     glScalef(0.039f, 0.039f, 0.3f);
     Font.SetAlignment(align, 5, 8);
-    Font.DrawText(text);
+    Font.DrawText(shown.c_str());
     glPopMatrix();
 }
 

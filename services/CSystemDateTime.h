@@ -5,6 +5,7 @@
 // time servers offered for them.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "render/COutlineFont.h"
@@ -21,10 +22,15 @@ public:
     // Marks the unpadded twin of a format; removed before formatting.
     static constexpr const char* kNoPadding = " [No Padding]";
     static constexpr const char* kCacheFileName = "TimeServerCache.dat";
+    // The longest text drawn on one line: a screen shows well under half of it,
+    // and a longer one would only cost frame time.
+    static constexpr unsigned kMaxTextLength = 200;
 
     // Fetches the vendor's time-server list reply; false when the download failed.
     using TimeServerListFetch = bool (*)(XString& reply);
-    // Replaces the list download (tests); null restores the built-in one.
+    // Replaces the list download (tests); null restores the built-in one. A
+    // failed download is logged once a run; replacing the download starts
+    // that count afresh.
     static void SetTimeServerListFetch(TimeServerListFetch fetch);
 
     // Downloads url into `into` for the clock synchronisation; false on failure
@@ -99,4 +105,5 @@ public:
 private:
     void DrawLine(const char* text, const CColorCycler& color, float x, float y, uint8_t align);
     void SetListFromReply(XString reply);
+    static std::atomic<bool>& TimeServerFailureLogged();
 };

@@ -20,6 +20,7 @@ CSystemDateTime::TimeServerListFetch g_TimeServerListFetch = VendorTimeServerLis
 
 void CSystemDateTime::SetTimeServerListFetch(TimeServerListFetch fetch) {
     g_TimeServerListFetch = fetch ? fetch : VendorTimeServerListFetch;
+    TimeServerFailureLogged() = false;
 }
 
 XString CSystemDateTime::CacheFilePath() {

@@ -3,7 +3,11 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <algorithm>
 #include <string>
+#include <unordered_map>
+
+#include "xlib/RunLog.h"
 
 XString ConfigBetween(const XString& text, std::string_view open, std::string_view close) {
     XString result;
@@ -57,6 +61,105 @@ bool ConfigReadBool(const XString& section, std::string_view key) { return Confi
 bool ConfigReadBoolExact(const XString& section, std::string_view key) {
     const XString v = ConfigReadText(section, key);
     return v.GetLength() == 4 && v.IsTrue();
+}
+
+namespace {
+// The value as found, short enough for a log line.
+std::string Quoted(std::string_view text) {
+    constexpr size_t kShown = 40;
+    if (text.size() <= kShown) return "\"" + std::string(text) + "\"";
+    return "\"" + std::string(text.substr(0, kShown)) + "...\" (" + std::to_string(text.size()) + " characters)";
+}
+
+void ReportClamp(std::string_view where, std::string_view key, std::string_view found, const std::string& used) {
+    std::string message = "<";
+    message.append(where).append("><").append(key).append("> ").append(Quoted(found));
+    message += " is out of range; using " + used + ".";
+    WriteRunLog("Settings", message);
+}
+}  // namespace
+
+int64_t ConfigReadClamped(const XString& section, std::string_view where, std::string_view key, int64_t lo,
+                          int64_t hi) {
+    const XString text = ConfigReadText(section, key);
+    const std::string_view v = text.View();
+    size_t p = 0;
+    while (p < v.size() && (v[p] == ' ' || v[p] == '\t' || v[p] == '\r' || v[p] == '\n')) ++p;
+    bool negative = false;
+    if (p < v.size() && (v[p] == '-' || v[p] == '+')) negative = v[p++] == '-';
+    // Accumulated with saturation: anything past the bounds is out of range
+    // however many digits follow.
+    constexpr int64_t kBig = INT64_MAX / 10 - 10;
+    int64_t magnitude = 0;
+    for (; p < v.size() && v[p] >= '0' && v[p] <= '9'; ++p)
+        magnitude = magnitude > kBig ? kBig : magnitude * 10 + (v[p] - '0');
+    const int64_t value = negative ? -magnitude : magnitude;
+    const int64_t used = value < lo ? lo : value > hi ? hi : value;
+    if (used != value) ReportClamp(where, key, v, std::to_string(used));
+    return used;
+}
+
+XString ConfigReadTextCapped(const XString& section, std::string_view where, std::string_view key,
+                             unsigned maxLength) {
+    XString text = ConfigReadText(section, key);
+    if (text.GetLength() > maxLength) {
+        ReportClamp(where, key, text.View(), "its first " + std::to_string(maxLength) + " characters");
+        text.Truncate(maxLength);
+    }
+    return text;
+}
+
+namespace {
+// Where in `text` each canonical "<prefix" i ">" tag lies (prefix ends in "_").
+template <class Visit>
+void ForEachNumberedTag(std::string_view text, std::string_view prefix, Visit visit) {
+    for (size_t at = text.find(prefix); at != std::string_view::npos; at = text.find(prefix, at + 1)) {
+        const size_t digits = at + prefix.size();
+        size_t p = digits;
+        uint64_t value = 0;
+        while (p < text.size() && text[p] >= '0' && text[p] <= '9' && p - digits < 10)
+            value = value * 10 + static_cast<unsigned>(text[p++] - '0');
+        if (p == digits || p >= text.size() || text[p] != '>') continue;
+        if (text[digits] == '0' && p - digits > 1) continue;
+        if (value > UINT32_MAX) continue;
+        visit(static_cast<uint32_t>(value), at, p + 1);
+    }
+}
+}  // namespace
+
+std::vector<ConfigListEntry> ConfigReadList(const XString& section, std::string_view name, uint64_t count) {
+    std::vector<ConfigListEntry> entries;
+    if (count == 0 || name.empty()) return entries;
+    const std::string_view text = section.View();
+    const std::string open = "<" + std::string(name) + "_";
+    const std::string close = "</" + std::string(name) + "_";
+
+    // The first opening tag of each index, and every closing tag (positions ascending).
+    std::unordered_map<uint32_t, size_t> firstOpen;  // index -> where its value starts
+    ForEachNumberedTag(text, open, [&](uint32_t i, size_t, size_t valueAt) {
+        if (i < count) firstOpen.emplace(i, valueAt);
+    });
+    std::unordered_map<uint32_t, std::vector<size_t>> closes;
+    if (!firstOpen.empty()) {
+        ForEachNumberedTag(text, close, [&](uint32_t i, size_t at, size_t) {
+            if (firstOpen.count(i)) closes[i].push_back(at);
+        });
+    }
+
+    entries.reserve(firstOpen.size());
+    for (const auto& [index, from] : firstOpen) {
+        ConfigListEntry entry{index, XString()};
+        const auto found = closes.find(index);
+        if (found != closes.end()) {
+            const std::vector<size_t>& at = found->second;
+            const auto e = std::lower_bound(at.begin(), at.end(), from);
+            if (e != at.end() && *e > from) entry.value.SetData(text.data() + from, static_cast<int>(*e - from));
+        }
+        entries.push_back(std::move(entry));
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const ConfigListEntry& a, const ConfigListEntry& b) { return a.index < b.index; });
+    return entries;
 }
 
 void ConfigFileBegin(XString& out, std::string_view name) {

@@ -36,6 +36,32 @@ bool ConfigReadBool(const XString& section, std::string_view key);
 // True only when the whole text is "true" in any letter case.
 bool ConfigReadBoolExact(const XString& section, std::string_view key);
 
+// Values with bounds. A value outside them is brought inside, and each such
+// change writes one run-log entry naming the section, the key, the value found
+// and the value used. `section` is the section's text, `where` its tag.
+//
+// A number: the leading decimal digits with an optional sign, read without
+// any width limit (a negative or a 20-digit text is simply out of range);
+// no digits give 0, as ConfigReadInt does.
+int64_t ConfigReadClamped(const XString& section, std::string_view where, std::string_view key, int64_t lo,
+                          int64_t hi);
+// A text: cut to at most `maxLength` characters.
+XString ConfigReadTextCapped(const XString& section, std::string_view where, std::string_view key,
+                             unsigned maxLength);
+
+// One entry of a numbered list ("<Picture_0>", "<Rem_3>", ...).
+struct ConfigListEntry {
+    uint32_t index;
+    XString value;
+};
+// The entries "<name_i>value</name_i>" of a section with i below `count`, each
+// index once, in ascending order. An entry is what ConfigReadText would take
+// for its key: the first opening tag and the first closing tag after it (empty
+// when that is missing). Only the canonical spelling names an entry (decimal,
+// no leading zeros). The text is scanned once, whatever the count claims, so
+// a damaged count or a flood of tags costs time in proportion to the text.
+std::vector<ConfigListEntry> ConfigReadList(const XString& section, std::string_view name, uint64_t count);
+
 // The container lines of a configuration file.
 void ConfigFileBegin(XString& out, std::string_view name);  // <ConfigFile name="name">\r\n
 void ConfigFileEnd(XString& out);                           // </ConfigFile>, no line end

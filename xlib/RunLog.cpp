@@ -27,16 +27,26 @@ void FormatRunLogTime(const LocalTimeParts& t, char out[32]) {
 
 void WriteRunLog(std::string_view subject, std::string_view message, bool startNew) {
     try {
-        std::string entry;
-        entry.reserve(64 + subject.size() + message.size());
+        // One entry stays readable and small, whatever text a damaged setting
+        // or a hostile reply puts into it.
+        if (subject.size() > kRunLogSubjectLimit) subject = subject.substr(0, kRunLogSubjectLimit);
         char when[32];
         FormatRunLogTime(PlatformLocalTime(), when);
+        std::string entry;
+        entry.reserve(kRunLogEntryLimit);
         entry += "*** LogEntry: ";
         entry += when;
         entry += "\r\nSubject = ";
         entry.append(subject);
         entry += "\r\nMessage = ";
-        entry.append(message);
+        const size_t room = kRunLogEntryLimit - entry.size() - 4;  // 4: the closing CR LF CR LF
+        if (message.size() <= room) {
+            entry.append(message);
+        } else {
+            const std::string marker = " [... cut: " + std::to_string(message.size()) + " characters in all]";
+            entry.append(message.substr(0, room - marker.size()));
+            entry += marker;
+        }
         entry += "\r\n\r\n";
 
         const std::string path = InstallDir() + "RunLog.txt";

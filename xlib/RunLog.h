@@ -1,10 +1,13 @@
 // The run log: "RunLog.txt" in the installation directory.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 // Appends one entry (or starts the file afresh with `startNew`). The file is
-// restarted when it has reached 256 KiB. Failures are silent: the entry is lost.
+// restarted when it has reached 256 KiB. One entry takes at most
+// kRunLogEntryLimit bytes: a longer subject is cut, and a longer message is
+// cut and ends with a marker giving its full length. Failures are silent: the entry is lost.
 // Each entry is composed in memory and written with one call under a
 // process-wide lock, so entries from concurrent threads never interleave.
 void WriteRunLog(std::string_view subject, std::string_view message, bool startNew = false);
@@ -14,3 +17,5 @@ struct LocalTimeParts;
 void FormatRunLogTime(const LocalTimeParts& t, char out[32]);
 
 constexpr long kRunLogLimit = 0x40000;  // 256 KiB
+constexpr size_t kRunLogEntryLimit = 4096;
+constexpr size_t kRunLogSubjectLimit = 256;

@@ -1,6 +1,7 @@
 #include "xlib/StopWatch.h"
 
 #include "platform/Clock.h"
+#include "xlib/StopSignal.h"
 
 StopWatch::StopWatch(TimeSource time, Sleeper sleep)
     : m_Time(time ? time : &PlatformTimeMs), m_Sleep(sleep ? sleep : &PlatformSleepMs) {}
@@ -27,21 +28,30 @@ StopWatch& StopWatch::Process() {
     return watch;
 }
 
-void PaceFrame(StopWatch& watch, uint32_t& lastFrameTime, uint32_t period) {
+namespace {
+// One step of the wait; false when a stop ended it.
+bool Step(StopWatch& watch, const StopSignal* stop) {
+    if (stop) return !stop->WaitFor(1);
     watch.Sleep(1);
+    return true;
+}
+}  // namespace
+
+bool PaceFrame(StopWatch& watch, uint32_t& lastFrameTime, uint32_t period, const StopSignal* stop) {
+    if (!Step(watch, stop)) return false;
     uint32_t reading = watch.Elapsed();
     for (;;) {
         if (watch.Wrapped()) {
             watch.Stop();
             watch.Start();
             lastFrameTime = watch.Elapsed();
-            return;
+            return true;
         }
         if (reading - lastFrameTime >= period) {
             lastFrameTime = reading;
-            return;
+            return true;
         }
-        watch.Sleep(1);
+        if (!Step(watch, stop)) return false;
         reading = watch.Elapsed();
     }
 }

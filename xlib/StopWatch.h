@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
+class StopSignal;
+
 class StopWatch {
 public:
     using TimeSource = uint32_t (*)();
@@ -36,4 +38,7 @@ private:
 
 // Waits until `period` ms have passed since `lastFrameTime` (always at least 1 ms),
 // then stores the new frame time there. A timer wrap restarts the watch.
-void PaceFrame(StopWatch& watch, uint32_t& lastFrameTime, uint32_t period);
+// With `stop`, each 1 ms step is a wait that the signal ends at once: the
+// function then returns false without taking a new frame time, so however
+// long the period, a close is never held up by it.
+bool PaceFrame(StopWatch& watch, uint32_t& lastFrameTime, uint32_t period, const StopSignal* stop = nullptr);

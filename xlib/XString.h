@@ -223,6 +223,17 @@ public:
     // default pattern); false + error text when the pattern is not understood.
     bool GetTime(const char* format = nullptr, bool bUTC = false);
 
+    // ---- stored passwords (xlib/XStringCrypt.cpp) ----
+    // Algorithm 2: RC4 keyed with the MD5 hash of the pass phrase. Any other
+    // algorithm, and an empty string, leave the string as it is (true). The
+    // ciphertext is binary; the length counts its NUL bytes.
+    bool Encrypt(const char* password, int algorithm);
+    bool Decrypt(const char* password, int algorithm);
+    // Standard Base64 with "=" padding and no line breaks; decoding stops at
+    // the first "=" or character outside the alphabet.
+    void EncodeBase64();
+    void DecodeBase64();
+
     // ---- the web (xlib/XStringDownload.cpp) ----
     // GET of url into this string: the body's bytes, NULs kept, preceded by the
     // raw response headers and "\r\n***END OF HEADERS***\r\n" when asked.
@@ -255,6 +266,7 @@ private:
     int CompareImpl(const char* other, unsigned otherLen, unsigned uiCompareToIndex, unsigned uiSrcIndex,
                     unsigned uiCount, bool noCase) const;
     void FormatImpl(bool append, const char* fmt, va_list args);
+    bool Cipher(const char* password, int algorithm, bool decrypt);
     int FindAnyImpl(const char* set, unsigned uiStart, unsigned uiCount, bool noCase, int* pWhich) const;
     void ClearError();
     bool Fail(std::string_view text);

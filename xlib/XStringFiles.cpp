@@ -45,7 +45,8 @@ bool XString::ReadFile(const char* filename, int mode) {
     ClearError();
     if (!filename) return Fail("Error: in XString::ReadFile filename is NULL.");
     if (!*filename) return Fail("Error: in XString::ReadFile filename is zero length.");
-    FilePtr f(PlatformDirectoryExists(filename) ? nullptr : std::fopen(filename, "rb"));
+    // Only ordinary files: a FIFO or a device would block the read or never end.
+    FilePtr f(PlatformFileKind(filename) == FileKind::Regular ? std::fopen(filename, "rb") : nullptr);
     if (!f) return Fail("Error: in XString::ReadFile failed to open filename=", filename);
     long size = -1;
     if (std::fseek(f.get(), 0, SEEK_END) == 0) size = std::ftell(f.get());

@@ -5,6 +5,9 @@
 #include <string>
 
 #include "app/CScreenSaver.h"
+#include "app/ShippedAssets.h"
+#include "config_dialog/win32/CConfigDialog.h"
+#include "platform/ProgramDir.h"
 #include "xlib/XException.h"
 #include "xlib/XPaths.h"
 
@@ -67,15 +70,15 @@ void FillVideoModeList(HWND dialog, int listBoxId, int position) {
 int RunConfigDialog(HWND parent) {
     XGuard("main RunConfigDialog", [&] {
         ReadRegistry();
+        // The preview needs the sprites and pictures as much as a full-screen run.
+        InstallShippedAssets(PlatformProgramDir(), InstallDir());
         CScreenSaver& saver = FullScreenSaver();
         saver.SetWindow(reinterpret_cast<NativeWindow>(parent));
         saver.BackupConfig();
         saver.Load();
         saver.SetWindow(reinterpret_cast<NativeWindow>(parent));
-        // The settings dialog plugs in here. Until it exists, say where the settings live.
-        std::string text = "The settings dialog is not available in this version.\r\n\r\nSettings are kept in:\r\n" +
-                           InstallDir() + "Meadowglow.xml";
-        MessageBoxA(parent, text.c_str(), "Meadowglow", MB_OK | MB_ICONINFORMATION);
+        CConfigDialog dialog(saver, PreviewSaver());
+        dialog.RunModal(parent);
     });
     return 0;
 }

@@ -9,6 +9,7 @@
 #include "app/CScreenSaver.h"
 #include "app/CommandLine.h"
 #include "app/InputGate.h"
+#include "app/SceneRect.h"
 #include "app/ShippedAssets.h"
 #include "app/win32/ShellWin32.h"
 #include "app/win32/resource.h"
@@ -143,7 +144,7 @@ int RunSaverWindow(HWND parent) {
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     wc.lpszClassName = kClassName;
 
-    int width, height;
+    int x = 0, y = 0, width, height;
     const char* caption;
     DWORD exStyle, style;
     if (parent) {
@@ -157,8 +158,19 @@ int RunSaverWindow(HWND parent) {
         style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
     } else {
         ApplyVideoMode(FullScreenSaver().GetReadOnlyVideoMode());
-        width = GetSystemMetrics(SM_CXSCREEN);
-        height = GetSystemMetrics(SM_CYSCREEN);
+        // One window over the whole virtual screen, so that no monitor shows
+        // the desktop; the scene goes on the primary monitor, at (0, 0).
+        x = GetSystemMetrics(SM_XVIRTUALSCREEN);
+        y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+        width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+        height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+        if (width <= 0 || height <= 0) {
+            x = y = 0;
+            width = GetSystemMetrics(SM_CXSCREEN);
+            height = GetSystemMetrics(SM_CYSCREEN);
+        }
+        ScreenRect primary{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), true};
+        FullScreenSaver().SetSceneRect(SceneRectInWindow({primary}, ScreenRect{x, y, width, height, true}));
         HWND existing = FindWindowA(kClassName, kFullScreenCaption);
         if (existing && IsWindow(existing)) {
             SetForegroundWindow(existing);
@@ -170,7 +182,7 @@ int RunSaverWindow(HWND parent) {
     }
 
     if (RegisterClassA(&wc))
-        g_MainWindow = CreateWindowExA(exStyle, kClassName, caption, style, 0, 0, width, height, parent, nullptr,
+        g_MainWindow = CreateWindowExA(exStyle, kClassName, caption, style, x, y, width, height, parent, nullptr,
                                        g_Module, nullptr);
     HWND hwnd = g_MainWindow;
     if (!hwnd) return 0;

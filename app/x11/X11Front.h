@@ -13,6 +13,7 @@ enum class X11Mode {
     Settings,     // no switch or /c: explain where the settings live
     ChangePassword,
     Unknown,
+    Usage,        // an option nobody knows: print X11UsageText and fail
     Bench,
 };
 
@@ -27,8 +28,17 @@ struct X11Options {
     bool unpaced = false;
     std::string snapshot;
     unsigned benchEmitters = 0;  // hidden: emitters of 300 particles drawn over each frame
+    std::string display;      // -display: the X display to use instead of $DISPLAY
+    std::string unknownOption; // Usage: the option that was not understood
     std::string error;        // a malformed option
 };
 
+// The short help printed for an option the program does not know.
+const char* X11UsageText();
+
 // `xscreensaverWindow` is the XSCREENSAVER_WINDOW variable (null when unset).
+// Every word option is accepted with one dash or two (XScreenSaver's daemon
+// turns "-root" into "--root"); the toolkit options a hack is commonly given
+// (-display, -visual, -install, -fps, -no-fps, -pair) are accepted, and only
+// -display has an effect.
 X11Options ParseX11Options(const std::vector<std::string>& args, const char* xscreensaverWindow);

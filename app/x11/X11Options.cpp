@@ -1,5 +1,6 @@
 #include "app/x11/X11Front.h"
 
+#include <cctype>
 #include <cstdlib>
 
 #include "app/CommandLine.h"
@@ -24,30 +25,81 @@ bool ParseSize(const std::string& text, unsigned& w, unsigned& h) {
     h = static_cast<unsigned>(b);
     return true;
 }
+
+// "--word" is "-word"; one-letter switches ("-s", "/p") keep their form for
+// the screen-saver switch parser.
+std::string OneDash(const std::string& arg) {
+    if (arg.size() > 3 && arg[0] == '-' && arg[1] == '-' && arg[2] != '-') return arg.substr(1);
+    return arg;
+}
+
+// A word after its dashes ("-root", "--window-id"), as opposed to a
+// screen-saver switch such as "-s", "/p" or "/c:1234".
+bool IsWordOption(const std::string& arg) {
+    return arg.size() > 2 && arg[0] == '-' && std::isalpha(static_cast<unsigned char>(arg[1])) &&
+           std::isalpha(static_cast<unsigned char>(arg[2]));
+}
+
+// Toolkit options taken and dropped; -display is remembered. False when a
+// value is missing.
+bool DropToolkitOptions(std::vector<std::string>& args, X11Options& o) {
+    std::vector<std::string> kept;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "-display" || a == "-visual") {
+            if (i + 1 >= args.size()) {
+                o.error = a + " needs a value";
+                return false;
+            }
+            if (a == "-display") o.display = args[i + 1];
+            ++i;
+        } else if (a != "-install" && a != "-fps" && a != "-no-fps" && a != "-pair") {
+            kept.push_back(a);
+        }
+    }
+    args.swap(kept);
+    return true;
+}
 }  // namespace
 
-X11Options ParseX11Options(const std::vector<std::string>& args, const char* xscreensaverWindow) {
+const char* X11UsageText() {
+    return "usage: meadowglow [option]\n"
+           "  -s                 full screen until a key, a click or a mouse move\n"
+           "  -window            in an ordinary window\n"
+           "  -root              draw into the root window, or XScreenSaver's window\n"
+           "  -window-id ID      draw into the window ID (decimal or 0x hex)\n"
+           "  /p ID              as a preview inside the window ID\n"
+           "  /c                 where the settings file is\n"
+           "  -bench [-frames N] [-size WxH] [-unpaced] [-snapshot FILE.png]\n"
+           "Every word option may be written with one dash or two. Accepted and ignored:\n"
+           "  -visual V, -install, -fps, -no-fps, -pair; -display D selects the display.\n";
+}
+
+X11Options ParseX11Options(const std::vector<std::string>& rawArgs, const char* xscreensaverWindow) {
     X11Options o;
+    std::vector<std::string> args;
+    for (const std::string& a : rawArgs) args.push_back(OneDash(a));
+    if (!DropToolkitOptions(args, o)) return o;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--bench") {
+        if (args[i] == "-bench") {
             o.mode = X11Mode::Bench;
             for (size_t j = 0; j < args.size(); ++j) {
                 const std::string& a = args[j];
                 bool hasValue = j + 1 < args.size();
-                if (a == "--bench") continue;
-                if (a == "--unpaced") {
+                if (a == "-bench") continue;
+                if (a == "-unpaced") {
                     o.unpaced = true;
-                } else if (a == "--frames" && hasValue) {
+                } else if (a == "-frames" && hasValue) {
                     int n = std::atoi(args[++j].c_str());
                     if (n <= 0) o.error = "--frames needs a positive number";
                     else o.frames = static_cast<unsigned>(n);
-                } else if (a == "--size" && hasValue) {
+                } else if (a == "-size" && hasValue) {
                     if (!ParseSize(args[++j], o.width, o.height)) o.error = "--size needs WIDTHxHEIGHT";
-                } else if (a == "--bench-emitters" && hasValue) {
+                } else if (a == "-bench-emitters" && hasValue) {
                     int n = std::atoi(args[++j].c_str());
                     if (n < 0 || n > 64) o.error = "--bench-emitters needs a number from 0 to 64";
                     else o.benchEmitters = static_cast<unsigned>(n);
-                } else if (a == "--snapshot" && hasValue) {
+                } else if (a == "-snapshot" && hasValue) {
                     o.snapshot = args[++j];
                 } else {
                     o.error = "unknown benchmark option " + a;
@@ -62,15 +114,19 @@ X11Options ParseX11Options(const std::vector<std::string>& args, const char* xsc
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "-root") {
             root = true;
-        } else if (args[i] == "-window-id" || args[i] == "--window-id") {
+        } else if (args[i] == "-window-id") {
             o.mode = X11Mode::HostWindow;
             if (i + 1 >= args.size() || !ParseWindowId(args[i + 1], o.window)) {
                 o.error = "-window-id needs a window id";
             }
             o.windowGiven = true;
             return o;
-        } else if (args[i] == "-window" || args[i] == "--window") {
+        } else if (args[i] == "-window") {
             o.mode = X11Mode::PlainWindow;
+            return o;
+        } else if (IsWordOption(args[i])) {
+            o.mode = X11Mode::Usage;
+            o.unknownOption = args[i];
             return o;
         }
     }

@@ -4,6 +4,9 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xinerama.h>
+#include <X11/extensions/Xrandr.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <time.h>
@@ -23,17 +26,29 @@
 #include "app/CScreenSaver.h"
 #include "app/InputGate.h"
 #include "app/x11/BenchEmitters.h"
+#include "app/SceneRect.h"
 #include "app/ShippedAssets.h"
 #include "app/x11/X11Front.h"
 #include "platform/GLInclude.h"
+#include "platform/Process.h"
 #include "platform/ProgramDir.h"
 #include "platform/posix/X11GLVisual.h"
 #include "xlib/XPaths.h"
 
 namespace {
 std::atomic<bool> g_Terminate{false};
+// The signal may land on any thread; this pipe wakes the event loop's poll at
+// once rather than at its next timeout.
+int g_WakePipe[2] = {-1, -1};
 
-void OnTerminate(int) { g_Terminate = true; }
+void OnTerminate(int) {
+    g_Terminate = true;
+    if (g_WakePipe[1] >= 0) {
+        const char byte = 1;
+        ssize_t ignored = write(g_WakePipe[1], &byte, 1);
+        (void)ignored;
+    }
+}
 
 double NowMs(clockid_t clock) {
     struct timespec ts;
@@ -156,18 +171,25 @@ bool NextEvent(Display* dpy, XEvent& ev) {
             XNextEvent(dpy, &ev);
             return true;
         }
-        struct pollfd pfd{ConnectionNumber(dpy), POLLIN, 0};
-        poll(&pfd, 1, 50);
+        struct pollfd pfd[2] = {{ConnectionNumber(dpy), POLLIN, 0}, {g_WakePipe[0], POLLIN, 0}};
+        poll(pfd, g_WakePipe[0] >= 0 ? 2 : 1, 1000);
     }
     return false;
 }
 
+// The settings window belongs to the Windows program for now. Until Linux has
+// one, "/c" does what opening it does to the files (a first run creates them
+// with the defaults) and says where they are.
 int RunSettingsNote() {
+    CScreenSaver& saver = FullScreenSaver();
+    if (!saver.BackupConfig() || !saver.Load()) {
+        std::fprintf(stderr, "meadowglow: %s\n", saver.ErrorText().c_str());
+        return 1;
+    }
     std::printf(
-        "The settings dialog belongs to the Windows program for now.\n"
-        "To change the settings, edit the configuration file:\n  %sMeadowglow.xml\n"
-        "Run 'meadowglow -s' for full screen or 'meadowglow -window' for a window.\n",
-        InstallDir().c_str());
+        "The settings are kept in:\n  %s\n  %s (the reminder list)\n"
+        "Edit them with a text editor; run 'meadowglow -window' to see the result.\n",
+        saver.MakeConfigFileName(false).c_str(), saver.MakeConfigFileName(true).c_str());
     return 0;
 }
 
@@ -175,6 +197,8 @@ int RunSettingsNote() {
 int RunInWindow(Display* dpy, Window window, InputGate* gate, Atom deleteAtom) {
     CScreenSaver& saver = gate && gate->Preview() ? PreviewSaver() : FullScreenSaver();
     saver.SetWindow(static_cast<NativeWindow>(window));
+    // Every mode that comes here ends the process once the saver stops (see main).
+    saver.SetProcessEndsAfterStop(true);
     if (!saver.Start()) {
         std::fprintf(stderr, "meadowglow: Fatal Error: could not start thread.\n");
         return 1;
@@ -213,6 +237,33 @@ int RunInWindow(Display* dpy, Window window, InputGate* gate, Atom deleteAtom) {
     return 0;
 }
 
+// The monitors that make up the X screen: XRandR's list (which marks the
+// primary one), else Xinerama's (its first screen is the primary); empty when
+// the display knows neither, and the screen is then one monitor.
+std::vector<ScreenRect> Monitors(Display* dpy) {
+    std::vector<ScreenRect> out;
+    int eventBase = 0, errorBase = 0, count = 0;
+    if (XRRQueryExtension(dpy, &eventBase, &errorBase)) {
+        if (XRRMonitorInfo* m = XRRGetMonitors(dpy, DefaultRootWindow(dpy), True, &count)) {
+            for (int i = 0; i < count; ++i)
+                out.push_back(ScreenRect{m[i].x, m[i].y, m[i].width, m[i].height, m[i].primary != 0});
+            XRRFreeMonitors(m);
+        }
+    }
+    // Xinerama splits the screen where XRandR sees one monitor (Xvfb +xinerama).
+    if (out.size() <= 1 && XineramaIsActive(dpy)) {
+        if (XineramaScreenInfo* xs = XineramaQueryScreens(dpy, &count)) {
+            if (count > 1) {
+                out.clear();
+                for (int i = 0; i < count; ++i)
+                    out.push_back(ScreenRect{xs[i].x_org, xs[i].y_org, xs[i].width, xs[i].height, i == 0});
+            }
+            XFree(xs);
+        }
+    }
+    return out;
+}
+
 int RunFullScreen(Display* dpy) {
     int screen = DefaultScreen(dpy);
     unsigned w = static_cast<unsigned>(DisplayWidth(dpy, screen));
@@ -227,6 +278,9 @@ int RunFullScreen(Display* dpy) {
         return 1;
     }
     XStoreName(dpy, own.window, "Screensaver");
+    // The window covers every monitor; the scene goes on the primary one.
+    FullScreenSaver().SetSceneRect(
+        SceneRectInWindow(Monitors(dpy), ScreenRect{0, 0, static_cast<int>(w), static_cast<int>(h), true}));
     Cursor blank = BlankCursor(dpy, own.window);
     XDefineCursor(dpy, own.window, blank);
     int px, py;
@@ -421,14 +475,22 @@ int main(int argc, char** argv) {
         case X11Mode::ChangePassword:
         case X11Mode::Unknown:
             return -1;
+        case X11Mode::Usage:
+            std::fprintf(stderr, "meadowglow: unknown option %s\n%s", o.unknownOption.c_str(), X11UsageText());
+            return 1;
         default:
             break;
     }
     if (o.mode == X11Mode::Preview && o.window == 0) return -1;
+    // The render thread opens its own connection: both must reach the same display.
+    if (!o.display.empty()) setenv("DISPLAY", o.display.c_str(), 1);
     // First start: the sprites, pictures and help page the modules look for in
     // the installation directory come from beside the program.
-    InstallShippedAssets(PlatformProgramDir(), InstallDir());
+    InstallShippedAssets(FindShippedAssetDir(PlatformProgramDir()), InstallDir());
 
+    if (pipe(g_WakePipe) == 0) {
+        for (int fd : g_WakePipe) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    }
     struct sigaction sa{};
     sa.sa_handler = OnTerminate;
     sigaction(SIGTERM, &sa, nullptr);
@@ -462,5 +524,8 @@ int main(int argc, char** argv) {
             break;
     }
     XCloseDisplay(dpy);
-    return rc;
+    if (o.mode == X11Mode::Bench) return rc;
+    // The render thread has stopped drawing and left its GL context for the
+    // system to free: static destruction must not tear it down from here.
+    PlatformQuickExit(rc);
 }

@@ -2,6 +2,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -40,4 +43,24 @@ bool PlatformReplaceFile(const char* from, const char* to) {
         ::close(fd);
     }
     return true;
+}
+
+unsigned PlatformRemoveStaleTempFiles(const std::string& folder, unsigned olderThanSeconds) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return 0;
+    const time_t now = ::time(nullptr);
+    unsigned removed = 0;
+    // The names mkstemp gives in PlatformCreateTempFile: ".mg-" and six characters.
+    static constexpr char kPrefix[] = ".mg-";
+    while (const struct dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (std::strncmp(name, kPrefix, 4) != 0 || std::strlen(name) != 10) continue;
+        const std::string path = folder + name;
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (now - st.st_mtime <= static_cast<time_t>(olderThanSeconds)) continue;
+        if (::unlink(path.c_str()) == 0) ++removed;
+    }
+    ::closedir(dir);
+    return removed;
 }

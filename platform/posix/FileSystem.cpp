@@ -70,10 +70,24 @@ bool PlatformCopyFile(const char* from, const char* to, bool overwrite) {
 bool PlatformDeleteFile(const char* path) { return ::unlink(path) == 0; }
 
 bool PlatformFileReadable(const char* path) {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    // Non-blocking: opening a FIFO for reading would otherwise wait for a writer.
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat st;
     const bool isFile = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
     ::close(fd);
     return isFile;
+}
+
+FileKind PlatformFileKind(const char* path) {
+    if (!path || !*path) return FileKind::Missing;
+    struct stat st;
+    if (::stat(path, &st) != 0) return errno == ENOENT || errno == ENOTDIR ? FileKind::Missing : FileKind::Unreadable;
+    if (!S_ISREG(st.st_mode)) return FileKind::Other;
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT ? FileKind::Missing : FileKind::Unreadable;
+    // Replaced by something else between the two looks.
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    ::close(fd);
+    return regular ? FileKind::Regular : FileKind::Other;
 }

@@ -34,4 +34,10 @@ std::string PlatformDefaultInstallDir() {
     return DataHome() + "meadowglow/";
 }
 
-std::string PlatformSharedDir() { return DataHome() + "tallow-fen/shared/screen-savers/"; }
+// A private home (tests, a second installation) keeps the family's shared
+// folder inside it too, so that nothing of it touches the user's own files.
+std::string PlatformSharedDir() {
+    const char* mg = std::getenv("MEADOWGLOW_HOME");
+    if (mg && *mg) return WithSlash(mg) + "shared/";
+    return DataHome() + "tallow-fen/shared/screen-savers/";
+}

@@ -2,6 +2,9 @@
 
 #include "platform/AtomicFile.h"
 
+#include <cctype>
+#include <cstring>
+
 bool PlatformCreateTempFile(const std::string& folder, std::string& path) {
     char name[MAX_PATH + 1] = {};
     if (GetTempFileNameA(folder.c_str(), "mg", 0, name) == 0) return false;
@@ -30,4 +33,31 @@ bool PlatformReplaceFile(const char* from, const char* to) {
         Sleep(10);
     }
     return false;
+}
+
+unsigned PlatformRemoveStaleTempFiles(const std::string& folder, unsigned olderThanSeconds) {
+    // The names GetTempFileNameA gives with the prefix "mg": "mg", four hex digits, ".tmp".
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((folder + "mg*.tmp").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    FILETIME nowFt;
+    GetSystemTimeAsFileTime(&nowFt);
+    const auto ticks = [](const FILETIME& ft) {
+        return (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    };
+    const unsigned long long limit = static_cast<unsigned long long>(olderThanSeconds) * 10000000ull;
+    unsigned removed = 0;
+    do {
+        const char* name = found.cFileName;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        if (std::strlen(name) != 10 || _strnicmp(name, "mg", 2) != 0 || _stricmp(name + 6, ".tmp") != 0) continue;
+        bool hex = true;
+        for (int i = 2; i < 6; ++i) hex = hex && std::isxdigit(static_cast<unsigned char>(name[i]));
+        if (!hex) continue;
+        const unsigned long long now = ticks(nowFt), written = ticks(found.ftLastWriteTime);
+        if (now < written || now - written <= limit) continue;
+        if (DeleteFileA((folder + name).c_str())) ++removed;
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+    return removed;
 }

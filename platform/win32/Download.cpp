@@ -1,81 +1,170 @@
 // HTTP GET with WinINet: HTTP/1.0, reload from the server, the 401/407 loop
-// of at most three sends. A stop closes the handles from the stopping thread,
-// which ends any call blocked on them; the session's time-outs give up on a
-// connection or read that makes no progress for the stall limit.
+// of at most three sends; the handles' time-outs give up on a connection or
+// read that makes no progress for the stall limit.
+//
+// A blocked WinINet call cannot be relied on to return when its handle is
+// closed from another thread (Wine's does not), so the transfer runs on a
+// thread of its own and the caller waits for it or for a stop, whichever
+// comes first. After a stop the caller returns at once; the transfer thread
+// has its handles closed and ends by itself (at the latest when the time-out
+// passes), touching nothing of the caller's.
 #include "platform/win32/WinInclude.h"
 
 #include "platform/Download.h"
 
 #include <wininet.h>
 
+#include <atomic>
 #include <cstring>
+#include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
 
-// The three handles, closed by whichever comes first: the download's own end
-// or a stop (closing them is what breaks a blocked call out of its wait).
-class Handles {
-public:
-    explicit Handles(DownloadStop* stop) : m_Stop(stop) {}
-    ~Handles() {
-        if (m_AbortInstalled) m_Stop->RemoveAbort();
+// One download, shared by the caller and the transfer thread.
+struct Job {
+    // The request, with copies of the caller's texts: the thread may outlive them.
+    std::string host, path, username, password, agent, proxy;
+    bool hasUser = false, hasPassword = false, hasProxy = false;
+    unsigned port = 0;
+    bool secure = false, promptForAuth = false;
+    unsigned limitMs = 30000;
+
+    // The answer.
+    std::string headers, body, error;
+    HANDLE done = nullptr;
+
+    // The handles, closed by the thread at its end or by a stop.
+    std::mutex mutex;
+    bool closed = false;
+    HINTERNET session = nullptr, connect = nullptr, request = nullptr;
+    ULONGLONG waitStart = 0;
+
+    ~Job() {
         CloseAll();
-    }
-    bool ArmStop() {
-        if (!m_Stop) return true;
-        m_AbortInstalled = m_Stop->InstallAbort([this] {
-            std::lock_guard<std::mutex> lock(m_Mutex);
-            m_Closed = true;
-            CloseLocked();
-        });
-        return m_AbortInstalled;
+        if (done) CloseHandle(done);
     }
     // Takes a freshly opened handle; false (and the handle closed) after a stop.
     bool Adopt(HINTERNET& slot, HINTERNET handle) {
-        std::lock_guard<std::mutex> lock(m_Mutex);
-        if (m_Closed) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (closed) {
             if (handle) InternetCloseHandle(handle);
             return false;
         }
         slot = handle;
         return handle != nullptr;
     }
-    bool Stopped() const { return m_Stop && m_Stop->IsRequested(); }
-
-    HINTERNET session = nullptr;
-    HINTERNET connect = nullptr;
-    HINTERNET request = nullptr;
-
-private:
     void CloseAll() {
-        std::lock_guard<std::mutex> lock(m_Mutex);
-        CloseLocked();
-    }
-    void CloseLocked() {
+        std::lock_guard<std::mutex> lock(mutex);
         for (HINTERNET* h : {&request, &connect, &session}) {
             if (*h) InternetCloseHandle(*h);
             *h = nullptr;
         }
     }
-    DownloadStop* m_Stop;
-    std::mutex m_Mutex;
-    bool m_Closed = false;
-    bool m_AbortInstalled = false;
+    void Abandon() {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            closed = true;
+        }
+        CloseAll();
+    }
+    void StartWait() { waitStart = GetTickCount64(); }
+    // The text for a failed call. Not every WinINet reports a time-out as
+    // such, so a call that failed after waiting out the whole limit counts as one.
+    std::string Failure(const char* text) const {
+        const DWORD code = GetLastError();
+        const ULONGLONG waited = GetTickCount64() - waitStart;
+        if (code == ERROR_INTERNET_TIMEOUT || waited + limitMs / 20 >= limitMs) return DownloadStalledText();
+        return text;
+    }
+    void SetTimeouts(HINTERNET handle) {
+        DWORD limit = limitMs;
+        for (DWORD option :
+             {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
+            InternetSetOptionA(handle, option, &limit, sizeof limit);
+    }
 };
 
-// The text for a failed call: a stop and a time-out say so; anything else is `text`.
-std::string Failure(const Handles& h, const char* text) {
-    const DWORD code = GetLastError();
-    if (h.Stopped()) return DownloadText::kStopped;
-    if (code == ERROR_INTERNET_TIMEOUT) return DownloadStalledText();
-    return text;
+bool SetText(HINTERNET handle, DWORD option, const std::string& text) {
+    return InternetSetOptionA(handle, option, const_cast<char*>(text.c_str()), static_cast<DWORD>(text.size()) + 1) !=
+           FALSE;
 }
 
-bool SetText(HINTERNET handle, DWORD option, const char* text) {
-    return InternetSetOptionA(handle, option, const_cast<char*>(text), static_cast<DWORD>(std::strlen(text)) + 1) !=
-           FALSE;
+// The whole transfer, on the transfer thread; the result lands in the job.
+std::string Transfer(Job& j) {
+    using namespace DownloadText;
+    const char* agent = j.agent.c_str();
+    HINTERNET session = j.hasProxy ? InternetOpenA(agent, INTERNET_OPEN_TYPE_PROXY, j.proxy.c_str(), nullptr, 0)
+                                   : InternetOpenA(agent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    if (!j.Adopt(j.session, session)) return j.hasProxy ? kOpenProxy : kOpen;
+    j.SetTimeouts(j.session);
+
+    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION |
+                  INTERNET_FLAG_TRANSFER_BINARY;
+    INTERNET_PORT port = static_cast<INTERNET_PORT>(j.port);
+    if (j.secure) {
+        flags |= INTERNET_FLAG_SECURE | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID | INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
+        if (!port) port = INTERNET_DEFAULT_HTTPS_PORT;
+    }
+    if (!port) port = INTERNET_DEFAULT_HTTP_PORT;
+
+    if (!j.Adopt(j.connect, InternetConnectA(j.session, j.host.c_str(), port, "", "", INTERNET_SERVICE_HTTP, 0, 0)))
+        return j.Failure(kConnect);
+    const char* accept[] = {"*/*", nullptr};
+    const std::string path = j.path.empty() ? std::string("/") : j.path;
+    if (!j.Adopt(j.request, HttpOpenRequestA(j.connect, "GET", path.c_str(), "HTTP/1.0", nullptr, accept, flags, 0)))
+        return j.Failure(kOpenRequest);
+    j.SetTimeouts(j.request);  // some implementations take them from the request only
+
+    std::vector<char> buffer(4097);
+    DWORD status = 0;
+    for (int sends = 0;; ++sends) {
+        if (sends == 3) return kAuth2;
+        j.StartWait();
+        if (!HttpSendRequestA(j.request, nullptr, 0, nullptr, 0)) return j.Failure(kSend);
+        DWORD size = sizeof status;
+        if (!HttpQueryInfoA(j.request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+            return j.Failure(kQueryStatus);
+        if (status != HTTP_STATUS_DENIED && status != HTTP_STATUS_PROXY_AUTH_REQ) break;
+        DWORD got = 0;
+        while (InternetReadFile(j.request, buffer.data(), 4096, &got) && got > 0) {
+        }
+        if (j.promptForAuth) {
+            // Only a caller that asked for it gets a dialog: a worker thread
+            // behind a full-screen saver has nobody to answer one.
+            const DWORD answer = InternetErrorDlg(GetDesktopWindow(), j.request, ERROR_INTERNET_INCORRECT_PASSWORD,
+                                                  FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
+                                                      FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
+                                                  nullptr);
+            if (answer == ERROR_INTERNET_FORCE_RETRY) continue;
+            return kAuth1;
+        }
+        if (!j.hasUser || !j.hasPassword) return kAuth1;
+        const bool proxy = status == HTTP_STATUS_PROXY_AUTH_REQ;
+        HINTERNET target = proxy ? j.request : j.connect;
+        if (!SetText(target, proxy ? INTERNET_OPTION_PROXY_USERNAME : INTERNET_OPTION_USERNAME, j.username))
+            return kSetUser + j.username;
+        if (!SetText(target, proxy ? INTERNET_OPTION_PROXY_PASSWORD : INTERNET_OPTION_PASSWORD, j.password))
+            return kSetPassword;
+    }
+
+    DWORD headerSize = 0;
+    HttpQueryInfoA(j.request, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &headerSize, nullptr);
+    std::vector<char> headers(headerSize + 1);
+    if (!HttpQueryInfoA(j.request, HTTP_QUERY_RAW_HEADERS_CRLF, headers.data(), &headerSize, nullptr))
+        return j.Failure(kQueryHeaders);
+    j.headers.assign(headers.data(), headerSize);
+
+    for (;;) {
+        DWORD got = 0;
+        j.StartWait();
+        if (!InternetReadFile(j.request, buffer.data(), 4096, &got)) return j.Failure(kRead);
+        if (got == 0) break;
+        j.body.append(buffer.data(), got);
+    }
+    return std::string();
 }
 
 }  // namespace
@@ -84,82 +173,59 @@ std::string PlatformDownload(const DownloadRequest& rq, DownloadSink& sink) {
     using namespace DownloadText;
     DownloadStop* stop = CurrentDownloadStop();
     if (stop && stop->IsRequested()) return kStopped;
-    Handles h(stop);
-    if (!h.ArmStop()) return kStopped;
-
-    const char* agent = rq.agent ? rq.agent : kDefaultDownloadAgent;
-    HINTERNET session = rq.proxy ? InternetOpenA(agent, INTERNET_OPEN_TYPE_PROXY, rq.proxy, nullptr, 0)
-                                 : InternetOpenA(agent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
-    if (!h.Adopt(h.session, session)) return h.Stopped() ? kStopped : (rq.proxy ? kOpenProxy : kOpen);
-    DWORD limit = DownloadStallLimitMs();
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
-        InternetSetOptionA(h.session, option, &limit, sizeof limit);
-
-    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION |
-                  INTERNET_FLAG_TRANSFER_BINARY;
-    INTERNET_PORT port = static_cast<INTERNET_PORT>(rq.port);
-    if (rq.secure) {
-        flags |= INTERNET_FLAG_SECURE | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID | INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
-        if (!port) port = INTERNET_DEFAULT_HTTPS_PORT;
-    }
-    if (!port) port = INTERNET_DEFAULT_HTTP_PORT;
     if (rq.host.empty() || rq.port > 65535) return kConnect;
 
-    if (!h.Adopt(h.connect, InternetConnectA(h.session, rq.host.c_str(), port, "", "", INTERNET_SERVICE_HTTP, 0, 0)))
-        return Failure(h, kConnect);
-    const char* accept[] = {"*/*", nullptr};
-    const std::string path = rq.path.empty() ? std::string("/") : rq.path;
-    if (!h.Adopt(h.request, HttpOpenRequestA(h.connect, "GET", path.c_str(), "HTTP/1.0", nullptr, accept, flags, 0)))
-        return Failure(h, kOpenRequest);
+    auto job = std::make_shared<Job>();
+    job->host = rq.host;
+    job->path = rq.path;
+    job->port = rq.port;
+    job->hasUser = rq.username != nullptr;
+    job->hasPassword = rq.password != nullptr;
+    job->hasProxy = rq.proxy != nullptr;
+    if (rq.username) job->username = rq.username;
+    if (rq.password) job->password = rq.password;
+    if (rq.proxy) job->proxy = rq.proxy;
+    job->agent = rq.agent ? rq.agent : kDefaultDownloadAgent;
+    job->secure = rq.secure;
+    job->promptForAuth = rq.promptForAuth;
+    job->limitMs = DownloadStallLimitMs();
+    job->done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE wake = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!job->done || !wake) {
+        if (wake) CloseHandle(wake);
+        return kOpen;
+    }
+    struct WakeCloser {
+        HANDLE h;
+        ~WakeCloser() { CloseHandle(h); }
+    } wakeCloser{wake};
 
-    std::vector<char> buffer(4097);
-    DWORD status = 0;
-    int sends = 0;
-    for (;;) {
-        if (sends == 3) return kAuth2;
-        ++sends;
-        if (!HttpSendRequestA(h.request, nullptr, 0, nullptr, 0)) return Failure(h, kSend);
-        DWORD size = sizeof status;
-        if (!HttpQueryInfoA(h.request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
-            return Failure(h, kQueryStatus);
-        if (status != HTTP_STATUS_DENIED && status != HTTP_STATUS_PROXY_AUTH_REQ) break;
-        DWORD got = 0;
-        while (InternetReadFile(h.request, buffer.data(), 4096, &got) && got > 0) {
+    if (stop && !stop->InstallAbort([job, wake] {
+            SetEvent(wake);
+            job->Abandon();
+        }))
+        return kStopped;
+    struct AbortRemover {
+        DownloadStop* stop;
+        ~AbortRemover() {
+            if (stop) stop->RemoveAbort();
         }
-        if (h.Stopped()) return kStopped;
-        if (rq.promptForAuth) {
-            // Only a caller that asked for it gets a dialog: a worker thread
-            // behind a full-screen saver has nobody to answer one.
-            const DWORD answer = InternetErrorDlg(GetDesktopWindow(), h.request, ERROR_INTERNET_INCORRECT_PASSWORD,
-                                                  FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
-                                                      FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
-                                                  nullptr);
-            if (answer == ERROR_INTERNET_FORCE_RETRY) continue;
-            return kAuth1;
-        }
-        if (!rq.username || !rq.password) return kAuth1;
-        const bool proxy = status == HTTP_STATUS_PROXY_AUTH_REQ;
-        HINTERNET target = proxy ? h.request : h.connect;
-        if (!SetText(target, proxy ? INTERNET_OPTION_PROXY_USERNAME : INTERNET_OPTION_USERNAME, rq.username))
-            return std::string(kSetUser) + rq.username;
-        if (!SetText(target, proxy ? INTERNET_OPTION_PROXY_PASSWORD : INTERNET_OPTION_PASSWORD, rq.password))
-            return kSetPassword;
+    } remover{stop};
+
+    try {
+        std::thread([job] {
+            job->error = Transfer(*job);
+            job->CloseAll();
+            SetEvent(job->done);
+        }).detach();
+    } catch (const std::system_error&) {
+        return kOpen;
     }
 
-    DWORD headerSize = 0;
-    HttpQueryInfoA(h.request, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &headerSize, nullptr);
-    std::vector<char> headers(headerSize + 1);
-    if (!HttpQueryInfoA(h.request, HTTP_QUERY_RAW_HEADERS_CRLF, headers.data(), &headerSize, nullptr))
-        return Failure(h, kQueryHeaders);
-    sink.Headers(std::string_view(headers.data(), headerSize));
-
-    for (;;) {
-        DWORD got = 0;
-        if (!InternetReadFile(h.request, buffer.data(), 4096, &got)) return Failure(h, kRead);
-        if (got == 0) break;
-        sink.Body(buffer.data(), got);
-    }
-    // A stop that closed the handles can make the last read look like the end.
-    if (h.Stopped()) return kStopped;
+    const HANDLE waits[2] = {job->done, wake};
+    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) return kStopped;
+    if (!job->error.empty()) return job->error;
+    sink.Headers(job->headers);
+    if (!job->body.empty()) sink.Body(job->body.data(), job->body.size());
     return std::string();
 }

@@ -63,3 +63,24 @@ bool PlatformFileReadable(const char* path) {
     const DWORD attr = GetFileAttributesA(path);
     return attr == INVALID_FILE_ATTRIBUTES || !(attr & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+FileKind PlatformFileKind(const char* path) {
+    if (!path || !*path) return FileKind::Missing;
+    const DWORD attr = GetFileAttributesA(path);
+    if (attr == INVALID_FILE_ATTRIBUTES) {
+        const DWORD err = GetLastError();
+        return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND || err == ERROR_INVALID_NAME
+                   ? FileKind::Missing
+                   : FileKind::Unreadable;
+    }
+    if (attr & FILE_ATTRIBUTE_DIRECTORY) return FileKind::Other;
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD err = GetLastError();
+        return err == ERROR_FILE_NOT_FOUND ? FileKind::Missing : FileKind::Unreadable;
+    }
+    const DWORD type = GetFileType(h);
+    CloseHandle(h);
+    return type == FILE_TYPE_DISK ? FileKind::Regular : FileKind::Other;
+}

@@ -1,4 +1,6 @@
 #include "app/CScreenSaver.h"
+#include "platform/FileSystem.h"
+#include "platform/ProgramDir.h"
 #include "tests/TestSupport.h"
 #include "xlib/XPaths.h"
 
@@ -7,6 +9,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <thread>
 
 TEST(CScreenSaver, AspectIsWholeNumberRatio) {
@@ -35,16 +40,80 @@ TEST(CScreenSaver, StopWithoutThreadsReturnsAtOnce) {
     EXPECT_LT(ms, 2000);
 }
 
-TEST(CScreenSaver, StopGivesUpOnAHungRenderThread) {
-    // A render thread that never ends keeps the process-wide count up.
-    CScreenSaver saver;
-    ++g_InstanceThreadCount;
+namespace {
+// Waits (bounded) until the render thread has shown `count` frames.
+void WaitFrames(const std::atomic<unsigned>& frames, unsigned count) {
     auto t0 = std::chrono::steady_clock::now();
+    while (frames < count && std::chrono::steady_clock::now() - t0 < std::chrono::seconds(10))
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+}
+
+// A render thread stuck inside a frame: Stop gives up at its limit and ends the
+// process without the clean-up that would tear the display down under it.
+void StopWithAHungFrame(const std::string& installDir) {
+    SetInstallPath(installDir);
+    CScreenSaver::SetStopLimitMs(300);
+    static CScreenSaver saver;
+    std::atomic<unsigned> frames{0};
+    saver.SetFrameObserver([&](unsigned) {
+        ++frames;
+        for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+    });
+    if (!saver.Start()) std::exit(10);
+    WaitFrames(frames, 1);
     saver.Stop();
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
-    --g_InstanceThreadCount;
-    EXPECT_GE(ms, 9000);
-    EXPECT_LT(ms, 30000);
+    std::exit(11);  // Stop came back although the thread is still drawing
+}
+}  // namespace
+
+#if GTEST_HAS_DEATH_TEST
+TEST(CScreenSaverDeathTest, StopWithAHungFrameEndsTheProcessAtTheLimit) {
+    // Where the dying process may start afresh (Windows), it must still find
+    // the same folder: one beside this build's test program.
+    const std::string program = PlatformProgramDir();
+    const std::string dir = program + "hung-stop" + program.back();
+    PlatformMakeDirectory(dir.c_str());
+    std::remove((dir + "RunLog.txt").c_str());
+    EXPECT_EXIT(StopWithAHungFrame(dir), ::testing::ExitedWithCode(CScreenSaver::kHungRenderThreadExitCode), "");
+    const std::string log = ReadWholeFile(dir + "RunLog.txt");
+    EXPECT_NE(std::string::npos, log.find("The render thread did not end within 300 ms")) << log;
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+}
+#endif
+
+// However long the frame period, a stop wakes the pacing wait at once; and the
+// frame drawn after the stop, which only a wallpaper would use, is drawn only
+// when one is wanted.
+TEST(CScreenSaver, StopEndsTheFrameWaitAndSkipsTheUnusedLastFrame) {
+    struct Case {
+        bool lastFrameWanted;
+        unsigned minFramesAfterStop, maxFramesAfterStop;
+    };
+    for (const Case& c : {Case{false, 0, 0}, Case{true, 1, 1}}) {
+        CScreenSaver saver;
+        saver.SetPeriodOverride(600000);  // ten minutes a frame
+        saver.SetLastFrameForWallpaper(c.lastFrameWanted);
+        std::atomic<unsigned> frames{0};
+        std::atomic<bool> stopping{false};
+        std::atomic<unsigned> afterStop{0};
+        saver.SetFrameObserver([&](unsigned) {
+            if (stopping) ++afterStop;
+            ++frames;
+        });
+        ASSERT_TRUE(saver.Start());
+        // The render thread is soon inside its first ten-minute wait.
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ASSERT_EQ(0u, frames.load());
+        auto t0 = std::chrono::steady_clock::now();
+        stopping = true;
+        saver.Stop();
+        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+        std::printf("stop during a ten-minute frame period took %lld ms\n", static_cast<long long>(ms));
+        EXPECT_LT(ms, 5000);
+        EXPECT_GE(afterStop.load(), c.minFramesAfterStop) << c.lastFrameWanted;
+        EXPECT_LE(afterStop.load(), c.maxFramesAfterStop) << c.lastFrameWanted;
+    }
 }
 
 TEST(CScreenSaver, RenderThreadWithoutWindowStopsCleanly) {

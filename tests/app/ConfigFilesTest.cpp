@@ -77,6 +77,19 @@ std::string DefaultMain() {
            "\t\t<ShowWhileRun>false</ShowWhileRun>\r\n"
            "\t\t<AutoCleanUp>true</AutoCleanUp>\r\n"
            "\t</Reminders>\r\n"
+           "\t<Email>\r\n"
+           "\t\t<Notify>true</Notify>\r\n"
+           "\t\t<DisplayText>true</DisplayText>\r\n"
+           "\t\t<DisplayStreamers>true</DisplayStreamers>\r\n"
+           "\t\t<CycleStreamers>true</CycleStreamers>\r\n"
+           "\t\t<RandStreamers>false</RandStreamers>\r\n"
+           "\t\t<NewMailSoundType>1</NewMailSoundType>\r\n"
+           "\t\t<SoundFileName></SoundFileName>\r\n"
+           "\t\t<CycleRed>true</CycleRed>\r\n"
+           "\t\t<CycleGreen>true</CycleGreen>\r\n"
+           "\t\t<CycleBlue>true</CycleBlue>\r\n"
+           "\t\t<NumAccounts>0</NumAccounts>\r\n"
+           "\t</Email>\r\n"
            "\t<DateTime>\r\n"
            "\t\t<SetTime>false</SetTime>\r\n"
            "\t\t<TimeServer></TimeServer>\r\n"
@@ -212,7 +225,7 @@ TEST_F(ConfigFiles, FirstRunWritesBothFilesExactly) {
 TEST_F(ConfigFiles, SavedSettingsLoadBack) {
     {
         CScreenSaver saver;
-        saver.General().SaverSpeed = 4000000000u;
+        saver.General().SaverSpeed = 100u;
         saver.General().RenderStyle = 1;
         saver.General().PolygonDetail = 3;
         saver.VideoMode().Mode = 2;
@@ -234,7 +247,7 @@ TEST_F(ConfigFiles, SavedSettingsLoadBack) {
     }
     CScreenSaver saver;
     ASSERT_TRUE(saver.Load()) << saver.ErrorText();
-    EXPECT_EQ(4000000000u, saver.General().SaverSpeed);
+    EXPECT_EQ(100u, saver.General().SaverSpeed);
     EXPECT_EQ(1u, saver.General().RenderStyle);
     EXPECT_EQ(3u, saver.General().PolygonDetail);
     EXPECT_EQ(2, saver.VideoMode().Mode);
@@ -287,17 +300,18 @@ TEST_F(ConfigFiles, WriteFailuresReportTheirPath) {
     std::filesystem::create_directories(MainPath());  // a folder where the file should be
     CScreenSaver saver;
     saver.General().SaverSpeed = 55;
-    // Not a file, so a first run: the defaults, and the failed save says why.
-    EXPECT_TRUE(saver.Load());
+    // Not a file: the defaults, and no attempt to save over it.
+    EXPECT_FALSE(saver.Load());
     EXPECT_EQ(10u, saver.General().SaverSpeed);
+    EXPECT_EQ(0u, saver.ErrorText().find("Error: failed to read " + MainPath())) << saver.ErrorText();
     const std::string expected = "Error: failed to write " + MainPath() + ". Msg=Error: ";
-    EXPECT_EQ(0u, saver.ErrorText().find(expected)) << saver.ErrorText();
     EXPECT_FALSE(saver.Save());
     EXPECT_EQ(0u, saver.ErrorText().find(expected)) << saver.ErrorText();
     EXPECT_FALSE(saver.BackupConfig());
     EXPECT_EQ(0u, saver.ErrorText().find(expected)) << saver.ErrorText();
+    // A failed backup leaves nothing to restore, and Restore says so.
     EXPECT_FALSE(saver.Restore());
-    EXPECT_EQ(0u, saver.ErrorText().find(expected)) << saver.ErrorText();
+    EXPECT_EQ("Error: there is no backup of the settings to restore.", saver.ErrorText());
     // The shared file is written only after the main one.
     EXPECT_FALSE(FileExists(SharedPath()));
 }
@@ -324,6 +338,16 @@ TEST_F(ConfigFiles, RestorePutsBothFilesBack) {
     EXPECT_EQ(mainBefore, ReadWholeFile(MainPath()));
     EXPECT_EQ(sharedBefore, ReadWholeFile(SharedPath()));
     EXPECT_EQ(77u, saver.General().SaverSpeed);  // memory is left alone
+}
+
+TEST_F(ConfigFiles, RestoreWithoutABackupLeavesTheFilesAlone) {
+    CScreenSaver saver;
+    ASSERT_TRUE(saver.Save());
+    const std::string mainBefore = ReadWholeFile(MainPath());
+    const std::string sharedBefore = ReadWholeFile(SharedPath());
+    EXPECT_FALSE(saver.Restore());
+    EXPECT_EQ(mainBefore, ReadWholeFile(MainPath()));
+    EXPECT_EQ(sharedBefore, ReadWholeFile(SharedPath()));
 }
 
 TEST_F(ConfigFiles, BackupOnFirstRunCreatesTheFilesAndBacksThemUp) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/FileSystem.h"
 #include "tests/TestSupport.h"
 
 TEST(ShippedAssets, NamesCoverSpritesEnvelopesPicturesAndHelp) {
@@ -39,4 +40,42 @@ TEST(ShippedAssets, CopiesOnlyWhatIsMissing) {
     // its folder is unknown.
     EXPECT_EQ(0u, InstallShippedAssets(to, to));
     EXPECT_EQ(0u, InstallShippedAssets("", to));
+}
+
+// Where an installed program finds its art: beside it, or in the prefix's
+// share/meadowglow/ from bin/ or from libexec/xscreensaver/.
+TEST(ShippedAssets, FoundBesideTheProgramOrInTheInstalledDataFolder) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> programPath;  // folders below the prefix
+        bool besideProgram;
+        bool inShare;
+        bool expectShare;
+    };
+    const Case cases[] = {
+        {"build folder", {"build"}, true, false, false},
+        {"bin/", {"bin"}, false, true, true},
+        {"libexec/xscreensaver/", {"libexec", "xscreensaver"}, false, true, true},
+        {"beside wins over share", {"bin"}, true, true, false},
+        {"nowhere: the program folder", {"bin"}, false, false, false},
+    };
+    for (const Case& c : cases) {
+        TempDir prefix;
+        const std::string sep(1, prefix.Path().back());
+        std::string program = prefix.Path();
+        for (const std::string& part : c.programPath) {
+            program += part + sep;
+            PlatformMakeDirectory(program.c_str());
+        }
+        const std::string share = prefix.Path() + "share" + sep + "meadowglow" + sep;
+        PlatformMakeDirectory((prefix.Path() + "share").c_str());
+        PlatformMakeDirectory(share.c_str());
+        if (c.besideProgram) WriteWholeFile(program + ShippedAssetNames().front(), "beside");
+        if (c.inShare) WriteWholeFile(share + ShippedAssetNames().front(), "shared");
+        const std::string found = FindShippedAssetDir(program);
+        if (c.expectShare)
+            EXPECT_EQ("shared", ReadWholeFile(found + ShippedAssetNames().front())) << c.what;
+        else
+            EXPECT_EQ(program, found) << c.what;
+    }
 }

@@ -38,6 +38,12 @@ e2e_cleanup() {
 # Milliseconds on a monotonic-enough clock for the timing checks.
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
+# skip WHY: the test cannot run here (a package or a privilege is missing).
+skip() {
+  echo "SKIP [$E2E_NAME]: $*"
+  exit 77
+}
+
 # e2e_init: a scratch folder and a virtual display of our own ($1 = WxH, default
 # 1024x768). The root window is white so a screenshot tells the saver's frame
 # from the bare screen.
@@ -46,7 +52,9 @@ e2e_init() {
   E2E_TMP="$(mktemp -d "${TMPDIR:-/tmp}/mg-e2e.XXXXXX")"
   trap e2e_cleanup EXIT
   trap 'exit 130' INT TERM
-  XVFB_LOG="$E2E_TMP/xvfb.log" xvfb_start "$size" -noreset -wr && started=1
+  # E2E_XVFB_EXTRA: more server options, e.g. a second screen under Xinerama.
+  # shellcheck disable=SC2086
+  XVFB_LOG="$E2E_TMP/xvfb.log" xvfb_start "$size" -noreset -wr ${E2E_XVFB_EXTRA:-} && started=1
   E2E_XVFB=$XVFB_PID
   [ "$started" = 1 ] || fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
   unset XSCREENSAVER_WINDOW
@@ -87,7 +95,9 @@ wine_init() {
   # With no window manager on the virtual display, Wine waits two seconds for
   # one to acknowledge every managed window it hides, which would pass for the
   # saver being slow to close. Unmanaged windows behave as on Windows itself.
-  printf '\n[Software\\\\Wine\\\\X11 Driver] 1700000000\n"Managed"="N"\n' >>"$E2E_WINE_PREFIX/user.reg"
+  # E2E_WINE_X11_EXTRA: more values for the same key (one "name"="value" a line).
+  printf '\n[Software\\\\Wine\\\\X11 Driver] 1700000000\n"Managed"="N"\n%s\n' "${E2E_WINE_X11_EXTRA:-}" \
+    >>"$E2E_WINE_PREFIX/user.reg"
   export WINEPREFIX="$E2E_WINE_PREFIX"
   if [ -x /usr/lib/wine/wine64 ]; then WINE=/usr/lib/wine/wine64; else WINE=wine; fi
   # Start the server and the desktop process now so program starts are quick.
@@ -183,6 +193,33 @@ colour_fraction() {
 
 # below A B: true when the decimal A is below B.
 below() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
+
+# lit_fraction FILE: share of pixels that are not pure black, 0..1.
+lit_fraction() {
+  convert "$1" -fill white +opaque black -colorspace gray -format '%[fx:mean]' info:
+}
+
+# two_monitor_check WHAT: screenshots of two monitors side by side (1024x768
+# each) until the first shows the scene (neither the white root nor plain
+# black; the first frame can take seconds on a busy machine); the second must
+# then be wholly black (no desktop showing through). Leaves $E2E_TMP/two.png.
+two_monitor_check() {
+  local left=1 right=0 lit=0 deadline=$(( $(now_ms) + 20000 ))
+  while [ "$(now_ms)" -lt "$deadline" ]; do
+    import -window root "$E2E_TMP/two.png" 2>/dev/null || { sleep 0.3; continue; }
+    convert "$E2E_TMP/two.png" -crop 1024x768+0+0 +repage "$E2E_TMP/left.png"
+    lit="$(lit_fraction "$E2E_TMP/left.png")"
+    left="$(white_fraction "$E2E_TMP/left.png")"
+    below 0.003 "$lit" && below "$left" 0.05 && break
+    sleep 0.3
+  done
+  convert "$E2E_TMP/two.png" -crop 1024x768+1024+0 +repage "$E2E_TMP/right.png"
+  right="$(colour_fraction "$E2E_TMP/right.png" black)"
+  note "$1: first monitor $left white, $lit not black; second monitor $right black"
+  below "$left" 0.05 || fail "$1: the first monitor still shows the white desktop ($left)"
+  below 0.003 "$lit" || fail "$1: nothing drawn on the first monitor within 20 s ($lit not black)"
+  below 0.999 "$right" || fail "$1: the second monitor is not black ($right black)"
+}
 
 # vendor_start [KNOBS_JSON]: starts the loopback vendor server
 # (tests/tools/vendor_server.py) for this script and points the programs at

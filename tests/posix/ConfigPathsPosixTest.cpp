@@ -22,6 +22,7 @@ struct ScopedEnv {
         if (old) m_Old = old;
         setenv(name, value.c_str(), 1);
     }
+    explicit ScopedEnv(const char* name) : ScopedEnv(name, std::string()) { unsetenv(name); }
     ~ScopedEnv() {
         if (m_Had)
             setenv(m_Name, m_Old.c_str(), 1);
@@ -37,6 +38,7 @@ struct ScopedEnv {
 TEST(ConfigPosix, SharedFileLivesUnderXdgDataHome) {
     TempDir data, install;
     ScopedEnv xdg("XDG_DATA_HOME", data.Path());
+    ScopedEnv noHome("MEADOWGLOW_HOME");
     const std::string oldInstall = GetInstallPath();
     SetInstallPath(install.Path());
     {
@@ -51,6 +53,8 @@ TEST(ConfigPosix, SharedFileLivesUnderXdgDataHome) {
     ScopedEnv mg("MEADOWGLOW_HOME", home.Path());
     SetInstallPath("");
     EXPECT_EQ(home.Path() + "Meadowglow.xml", CScreenSaver().MakeConfigFileName(false));
+    // And so does the shared file: a private home is wholly private.
+    EXPECT_EQ(home.Path() + "shared/Shared.xml", CScreenSaver().MakeConfigFileName(true));
     SetInstallPath(oldInstall);
 }
 

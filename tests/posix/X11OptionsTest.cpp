@@ -84,3 +84,68 @@ TEST(X11Options, BenchOptions) {
     EXPECT_FALSE(Parse({"--bench", "--bench-emitters", "65"}).error.empty());
     EXPECT_FALSE(Parse({"--bench", "--bench-emitters"}).error.empty());
 }
+
+// Every word option in both spellings, with the toolkit options a daemon or a
+// user may add anywhere around it.
+TEST(X11Options, BothDashFormsAndIgnoredToolkitOptions) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* env;
+        X11Mode mode;
+        uint64_t window;
+        std::string display;
+    };
+    const Case cases[] = {
+        {{"-root"}, nullptr, X11Mode::HostWindow, 0, ""},
+        {{"--root"}, nullptr, X11Mode::HostWindow, 0, ""},
+        {{"--root"}, "0x500001", X11Mode::HostWindow, 0x500001, ""},
+        {{"-window-id", "0x400007"}, nullptr, X11Mode::HostWindow, 0x400007, ""},
+        {{"--window-id", "0x400007"}, nullptr, X11Mode::HostWindow, 0x400007, ""},
+        {{"-window"}, nullptr, X11Mode::PlainWindow, 0, ""},
+        {{"--window"}, nullptr, X11Mode::PlainWindow, 0, ""},
+        {{"-fps", "--root", "-no-fps"}, nullptr, X11Mode::HostWindow, 0, ""},
+        {{"--install", "--pair", "-root"}, nullptr, X11Mode::HostWindow, 0, ""},
+        {{"-visual", "default", "--visual", "0x21", "-window"}, nullptr, X11Mode::PlainWindow, 0, ""},
+        {{"-display", ":7", "--root"}, nullptr, X11Mode::HostWindow, 0, ":7"},
+        {{"--display", "host:1.0", "-s"}, nullptr, X11Mode::FullScreen, 0, "host:1.0"},
+        {{"--fps"}, "77", X11Mode::HostWindow, 77, ""},
+        {{"-s", "-fps"}, nullptr, X11Mode::FullScreen, 0, ""},
+        {{"--s"}, nullptr, X11Mode::FullScreen, 0, ""},
+        {{"-p", "4194305"}, nullptr, X11Mode::Preview, 4194305, ""},
+        {{"--bench", "--frames", "5"}, nullptr, X11Mode::Bench, 0, ""},
+        {{"-bench", "-frames", "5"}, nullptr, X11Mode::Bench, 0, ""},
+    };
+    for (const Case& c : cases) {
+        std::string label;
+        for (const auto& a : c.args) label += a + " ";
+        X11Options o = Parse(c.args, c.env);
+        EXPECT_TRUE(o.error.empty()) << label << o.error;
+        EXPECT_EQ(c.mode, o.mode) << label;
+        EXPECT_EQ(c.window, o.window) << label;
+        EXPECT_EQ(c.display, o.display) << label;
+        if (c.mode == X11Mode::Bench) {
+            EXPECT_EQ(5u, o.frames) << label;
+        }
+    }
+    // A toolkit option that needs a value and has none.
+    EXPECT_FALSE(Parse({"-root", "-display"}).error.empty());
+    EXPECT_FALSE(Parse({"--visual"}).error.empty());
+}
+
+// A word nobody knows asks for the usage text; a letter switch nobody knows
+// stays the screen saver's own "do nothing, -1".
+TEST(X11Options, UnknownOptionsGiveTheUsageText) {
+    for (auto bad : std::vector<std::vector<std::string>>{{"-frobnicate"}, {"--frobnicate"}, {"--root", "-foo"},
+                                                           {"-wobble", "-s"}, {"--help"}}) {
+        X11Options o = Parse(bad);
+        EXPECT_EQ(X11Mode::Usage, o.mode) << bad[0];
+        EXPECT_FALSE(o.unknownOption.empty());
+    }
+    EXPECT_EQ("-frobnicate", Parse({"--frobnicate"}).unknownOption);
+    EXPECT_EQ(X11Mode::Unknown, Parse({"/x"}).mode);
+    EXPECT_EQ(X11Mode::Unknown, Parse({"-x"}).mode);
+    EXPECT_EQ(X11Mode::Settings, Parse({"/c:1234"}).mode);
+    const std::string usage = X11UsageText();
+    for (const char* mentioned : {"-root", "-window-id", "-window", "-s", "-fps"})
+        EXPECT_NE(std::string::npos, usage.find(mentioned)) << mentioned;
+}

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -217,4 +218,46 @@ TEST(CTextureRead, ReleaseForgetsEverything) {
     EXPECT_EQ(0u, t.GetWidth());
     EXPECT_EQ(nullptr, t.GetBitmap());
     EXPECT_EQ(nullptr, t.GetPixelBuffer());
+}
+
+TEST(CTextureRead, TransparentTexelsTakeTheNearestOpaqueColour) {
+    // Texels as letters: upper case opaque, '.' transparent; the expected
+    // colour of each transparent texel as the lower-case letter of its source.
+    const struct {
+        const char* name;
+        unsigned w, h;
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"row", 6, 1, "A....B", "AaabbB"},
+        {"corner", 4, 1, "A...", "Aaaa"},
+        {"diagonal counts as one step", 3, 3, "....A....", "aaaaAaaaa"},
+        {"two blobs", 5, 2, "A...B" "A...B", "AaabB" "AaabB"},
+        {"nothing opaque stays as it was", 3, 1, "...", "..."},
+        {"all opaque", 2, 1, "AB", "AB"},
+    };
+    const Rgb key{255, 1, 222};
+    auto colour = [&](char c) -> Rgb {
+        if (c == '.') return key;
+        const char u = static_cast<char>(std::toupper(c));
+        return {static_cast<uint8_t>(u * 3), static_cast<uint8_t>(u), static_cast<uint8_t>(255 - u)};
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const size_t n = c.w * c.h;
+        std::vector<uint8_t> rgba(n * 4);
+        for (size_t i = 0; i < n; ++i) {
+            const Rgb v = colour(c.in[i]);
+            rgba[i * 4] = v.r;
+            rgba[i * 4 + 1] = v.g;
+            rgba[i * 4 + 2] = v.b;
+            rgba[i * 4 + 3] = c.in[i] == '.' ? 0 : 255;
+        }
+        BleedIntoTransparent(rgba.data(), c.w, c.h);
+        for (size_t i = 0; i < n; ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(colour(c.out[i]), (Rgb{rgba[i * 4], rgba[i * 4 + 1], rgba[i * 4 + 2]}));
+            EXPECT_EQ(c.in[i] == '.' ? 0 : 255, rgba[i * 4 + 3]);  // alpha untouched
+        }
+    }
 }

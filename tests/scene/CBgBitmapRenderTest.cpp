@@ -2,6 +2,7 @@
 // projection around them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -320,4 +321,126 @@ TEST_F(BgBitmapRender, AFailedLoadIsReportedOncePerChange) {
     }
     EXPECT_EQ(2u, b.GetChangeCount());
     EXPECT_EQ(2u, Occurrences(ReadWholeFile(m_Dir.File("RunLog.txt")), "Subject = BgBitmap Load Error"));
+}
+
+namespace {
+// A picture whose neighbouring pixels differ by a few levels at most, so that
+// filtering and pixel duplication can only differ by that much.
+std::string Gradient(const TempDir& dir, const std::string& name, unsigned w, unsigned h) {
+    std::vector<Rgb> px(w * h);
+    for (unsigned y = 0; y < h; ++y)
+        for (unsigned x = 0; x < w; ++x)
+            px[y * w + x] = {static_cast<uint8_t>(20 + 200 * x / w), static_cast<uint8_t>(30 + 180 * y / h),
+                             static_cast<uint8_t>(200 - 100 * (x + y) / (w + h))};
+    WriteWholeFile(dir.File(name), MakeBmp24(w, h, px));
+    return dir.File(name);
+}
+
+// How the picture used to be drawn: one pixel rectangle at a raster position
+// with a pixel zoom, straight from the decoded bits.
+void DrawAsPixelRectangle(CBgBitmap& b, uint32_t w, uint32_t h) {
+    ImageBitmap* bitmap = b.GetBitmap();
+    const uint32_t pw = PlatformImageWidth(bitmap), ph = PlatformImageHeight(bitmap);
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    if (b.PictureStyle != 0 && pw <= w && ph <= h) {
+        glRasterPos2d((b.GetX() - w * 0.5) / (w * 0.5), (b.GetY() - h * 0.5) / (h * 0.5));
+    } else {
+        const BgFitPlacement fit = BgFitPicture(w, h, pw, ph);
+        glRasterPos2d(fit.rasterX, fit.rasterY);
+        glPixelZoom(fit.zoom, fit.zoom);
+    }
+    glDrawPixels(static_cast<GLsizei>(pw), static_cast<GLsizei>(ph), GL_RGB, GL_UNSIGNED_BYTE,
+                 PlatformImageBits(bitmap));
+    glPixelZoom(1.0f, 1.0f);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopAttrib();
+}
+}  // namespace
+
+TEST_F(BgBitmapRender, TheTextureShowsWhatThePixelRectangleShowed) {
+    const struct {
+        int ww, wh;
+        unsigned pw, ph;
+        int32_t style;
+        int frames;  // Process calls before the comparison (moves a bouncing picture)
+    } cases[] = {
+        {800, 600, 400, 300, 0, 1},   // fit, enlarged twice
+        {640, 480, 333, 250, 0, 1},   // fit, enlarged by an uneven factor
+        {800, 600, 1600, 900, 0, 1},  // fit, reduced, bars above and below
+        {320, 240, 60, 80, 0, 1},     // fit to the height, bars left and right
+        {320, 240, 90, 70, 1, 37},    // bounce, somewhere on its way
+        {321, 241, 90, 70, 1, 150},   // bounce in an odd-sized window, after reflecting
+        {200, 150, 300, 100, 1, 5},   // bounce, wider than the window: fitted instead
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.pw << "x" << c.ph << " in " << c.ww << "x" << c.wh << " style "
+                                        << c.style);
+        Window(c.ww, c.wh);
+        CBgBitmap b;
+        Use(b, Gradient(m_Dir, "g.bmp", c.pw, c.ph), c.style, c.ww, c.wh);
+        for (int i = 0; i < c.frames; ++i) b.Process();
+        const std::vector<uint8_t> now = Frame(b);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        DrawAsPixelRectangle(b, c.ww, c.wh);
+        glFinish();
+        const std::vector<uint8_t> before = m_Gl->ReadPixels();
+        const Box a = Lit(now), e = Lit(before);
+        EXPECT_NEAR(e.x0, a.x0, 1);
+        EXPECT_NEAR(e.y0, a.y0, 1);
+        EXPECT_NEAR(e.x1, a.x1, 1);
+        EXPECT_NEAR(e.y1, a.y1, 1);
+        // Inside the picture (its outermost pixels aside) the two agree to a few levels.
+        int worst = 0;
+        for (int y = e.y0 + 1; y < e.y1; ++y)
+            for (int x = e.x0 + 1; x < e.x1; ++x)
+                for (int ch = 0; ch < 3; ++ch) worst = std::max(worst, std::abs(At(now, x, y)[ch] - At(before, x, y)[ch]));
+        EXPECT_LE(worst, 6);
+        if (c.style == 0 && c.pw == 333) Save("bgbitmap_texture_fit.png");
+    }
+}
+
+TEST_F(BgBitmapRender, ThePictureIsSentOnlyWhenItChanges) {
+    Window(64, 64);
+    CBgBitmap b;
+    const std::string one = Gradient(m_Dir, "one.bmp", 40, 30), two = Gradient(m_Dir, "two.bmp", 30, 40);
+    b.SetClock(FakeClock);
+    b.Pictures.Clear();
+    b.Pictures.Add(one.c_str());
+    b.Pictures.Add(two.c_str());
+    b.NumPictures = 2;
+    b.Setup(64, 64);
+    for (int frame = 0; frame < 50; ++frame) {
+        b.Process();
+        Frame(b);
+        g_Now += 10;
+    }
+    EXPECT_EQ(1u, b.Texture().GetUploadCount());  // a still picture: once
+    g_Now += 61000;
+    b.Process();
+    Frame(b);
+    Frame(b);
+    EXPECT_EQ(2u, b.GetChangeCount());
+    EXPECT_EQ(2u, b.Texture().GetUploadCount());  // the next picture: once more
+    b.CycleColor = true;
+    g_Now += 61000;
+    for (int frame = 0; frame < 10; ++frame) {
+        b.Process();
+        Frame(b);
+    }
+    EXPECT_EQ(12u, b.Texture().GetUploadCount());  // drifting colours: every frame
+    Frame(b);
+    EXPECT_EQ(12u, b.Texture().GetUploadCount());  // a frame drawn twice is not sent twice
+    EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
 }

@@ -229,3 +229,40 @@ TEST_F(CrittersRender, DrawLeavesNoStateBehind) {
     EXPECT_EQ(GL_MODULATE, mode);
     EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
 }
+
+TEST_F(CrittersRender, ShippedSpritesHaveNoKeyColouredRim) {
+    // The shipped sprites, magnified so that filtering covers many pixels at
+    // every edge. Their own colours hold no magenta, so any magenta pixel is
+    // the key blended in at a sprite's edge.
+    CCritters::ReleaseStatic();
+    const char* base[3] = {"ladybug", "wormbug", "beebug"};
+    for (int kind = 0; kind < 3; ++kind)
+        for (int frame = 0; frame < 2; ++frame) {
+            const std::string name = std::string(base[kind]) + char('0' + frame) + ".bmp";
+            WriteWholeFile(dir.File(name), ReadWholeFile(std::string(MG_SOURCE_DIR) + "/assets/" + name));
+        }
+    ASSERT_TRUE(CCritters::InitStatic());
+    CCritters critters;
+    critters.NumCritters = 3;
+    XSeedRandom(5);
+    critters.Setup(kW, kH);
+    const float pos[3][2] = {{64, 64}, {128, 190}, {192, 80}};
+    for (int k = 0; k < 3; ++k) {
+        CCritter& c = critters.GetCritters()[k];
+        c.m_X = pos[k][0];
+        c.m_Y = pos[k][1];
+        c.m_HalfSize = 0.9f;  // about 55 pixels for 64 texels: every edge pixel is filtered
+        c.m_Heading = 17 * k;
+    }
+    const std::vector<uint8_t> f = Frame(critters);
+    int lit = 0, tinted = 0;
+    for (int i = 0; i < kW * kH; ++i) {
+        const int r = f[i * 4], g = f[i * 4 + 1], b = f[i * 4 + 2];
+        if (r + g + b == 0) continue;
+        ++lit;
+        if (r > 2 * g + 20 && b > 2 * g + 20 && 2 * b > r) ++tinted;
+    }
+    EXPECT_GT(lit, 2000);
+    EXPECT_EQ(0, tinted) << "of " << lit << " sprite pixels";
+    if (std::getenv("MG_SAVE_FRAMES")) gl->SavePng(std::string(std::getenv("MG_SAVE_FRAMES")) + "/critters_rim.png");
+}

@@ -127,3 +127,18 @@ TEST(CSystemCDPlayer, SectionRoundTrip) {
         EXPECT_EQ(c.minutes, back.AutoOffMinutes) << c.name;
     }
 }
+
+// A process that ends without destructors finishes the player by hand: the
+// disc it started stops once, and the destructor then does nothing more.
+TEST(CSystemCDPlayer, FinishDoesTheEndOnce) {
+    RecordingDrive drive;
+    {
+        CSystemCDPlayer player;
+        player.Enabled = true;
+        player.Setup(false);
+        player.Finish();
+        EXPECT_EQ((Calls{"play 1", "stop", "close"}), drive.calls);
+        player.Finish();
+    }
+    EXPECT_EQ((Calls{"play 1", "stop", "close"}), drive.calls);
+}

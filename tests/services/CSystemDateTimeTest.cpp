@@ -432,6 +432,25 @@ TEST(CSystemDateTime, StaleOrMissingCacheIsReportedAsAFailedDownload) {
     }
 }
 
+// Every settings load asks for the list again; a run without the service says
+// so once, not once per load.
+TEST(CSystemDateTime, FailedListDownloadIsLoggedOnceARun) {
+    SharedDirSandbox sandbox;
+    CSystemDateTime::SetTimeServerListFetch(FetchFails);
+    const std::string entry = "Message = Failed to download time server list. Msg=";
+    auto count = [&] {
+        const std::string log = RunLog();
+        size_t n = 0;
+        for (size_t at = log.find(entry); at != std::string::npos; at = log.find(entry, at + 1)) ++n;
+        return n;
+    };
+    const size_t before = count();
+    CSystemDateTime first, second;
+    first.Default();
+    second.Default();
+    EXPECT_EQ(before + 1, count());
+}
+
 TEST(CSystemDateTime, ServiceReplyFillsTheListAndTheCache) {
     SharedDirSandbox sandbox;
     CSystemDateTime::SetTimeServerListFetch(FetchReplies);

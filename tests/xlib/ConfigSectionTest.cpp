@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 std::string S(const XString& x) { return std::string(x.View()); }
@@ -130,4 +132,47 @@ TEST(ConfigSection, WrittenValuesReadBack) {
     EXPECT_EQ(3000000000u, ConfigReadUInt(sec, "Big"));
     EXPECT_TRUE(ConfigReadBoolExact(sec, "On"));
     EXPECT_EQ("line1\r\nline2", S(ConfigReadText(sec, "Msg")));
+}
+
+// A numbered list is read from the tags that are there: what a count claims
+// never makes the reader try indices one by one.
+TEST(ConfigSection, NumberedListFollowsTheTagsPresent) {
+    struct Case {
+        const char* text;
+        uint64_t count;
+        std::vector<std::pair<uint32_t, std::string>> entries;
+    } cases[] = {
+        {"<P_1>b</P_1><P_0>a</P_0>", 2, {{0, "a"}, {1, "b"}}},
+        {"<P_0>a</P_0><P_0>again</P_0>", 5, {{0, "a"}}},                            // doubled: the first wins
+        {"<P_0>a</P_0><P_4000000000>far</P_4000000000>", 4294967295u, {{0, "a"}, {4000000000u, "far"}}},
+        {"<P_0>a</P_0><P_7>x</P_7>", 7, {{0, "a"}}},                                 // at or past the count
+        {"<P_01>zero</P_01><P_>none</P_><P_x>no</P_x><P_99999999999>big</P_99999999999>", 4294967295u, {}},
+        {"<P_0>open<P_1>b</P_1>", 2, {{0, ""}, {1, "b"}}},                           // no closing tag: empty
+        {"<P_0></P_0>", 1, {{0, ""}}},
+        {"<P_0>a<P_1>inner</P_1></P_0><P_1>outer</P_1>", 2, {{0, "a<P_1>inner</P_1>"}, {1, "inner"}}},
+        {"</P_0>x<P_0>y</P_0>", 1, {{0, "y"}}},                                      // a close before the open
+        {"<P_0>a</P_0>", 0, {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::pair<uint32_t, std::string>> got;
+        for (const ConfigListEntry& e : ConfigReadList(XString(c.text), "P", c.count))
+            got.emplace_back(e.index, S(e.value));
+        EXPECT_EQ(c.entries, got) << c.text;
+    }
+    // Each entry agrees with reading its key on its own.
+    const XString text("<P_2>c</P_2><P_0>a</P_0>x</P_0><P_1> b </P_1>");
+    for (const ConfigListEntry& e : ConfigReadList(text, "P", 3))
+        EXPECT_EQ(S(ConfigReadText(text, "P_" + std::to_string(e.index))), S(e.value));
+}
+
+TEST(ConfigSection, ClampedNumbers) {
+    struct Case {
+        const char* text;
+        int64_t used;
+    } cases[] = {
+        {"<V>5</V>", 5},   {"<V>-1</V>", 0},  {"<V>+7</V>", 7},  {"<V>101</V>", 100},
+        {"<V>99999999999999999999999</V>", 100}, {"<V>-99999999999999999999999</V>", 0},
+        {"<V>abc</V>", 0}, {"<V> 12x</V>", 12}, {"", 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.used, ConfigReadClamped(XString(c.text), "S", "V", 0, 100)) << c.text;
 }

@@ -125,3 +125,32 @@ TEST_F(RunLogTest, GuardLogsBothKindsAndReturns) {
     EXPECT_NE(std::string::npos, text.find("Message = While in CEmail constructor.\r\n"));
     EXPECT_EQ(3u, CountEntries(text));
 }
+
+// An entry never grows past its limit, whatever it is given; a cut message
+// says so and how long it was, and shorter ones are written as they are.
+TEST_F(RunLogTest, OneEntryIsCappedWithAMarker) {
+    struct Case {
+        size_t subject, message;
+        bool cut;
+    } cases[] = {
+        {12, 100, false},
+        {12, 3000, false},
+        {12, 5000, true},
+        {12, 10u << 20, true},          // a 10 MB picture path in a message
+        {1u << 20, 100, false},          // a huge subject is cut to its own limit
+    };
+    for (const Case& c : cases) {
+        const std::string subject(c.subject, 's'), message(c.message, 'm');
+        WriteRunLog(subject, message, true);
+        const std::string text = Log();
+        EXPECT_LE(text.size(), kRunLogEntryLimit) << c.message;
+        EXPECT_EQ(1u, CountEntries(text)) << c.message;
+        const std::string marker = " [... cut: " + std::to_string(c.message) + " characters in all]\r\n\r\n";
+        const bool marked = text.size() >= marker.size() && text.compare(text.size() - marker.size(), marker.size(), marker) == 0;
+        EXPECT_EQ(c.cut, marked) << c.message;
+        if (!c.cut) {
+            EXPECT_NE(std::string::npos, text.find("Message = " + message + "\r\n")) << c.message;
+        }
+        EXPECT_NE(std::string::npos, text.find("Subject = " + subject.substr(0, kRunLogSubjectLimit) + "\r\n"));
+    }
+}

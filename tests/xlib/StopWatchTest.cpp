@@ -1,7 +1,10 @@
 #include "xlib/StopWatch.h"
+#include "xlib/StopSignal.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -86,4 +89,35 @@ TEST_F(FakeClock, TimerWrapRestartsInsteadOfStalling) {
     EXPECT_EQ(10u, last);
     EXPECT_LT(g_Sleeps.size(), 40u);
     w.Stop();
+}
+
+// A stop signal ends the frame wait, however long the period: at once when
+// raised before, and as soon as it is raised from another thread during it.
+// The frame time is left alone (no frame was completed).
+TEST(PaceFrameStop, RaisedSignalEndsTheWait) {
+    for (bool raiseBefore : {true, false}) {
+        StopWatch w;
+        w.Start();
+        StopSignal stop;
+        uint32_t last = w.Elapsed();
+        const uint32_t before = last;
+        if (raiseBefore) stop.Raise();
+        std::thread raiser([&] {
+            if (!raiseBefore) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(30));
+                stop.Raise();
+            }
+        });
+        auto t0 = std::chrono::steady_clock::now();
+        EXPECT_FALSE(PaceFrame(w, last, 3600000, &stop)) << raiseBefore;
+        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+        raiser.join();
+        EXPECT_LT(ms, 5000) << raiseBefore;
+        EXPECT_EQ(before, last) << raiseBefore;
+        // Lowered again, the wait paces as before.
+        stop.Reset();
+        EXPECT_FALSE(stop.WaitFor(1));
+        EXPECT_TRUE(PaceFrame(w, last, 0, &stop));
+        w.Stop();
+    }
 }

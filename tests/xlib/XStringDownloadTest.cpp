@@ -180,8 +180,10 @@ TEST_F(Download, ThroughTheProxyArgument) {
     EXPECT_EQ(Str(s), "time-a.example|time-b.example\r\n|time-c.example");
     const std::string r = LastRequest();
     EXPECT_TRUE(VendorServer::ViaProxy(r)) << r;
-    EXPECT_EQ(VendorServer::Field(r, "host"), "vendor.invalid");
-    EXPECT_EQ(VendorServer::Field(r, "target"), "http://vendor.invalid/cgi-bin/TimeSync.exe?cmd=List");
+    // WinINet names the default port in the address it gives the proxy.
+    const std::string host = VendorServer::Field(r, "host");
+    EXPECT_TRUE(host == "vendor.invalid" || host == "vendor.invalid:80") << host;
+    EXPECT_EQ(VendorServer::Field(r, "target"), "http://" + host + "/cgi-bin/TimeSync.exe?cmd=List");
 }
 
 TEST_F(Download, FailuresSayWhatWentWrong) {

@@ -1,0 +1,65 @@
+// TCP client connections whose every wait can be cut short by another thread.
+// A mail server may accept a connection and then say nothing for as long as it
+// likes; the program must still close at once, so each connect, send and
+// receive waits on the socket and on a SocketStop together.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Starts and stops the system's socket library for the process (a no-op where
+// there is none to start). False when it could not be started.
+bool PlatformSocketsStart();
+void PlatformSocketsStop();
+
+// A wake-up that one thread raises and every socket wait given it notices at
+// once. It stays raised until Reset.
+class SocketStop {
+public:
+    SocketStop();
+    ~SocketStop();
+    SocketStop(const SocketStop&) = delete;
+    SocketStop& operator=(const SocketStop&) = delete;
+
+    void Raise();
+    void Reset();
+    bool IsRaised() const;
+
+    struct Impl;
+    Impl* GetImpl() const { return m_Impl; }
+
+private:
+    Impl* m_Impl;
+};
+
+class PlatformSocket {
+public:
+    enum Result { kOk, kFailed, kStopped };
+
+    PlatformSocket();
+    ~PlatformSocket();  // closes
+    PlatformSocket(const PlatformSocket&) = delete;
+    PlatformSocket& operator=(const PlatformSocket&) = delete;
+
+    // The first IPv4 address of `host` in network byte order; false when the
+    // name does not resolve.
+    static bool ResolveIPv4(const char* host, uint32_t& address);
+
+    // Creates the TCP socket; false when the system refused.
+    bool Open();
+    bool IsOpen() const;
+    // Waits for the connection, for `stop`, or for the system to give up.
+    Result Connect(uint32_t address, uint16_t port, const SocketStop& stop);
+    // One piece out: `sent` is what the system took (at least one byte on kOk).
+    Result Send(const char* data, size_t length, size_t& sent, const SocketStop& stop);
+    // One read: `received` 0 on kOk means the peer closed the connection.
+    Result Recv(char* buffer, size_t capacity, size_t& received, const SocketStop& stop);
+    void Close();
+    // The system's reason for the last kFailed, as readable text with its number.
+    const std::string& LastError() const { return m_LastError; }
+
+private:
+    intptr_t m_Handle;
+    std::string m_LastError;
+};

@@ -1,0 +1,20 @@
+// What the two decoders share: the decoded picture itself and how it is made.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/ImageDecoder.h"
+
+struct ImageBitmap {
+    unsigned width = 0, height = 0, pitch = 0;
+    std::vector<uint8_t> bits;  // blue, green, red; bottom row first
+};
+
+// A zeroed w x h picture, or null when the memory cannot be had.
+ImageBitmap* NewImageBitmap(unsigned width, unsigned height);
+
+// Our own reader for every Windows bitmap variant: OS/2 and Windows headers up
+// to V5; 1, 4, 8 bits with a palette, RLE4 and RLE8; 16 and 32 bits with
+// default or given channel masks; 24 bits; bottom-up and top-down rows.
+ImageBitmap* DecodeBmp(const uint8_t* data, size_t size, ImageLoadInfo& info);

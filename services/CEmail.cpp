@@ -1,0 +1,508 @@
+#include "services/CEmail.h"
+
+#include <chrono>
+#include <string>
+
+#include "platform/GLInclude.h"
+#include "platform/Sound.h"
+#include "render/Projection.h"
+#include "xlib/ConfigSection.h"
+#include "xlib/XException.h"
+#include "xlib/XPaths.h"
+#include "xlib/XRandom.h"
+
+namespace {
+// The fixed part of the pass phrases, kept in two pieces so that it is not one
+// plain run of text in the program file. Stored values are readable only with
+// exactly this text: never change it.
+constexpr char kPhraseA[] = "mEaDoW-8";
+constexpr char kPhraseB[] = "gLoW#71q";
+constexpr char kUserLetter = 'U';
+constexpr char kPasswordLetter = 'P';
+
+constexpr float kEnvelopeAxes[8][3] = {{0, 0, 1}, {1, 1, 1}, {1, 0, 0}, {0, 1, 0},
+                                        {1, 1, 0}, {1, 1, 1}, {0, 1, 1}, {1, 0, 1}};
+
+// A stored field: decoded, then deciphered. A value that cannot be deciphered
+// reads as empty rather than as ciphertext.
+XString ReadSecret(const XString& section, const char* key, unsigned index, bool password) {
+    XString value = ConfigReadText(section, key);
+    value.DecodeBase64();
+    if (!value.Decrypt(CEmail::PassPhrase(index, password).c_str(), 2)) {
+        WriteRunLog("E-mail settings", value.GetErrorMessage());
+        return XString();
+    }
+    return value;
+}
+
+// Never falls back to writing the plain text: a field that cannot be
+// enciphered is stored empty.
+XString StoredSecret(const XString& plain, unsigned index, bool password) {
+    XString value = plain;
+    if (!value.Encrypt(CEmail::PassPhrase(index, password).c_str(), 2)) {
+        WriteRunLog("E-mail settings", value.GetErrorMessage());
+        return XString();
+    }
+    value.EncodeBase64();
+    return value;
+}
+
+void ConfigureStreamer(CEmitter& e) {
+    e.Create(200);
+    e.SetLife(5.5f, 0.1f);
+    e.SetSize(0.009f, 0.01f, 0.04f);
+    e.SetShape(0, 3);
+    e.SetSpread(25.0f);
+    e.SetRate(10.0f);
+    e.SetSpeed(0.4f, 0.05f);
+}
+}  // namespace
+
+CEmail::CEmail() {
+    XGuard("CEmail constructor", [&] {
+        ConfigureStreamer(Streamer1);
+        ConfigureStreamer(Streamer2);
+        LastSpin.SetToNow();
+        Default();
+    });
+}
+
+CEmail::~CEmail() {
+    XGuard("CEmail destructor", [&] {
+        if (m_Thread.joinable()) StopEmailThread(*this);
+        Streamer1.Destroy();
+        Streamer2.Destroy();
+    });
+}
+
+void CEmail::Default() {
+    XGuard("CEmail::Default", [&] {
+        NewMailSoundType = 1;
+        Notify = true;
+        DisplayText = true;
+        DisplayStreamers = true;
+        CycleStreamers = true;
+        RandStreamers = false;
+        CycleRed = CycleGreen = CycleBlue = true;
+        SoundFileName = "";
+        Accounts.Clear();
+    });
+}
+
+XString CEmail::PassPhrase(unsigned index, bool password) {
+    XString phrase(kPhraseA);
+    phrase += kPhraseB;
+    phrase.Append(index);
+    phrase += password ? kPasswordLetter : kUserLetter;
+    return phrase;
+}
+
+void CEmail::SplitServer(const XString& server, XString& host, int& port) {
+    host = server;
+    port = kDefaultPort;
+    const int colon = server.FindRev(':');
+    if (colon <= 0) return;
+    const std::string_view digits = server.View().substr(static_cast<size_t>(colon) + 1);
+    if (digits.empty() || digits.size() > 5) return;
+    int value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return;
+        value = value * 10 + (c - '0');
+    }
+    if (value < 1 || value > 65535) return;
+    host.SetData(server.c_str(), colon);
+    port = value;
+}
+
+void CEmail::Read(const XString& config) {
+    XGuard("CEmail::Read", [&] {
+        const XString section = ConfigSectionText(config, "Email");
+        if (section.IsEmpty()) {
+            Default();
+            return;
+        }
+        Notify = ConfigReadBool(section, "Notify");
+        DisplayText = ConfigReadBool(section, "DisplayText");
+        DisplayStreamers = ConfigReadBool(section, "DisplayStreamers");
+        CycleStreamers = ConfigReadBool(section, "CycleStreamers");
+        RandStreamers = ConfigReadBool(section, "RandStreamers");
+        NewMailSoundType = ConfigReadUInt(section, "NewMailSoundType");
+        SoundFileName = ConfigReadText(section, "SoundFileName");
+        CycleRed = ConfigReadBool(section, "CycleRed");
+        CycleGreen = ConfigReadBool(section, "CycleGreen");
+        CycleBlue = ConfigReadBool(section, "CycleBlue");
+        int32_t count = ConfigReadInt(section, "NumAccounts");
+        if (count > kMaxAccounts) {
+            WriteRunLog("E-mail settings", ("Only the first " + std::to_string(kMaxAccounts) + " of " +
+                                            std::to_string(count) + " e-mail accounts are read.").c_str());
+            count = kMaxAccounts;
+        }
+        Accounts.Clear();
+        for (int32_t i = 0; i < count; ++i) {
+            const std::string tag = "Account_" + std::to_string(i);
+            const XString record = ConfigBetween(section, "<" + tag + ">", "</" + tag + ">");
+            CEmailAccount account;
+            account.Pop3 = ConfigReadText(record, "Pop3");
+            account.UserName = ReadSecret(record, "X", static_cast<unsigned>(i), false);
+            account.Password = ReadSecret(record, "Y", static_cast<unsigned>(i), true);
+            account.Minutes = ConfigReadInt(record, "Minutes");
+            Accounts.Add(account);
+        }
+    });
+}
+
+void CEmail::Write(XString& out) {
+    XGuard("CEmail::Write", [&] {
+        ConfigSectionWriter w(out, "Email");
+        w.Bool("Notify", Notify);
+        w.Bool("DisplayText", DisplayText);
+        w.Bool("DisplayStreamers", DisplayStreamers);
+        w.Bool("CycleStreamers", CycleStreamers);
+        w.Bool("RandStreamers", RandStreamers);
+        w.UInt("NewMailSoundType", NewMailSoundType);
+        w.Text("SoundFileName", SoundFileName);
+        w.Bool("CycleRed", CycleRed);
+        w.Bool("CycleGreen", CycleGreen);
+        w.Bool("CycleBlue", CycleBlue);
+        w.UInt("NumAccounts", Accounts.GetCount());
+        for (unsigned i = 0; i < Accounts.GetCount(); ++i) {
+            const CEmailAccount& a = Accounts.Get(i);
+            w.Open("Account_" + std::to_string(i));
+            w.Text("Pop3", a.Pop3);
+            w.Text("X", StoredSecret(a.UserName, i, false));
+            w.Text("Y", StoredSecret(a.Password, i, true));
+            w.Int("Minutes", a.Minutes);
+            w.Close();
+        }
+        w.Close();
+    });
+}
+
+void CEmail::Setup(int32_t /*width*/, int32_t /*height*/, void* dc) {
+    XGuard("CEmail::Setup", [&] {
+        m_Showing = false;
+        // With nothing to watch the notice can never show: the font and the
+        // pictures would only lengthen every start.
+        if (!Notify || Accounts.GetCount() == 0) return;
+        Font.Create(dc, "Arial", 0.05f, 1, 0.5f, 700);
+        Font.SetAlignment(COutlineFont::ALIGN_LEFT, COutlineFont::ALIGN_VCENTER, COutlineFont::ALIGN_MIDDLE);
+        m_Showing = false;
+        const std::string dir = InstallDir();
+        EnvelopeFront.CreateRGB((dir + "Email_A.bmp").c_str(), GL_LINEAR, GL_LINEAR);
+        EnvelopeBack.CreateRGB((dir + "Email_B.bmp").c_str(), GL_LINEAR, GL_LINEAR);
+        TextColor.SetSteps(CycleRed, CycleGreen, CycleBlue);
+        if (CycleRed || CycleGreen || CycleBlue) TextColor.Randomize(CycleRed, CycleGreen, CycleBlue);
+    });
+}
+
+void CEmail::Release() {
+    XGuard("CEmail::Release", [&] {
+        if (m_Showing && NewMailSoundType == 2) Sound().Stop();
+        Font.Delete();
+        EnvelopeFront.Release();
+        EnvelopeBack.Release();
+    });
+}
+
+XString CEmail::NoticeText(int32_t count) {
+    XString text("New e-mail: ");
+    text.Append(count >= 1 ? count : 1);
+    text += count > 1 ? " messages" : " message";
+    return text;
+}
+
+// ---------------------------------------------------------------- checking thread
+
+void StartEmailThread(CEmail& email) {
+    XGuard("CEmail::StartEmailThread", [&] {
+        if (email.m_Thread.joinable()) StopEmailThread(email);
+        email.m_FirstPassDone = false;
+        email.m_ThreadCount = 0;
+        email.m_Quit = false;
+        email.m_NewMailCount = 0;
+        email.m_LastSeenCount = 0;
+        email.m_Client.Resume();
+        // Counted before the thread runs, so that a thread ending at once can
+        // never take the count below zero.
+        ++email.m_ThreadCount;
+        try {
+            email.m_Thread = std::thread(&CEmail::InstanceThread, &email);
+        } catch (const std::system_error&) {
+            --email.m_ThreadCount;
+            WriteRunLog("Email error", "Error: failed to create instance of the CEmail thread.");
+        }
+    });
+}
+
+void StopEmailThread(CEmail& email) {
+    XGuard("CEmail::StopEmailThread", [&] {
+        {
+            std::lock_guard<std::mutex> lock(email.m_WaitMutex);
+            email.m_Quit = true;
+        }
+        // A poll in progress gives up its server at once instead of waiting for it.
+        email.m_Client.Cancel();
+        email.m_Wake.notify_all();
+        {
+            std::unique_lock<std::mutex> lock(email.m_WaitMutex);
+            email.m_Wake.wait_for(lock, std::chrono::milliseconds(10010), [&] { return email.m_ThreadCount == 0; });
+        }
+        if (!email.m_Thread.joinable()) return;
+        if (email.m_ThreadCount == 0)
+            email.m_Thread.join();
+        else
+            email.m_Thread.detach();  // stuck outside any wait we can cut short: let it go
+    });
+}
+
+void CEmail::InstanceThread(CEmail* email) {
+    XGuard("CEmail::InstanceThread", [&] {
+        while (!email->m_Quit) {
+            if (email->Notify) email->CheckAccounts();
+            email->WaitForNextPass();
+        }
+    });
+    std::lock_guard<std::mutex> lock(email->m_WaitMutex);
+    --email->m_ThreadCount;
+    email->m_Wake.notify_all();
+}
+
+void CEmail::CheckAccounts() {
+    XDateTime now;
+    now.SetToNow();
+    for (unsigned i = 0; i < Accounts.GetCount(); ++i) {
+        CEmailAccount& account = Accounts.Get(i);
+        if (now.DifferenceMinutes(account.LastCheck) >= static_cast<double>(account.Minutes)) {
+            account.LastCheck = now;
+            Poll(account);
+        }
+        if (m_Quit) return;
+    }
+    m_FirstPassDone = true;
+}
+
+void CEmail::Poll(CEmailAccount& account) {
+    XString host;
+    int port;
+    SplitServer(account.Pop3, host, port);
+    if (!m_Client.Pop3Connect(host.c_str(), port, account.UserName.c_str(), account.Password.c_str())) {
+        if (m_Quit) return;  // cut short by the stop: no fault of the mailbox
+        XString message("Error: could not connect to the pop3 account = ");
+        message += account.Pop3;
+        message += ". Msg=";
+        message += m_Client.GetErrorText();
+        WriteRunLog("E-mail check failed in InstanceThread - Pop3Connect", message);
+        return;
+    }
+    const int32_t count = m_Client.GetMsgCount();
+    if (!m_Client.Pop3Disconnect() && !m_Quit)
+        WriteRunLog("E-mail check failed in InstanceThread - Pop3Disconnect", m_Client.GetErrorText());
+    // A stopped poll learnt nothing: its -1 must not count as mail removed.
+    if (m_Quit) return;
+    if (count != account.LastCount) {
+        if (m_FirstPassDone) m_NewMailCount += count - account.LastCount;
+        account.LastCount = count;
+    }
+}
+
+void CEmail::WaitForNextPass() {
+    auto wait = std::chrono::milliseconds(1000);
+    if (Notify) {
+        XDateTime now;
+        now.SetToNow();
+        for (unsigned i = 0; i < Accounts.GetCount(); ++i) {
+            const CEmailAccount& a = Accounts.Get(i);
+            const double leftMs = (a.Minutes - now.DifferenceMinutes(a.LastCheck)) * 60000.0;
+            if (leftMs < static_cast<double>(wait.count()))
+                wait = std::chrono::milliseconds(leftMs < 10.0 ? 10 : static_cast<long long>(leftMs));
+        }
+    }
+    std::unique_lock<std::mutex> lock(m_WaitMutex);
+    m_Wake.wait_for(lock, wait, [&] { return m_Quit.load(); });
+}
+
+// ---------------------------------------------------------------- render thread
+
+void CEmail::Process(XDateTime /*now*/) {
+    if (!Notify) return;
+    XGuard("CEmail::Process", [&] {
+        const int32_t count = m_NewMailCount;
+        if (count != m_LastSeenCount && m_FirstPassDone) {
+            m_Showing = true;
+            m_LastSeenCount = count;
+            if (NewMailSoundType == 1) {
+                Sound().Beep();
+            } else if (NewMailSoundType == 2 && SoundFileName.FileExists()) {
+                Sound().PlayWave(SoundFileName.c_str(), false);
+            }
+        }
+        if (!m_Showing || !DisplayStreamers) return;
+        TextColor.Advance();
+        if (!StreamerColoursChosen) {
+            StreamerColoursChosen = true;
+            if (RandStreamers) {
+                for (int32_t& c : StreamerColours) c = XRandom() % 256;
+            } else {
+                const int32_t fixed[6] = {255, 0, 0, 0, 0, 255};
+                for (int c = 0; c < 6; ++c) StreamerColours[c] = fixed[c];
+            }
+            ApplyStreamerColours();
+            // Births before the first Draw places them start at the post, not
+            // at the middle of the screen.
+            Streamer1.SetPosition(-0.66f, 0.952f, 0.02f);
+            Streamer2.SetPosition(-0.66f, 0.912f, -0.02f);
+        } else if (CycleStreamers) {
+            for (int c = 0; c < 6; ++c) {
+                if (StreamerColours[c] == 0) StreamerSteps[c] = 1;
+                if (StreamerColours[c] == 255) StreamerSteps[c] = -1;
+                StreamerColours[c] += StreamerSteps[c];
+            }
+            ApplyStreamerColours();
+        }
+        Streamer1.Update(0.1f);
+        Streamer2.Update(0.1f);
+    });
+}
+
+void CEmail::ApplyStreamerColours() {
+    CEmitter* streamers[2] = {&Streamer1, &Streamer2};
+    for (int k = 0; k < 2; ++k) {
+        const float r = StreamerColours[k * 3] / 255.0f, g = StreamerColours[k * 3 + 1] / 255.0f,
+                    b = StreamerColours[k * 3 + 2] / 255.0f;
+        streamers[k]->SetColours(r, g, b, 1.0f, 0.0f, 0.2f, 0.2f, 0.1f, r, g, b, 0.2f);
+    }
+}
+
+void CEmail::DrawEnvelope() {
+    const float a = 0.055f, b = 0.03f, c = 0.002f;
+    glPushMatrix();
+    glTranslatef(-0.93f, 0.93f, 0.0f);
+    if (EnvelopeAngle == 0) EnvelopeAxis = XRandom() % 8;
+    const float* axis = kEnvelopeAxes[EnvelopeAxis];
+    glRotatef(static_cast<float>(EnvelopeAngle), axis[0], axis[1], axis[2]);
+    EnvelopeAngle += 2;
+    if (EnvelopeAngle >= 360) EnvelopeAngle = 0;
+
+    EnvelopeFront.Bind();
+    glBegin(GL_QUADS);
+    glNormal3f(0, 0, 1);
+    glTexCoord2f(0, 0); glVertex3f(-a, -b, c);
+    glTexCoord2f(1, 0); glVertex3f(a, -b, c);
+    glTexCoord2f(1, 1); glVertex3f(a, b, c);
+    glTexCoord2f(0, 1); glVertex3f(-a, b, c);
+    glEnd();
+    // Mirrored coordinates, so the back picture reads correctly from behind.
+    EnvelopeBack.Bind();
+    glBegin(GL_QUADS);
+    glNormal3f(0, 0, -1);
+    glTexCoord2f(1, 0); glVertex3f(-a, -b, -c);
+    glTexCoord2f(1, 1); glVertex3f(-a, b, -c);
+    glTexCoord2f(0, 1); glVertex3f(a, b, -c);
+    glTexCoord2f(0, 0); glVertex3f(a, -b, -c);
+    glEnd();
+    CTexture::UnbindAll();
+    glBegin(GL_QUADS);
+    glNormal3f(0, 1, 0);  // top
+    glVertex3f(-a, b, c); glVertex3f(a, b, c); glVertex3f(a, b, -c); glVertex3f(-a, b, -c);
+    glNormal3f(0, -1, 0);  // bottom
+    glVertex3f(-a, -b, -c); glVertex3f(a, -b, -c); glVertex3f(a, -b, c); glVertex3f(-a, -b, c);
+    glNormal3f(1, 0, 0);  // right
+    glVertex3f(a, -b, c); glVertex3f(a, -b, -c); glVertex3f(a, b, -c); glVertex3f(a, b, c);
+    glNormal3f(-1, 0, 0);  // left
+    glVertex3f(-a, -b, -c); glVertex3f(-a, -b, c); glVertex3f(-a, b, c); glVertex3f(-a, b, -c);
+    glEnd();
+    glPopMatrix();
+}
+
+void CEmail::DrawStreamers() {
+    CEmitter* streamers[2] = {&Streamer1, &Streamer2};
+    for (int k = 0; k < 2; ++k) {
+        const float s = k == 0 ? 1.0f : -1.0f;
+        if (k == 1) {
+            // The swing moves between the two, so they sway mirror-wise.
+            Swing += SwingStep;
+            if (Swing >= 70 || Swing <= -70) SwingStep = -SwingStep;
+        }
+        glPushMatrix();
+        Vector3 d;
+        RotateVector(Vector3(0.0f, 0.02f * s, 0.02f * s), static_cast<float>(4 * EnvelopeAngle), 0.0f, 0.0f, d);
+        streamers[k]->SetDirection(d);
+        streamers[k]->SetPosition(d.x - 0.66f + 0.0025f * static_cast<float>(Swing) * s, d.y + 0.932f, d.z);
+        // The overlay's projection is not mirrored the way the scene's camera
+        // is, so the particles' clockwise discs face the viewer here: with
+        // counter-clockwise front faces the first streamer would be culled
+        // whole and never seen.
+        streamers[k]->Draw(0);
+        glPopMatrix();
+    }
+}
+
+void CEmail::Draw(XDateTime now) {
+    if (!Notify || !m_Showing || EnvelopeFront.IsEmpty() || EnvelopeBack.IsEmpty()) return;
+    int pushed = 0;  // 1: attributes, 2: and both matrices
+    XGuard("CEmail::Draw", [&] {
+        glPushAttrib(GL_ALL_ATTRIB_BITS);
+        pushed = 1;
+        glShadeModel(GL_SMOOTH);
+        glDisable(GL_CULL_FACE);
+        glDisable(GL_FOG);
+        glDisable(GL_DITHER);
+        glEnable(GL_DEPTH_TEST);
+        glEnable(GL_TEXTURE_2D);
+        glEnable(GL_LIGHTING);
+        glEnable(GL_LIGHT0);
+        // Given while the scene's camera is still on the modelview matrix.
+        const GLfloat light[4] = {0.1f, 0.1f, -1.0f, 0.0f};
+        glLightfv(GL_LIGHT0, GL_POSITION, light);
+        glMatrixMode(GL_MODELVIEW);
+        glPushMatrix();
+        glMatrixMode(GL_PROJECTION);
+        glPushMatrix();
+        pushed = 2;
+        glLoadIdentity();
+        glOrtho(-1.0, 1.0, -1.0, 1.0, -1.0, 1.0);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+
+        const XString text = NoticeText(m_NewMailCount);
+        if (SpinAngle == -1) {
+            if (now.DifferenceSeconds(LastSpin) >= 15.0) {
+                SpinAngle = 0;
+                LastSpin = now;
+            }
+        } else {
+            SpinAngle += 5;
+            if (SpinAngle >= 360) SpinAngle = -1;
+        }
+
+        DrawEnvelope();
+
+        if (DisplayText) {
+            glPushMatrix();
+            const GLfloat diffuse[4] = {TextColor.Color[0] / 512.0f, TextColor.Color[1] / 512.0f,
+                                        TextColor.Color[2] / 512.0f, 1.0f};
+            const GLfloat ambient[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+            glMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
+            glMaterialfv(GL_FRONT, GL_AMBIENT, ambient);
+            glTranslatef(-0.86f, 0.925f, 0.0f);
+            if (SpinAngle != -1) glRotatef(static_cast<float>(SpinAngle), 1.0f, 0.0f, 0.0f);
+            glScalef(0.039f, 0.039f, 0.3f);
+            Font.DrawText(text.c_str());
+            glPopMatrix();
+        }
+
+        const int sense = GetRotationSense();
+        SetRotationSense(-1);
+        glDisable(GL_TEXTURE_2D);
+        if (DisplayStreamers) DrawStreamers();
+        SetRotationSense(sense);
+    });
+    // The scene's matrices and state as they were, also after a failure half way.
+    if (pushed == 2) {
+        glMatrixMode(GL_PROJECTION);
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
+        glPopMatrix();
+    }
+    if (pushed >= 1) glPopAttrib();
+}

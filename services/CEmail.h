@@ -1,0 +1,123 @@
+// The new-mail notice: watches POP3 mailboxes from a checking thread and, once
+// a mailbox has grown, shows a spinning envelope in the top-left corner with
+// "New e-mail: <n> message(s)" beside it and two particle streamers, and makes
+// a sound. Owns the "<Email>" configuration section, in which each account's
+// user name and password are stored encrypted.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+#include "render/COutlineFont.h"
+#include "render/CTexture.h"
+#include "scene/CEmitter.h"
+#include "services/CColorCycler.h"
+#include "xlib/XArray.h"
+#include "xlib/XDateTime.h"
+#include "xlib/XEmail.h"
+#include "xlib/XString.h"
+
+class CEmailAccount {
+public:
+    XDateTime LastCheck;     // when the mailbox was last polled; year 1 after reading
+    int32_t LastCount = 0;   // message count seen at the last poll
+    XString Pop3;            // server host name, optionally ":port"
+    XString UserName;
+    XString Password;
+    int32_t Minutes = 0;     // poll interval
+};
+
+class CEmail;
+// Resets the module's shared state and starts its checking thread.
+void StartEmailThread(CEmail& email);
+// Stops the checking thread, cutting short any server exchange in progress.
+void StopEmailThread(CEmail& email);
+
+class CEmail {
+public:
+    static constexpr int kDefaultPort = 110;
+    // Sanity bound on "<NumAccounts>": a damaged file cannot make Read loop for ever.
+    static constexpr int32_t kMaxAccounts = 256;
+
+    CEmail();
+    ~CEmail();
+    CEmail(const CEmail&) = delete;
+    CEmail& operator=(const CEmail&) = delete;
+
+    void Default();
+    void Read(const XString& config);
+    void Write(XString& out);
+    // Font, envelope textures and text colour; the OpenGL context must be current.
+    void Setup(int32_t width, int32_t height, void* dc);
+    void Process(XDateTime now);
+    void Draw(XDateTime now);
+    // Deletes what lives in the OpenGL context (font lists, textures) and ends
+    // a wave still playing; the context must be current.
+    void Release();
+
+    // The pass phrase for account `index`'s user name (or password) field.
+    static XString PassPhrase(unsigned index, bool password);
+    // "New e-mail: 2 messages" for a new-mail count.
+    static XString NoticeText(int32_t count);
+    // Host and port of a "<Pop3>" value: "host" uses port 110, "host:port" its own.
+    static void SplitServer(const XString& server, XString& host, int& port);
+
+    // The checking thread's published state.
+    int32_t NewMailCount() const { return m_NewMailCount; }
+    bool FirstPassDone() const { return m_FirstPassDone; }
+    int32_t ThreadCount() const { return m_ThreadCount; }
+    bool IsShowing() const { return m_Showing; }
+
+    XArray<CEmailAccount> Accounts;
+    uint32_t NewMailSoundType;  // 0 none, 1 beep, 2 the wave file
+    bool Notify;
+    bool DisplayText;
+    bool DisplayStreamers;
+    bool CycleStreamers;
+    bool RandStreamers;
+    bool CycleRed, CycleGreen, CycleBlue;
+    XString SoundFileName;
+
+    // Drawing state, open to tests.
+    int32_t SpinAngle = -1;
+    XDateTime LastSpin;
+    int32_t EnvelopeAngle = 0;
+    int32_t EnvelopeAxis = 0;
+    int32_t SwingStep = 1;
+    int32_t Swing = -70;
+    bool StreamerColoursChosen = false;
+    int8_t StreamerSteps[6] = {0, 0, 0, 0, 0, 0};
+    int32_t StreamerColours[6] = {255, 255, 255, 255, 255, 255};
+    CColorCycler TextColor;
+    CEmitter Streamer1, Streamer2;
+    CTexture EnvelopeFront, EnvelopeBack;
+    COutlineFont Font;
+
+private:
+    friend void StartEmailThread(CEmail& email);
+    friend void StopEmailThread(CEmail& email);
+    static void InstanceThread(CEmail* email);
+    void CheckAccounts();
+    void Poll(CEmailAccount& account);
+    // Sleeps until an account is due, at least 10 ms, at most a second; a stop wakes it at once.
+    void WaitForNextPass();
+    void ApplyStreamerColours();
+    void DrawEnvelope();
+    void DrawStreamers();
+
+    bool m_Showing = false;
+    // Between the checking thread and the render thread. One set per module:
+    // the preview and the full-screen saver each watch on their own.
+    std::atomic<bool> m_FirstPassDone{false};
+    std::atomic<bool> m_Quit{false};
+    std::atomic<int32_t> m_ThreadCount{0};
+    std::atomic<int32_t> m_NewMailCount{0};
+    int32_t m_LastSeenCount = 0;
+    std::mutex m_WaitMutex;
+    std::condition_variable m_Wake;
+    std::thread m_Thread;
+    XEmail m_Client;
+};

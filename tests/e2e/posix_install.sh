@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Installing on Linux: `cmake --install` into a staging folder puts every file
+# where the docs say, and the staged program finds its art there; the Debian
+# package holds the same files, installs with dpkg into this machine's hack
+# folder (root only) and goes away again with `dpkg -r`.
+# Usage: posix_install.sh <path of meadowglow>
+source "$(dirname "$0")/lib.sh"
+BUILD="${MG_BUILD_DIR:?MG_BUILD_DIR is not set}"
+[ -f "$BUILD/cmake_install.cmake" ] || fail "no CMake build folder at $BUILD"
+e2e_init 800x600
+
+ART=(ladybug0.bmp ladybug1.bmp wormbug0.bmp wormbug1.bmp beebug0.bmp beebug1.bmp Email_A.bmp Email_B.bmp
+  critterpic1.jpg critterpic2.jpg critterpic3.jpg critterpic4.jpg critterpic5.jpg critterpic6.jpg
+  critterpic7.jpg critterpic8.jpg critterpic9.jpg critterpic10.jpg Help.htm)
+# Every installed file, relative to the prefix.
+EXPECTED=(libexec/xscreensaver/meadowglow share/xscreensaver/config/meadowglow.xml)
+for a in "${ART[@]}"; do EXPECTED+=("share/meadowglow/$a"); done
+
+STAGE="$E2E_TMP/stage"
+cmake --install "$BUILD" --prefix "$STAGE" >"$E2E_TMP/install.log" 2>&1 || fail "cmake --install: $(cat "$E2E_TMP/install.log")"
+for f in "${EXPECTED[@]}"; do [ -f "$STAGE/$f" ] || fail "cmake --install did not place $f"; done
+[ -x "$STAGE/libexec/xscreensaver/meadowglow" ] || fail "the installed program is not executable"
+extra="$(cd "$STAGE" && find . -type f | sed 's|^\./||' | sort | comm -23 - <(printf '%s\n' "${EXPECTED[@]}" | sort))"
+[ -z "$extra" ] || fail "cmake --install placed files nobody documented: $extra"
+python3 - "$STAGE/share/xscreensaver/config/meadowglow.xml" <<'PY' || fail "the hack descriptor is not what XScreenSaver reads"
+import sys, xml.etree.ElementTree as ET
+root = ET.parse(sys.argv[1]).getroot()
+assert root.tag == "screensaver" and root.get("name") == "meadowglow" and root.get("_label"), root.attrib
+assert root.find("command").get("arg") == "--root"
+assert len(root.find("_description").text.strip()) > 40
+PY
+note "cmake --install: ${#EXPECTED[@]} files where documented"
+
+# The staged program, as XScreenSaver starts it, copies its art from
+# share/meadowglow/ into the user's folder on first start and draws.
+start_bg SAVER "$STAGE/libexec/xscreensaver/meadowglow" --root
+deadline=$(( $(now_ms) + 10000 ))
+until [ -f "$MEADOWGLOW_HOME/Help.htm" ] || [ "$(now_ms)" -ge "$deadline" ]; do sleep 0.1; done
+for a in "${ART[@]}"; do [ -f "$MEADOWGLOW_HOME/$a" ] || fail "first start did not copy $a from share/meadowglow/"; done
+sleep 1
+expect_running "$SAVER" "the staged program ended on its own"
+kill -TERM "$SAVER"
+expect_exit "$SAVER" 2000 0 "the staged program, SIGTERM"
+
+# The Debian package.
+command -v cpack >/dev/null && command -v dpkg-deb >/dev/null || skip "no cpack or dpkg-deb"
+(cd "$E2E_TMP" && cpack -G DEB --config "$BUILD/CPackConfig.cmake" -B "$E2E_TMP/pkg") >"$E2E_TMP/cpack.log" 2>&1 ||
+  fail "cpack: $(tail -20 "$E2E_TMP/cpack.log")"
+DEB="$(ls "$E2E_TMP"/pkg/meadowglow_*.deb 2>/dev/null | head -n1)"
+[ -f "$DEB" ] || fail "cpack made no .deb: $(ls "$E2E_TMP/pkg")"
+listing="$(dpkg-deb -c "$DEB")"
+for f in "${EXPECTED[@]}"; do echo "$listing" | grep -q "\./usr/$f\$" || fail "the package lacks /usr/$f"; done
+dpkg-deb -f "$DEB" Depends | grep -q libfreeimage || fail "the package does not depend on the libraries it links"
+note "package $(basename "$DEB"): every file under /usr"
+
+[ "$(id -u)" = 0 ] || skip "not root: the package is built and checked, not installed"
+dpkg -s meadowglow >/dev/null 2>&1 && skip "a meadowglow package is already installed on this machine; left alone"
+# dpkg takes one lock machine-wide: wait for it rather than fail when apt runs.
+dpkg_retry() {
+  local i
+  for i in $(seq 60); do
+    "$@" >>"$E2E_TMP/dpkg.log" 2>&1 && return 0
+    grep -q "lock" "$E2E_TMP/dpkg.log" || return 1
+    sleep 1
+  done
+  return 1
+}
+installed=0
+remove_package() { [ "$installed" = 1 ] && dpkg_retry dpkg -r meadowglow; installed=0; }
+trap 'remove_package; e2e_cleanup' EXIT
+dpkg_retry dpkg -i "$DEB" || fail "dpkg -i: $(tail -5 "$E2E_TMP/dpkg.log")"
+installed=1
+for f in "${EXPECTED[@]}"; do [ -f "/usr/$f" ] || fail "dpkg -i did not place /usr/$f"; done
+"/usr/libexec/xscreensaver/meadowglow" --no-such-option >"$E2E_TMP/usage.out" 2>&1
+[ $? -eq 1 ] && grep -q "usage:" "$E2E_TMP/usage.out" || fail "the installed program does not run: $(cat "$E2E_TMP/usage.out")"
+dpkg_retry dpkg -r meadowglow || fail "dpkg -r: $(tail -5 "$E2E_TMP/dpkg.log")"
+installed=0
+for f in "${EXPECTED[@]}"; do [ -e "/usr/$f" ] && fail "dpkg -r left /usr/$f"; done
+[ -e /usr/share/meadowglow ] && fail "dpkg -r left /usr/share/meadowglow"
+note "dpkg -i placed every file in /usr; dpkg -r removed them"
+exit 0

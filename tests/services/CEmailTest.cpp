@@ -1,0 +1,360 @@
+// The e-mail module: its settings section, its checking thread against POP3
+// servers on loopback, and what the render thread makes of new mail.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/Sound.h"
+#include "services/CEmail.h"
+#include "tests/LoopbackServer.h"
+#include "tests/TestSupport.h"
+#include "xlib/XPaths.h"
+
+namespace {
+void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+    for (int i = 0; i < ms / 5; ++i) {
+        if (done()) return true;
+        Pause(5);
+    }
+    return done();
+}
+
+struct SoundLog : SoundService {
+    bool PlayWave(const std::string& path, bool loop) override {
+        calls.push_back("play " + path + (loop ? " looped" : ""));
+        return true;
+    }
+    void Stop() override { calls.push_back("stop"); }
+    void Beep() override { calls.push_back("beep"); }
+    std::vector<std::string> calls;
+};
+
+CEmailAccount Account(const char* server, const char* user, const char* password, int minutes) {
+    CEmailAccount a;
+    a.Pop3 = server;
+    a.UserName = user;
+    a.Password = password;
+    a.Minutes = minutes;
+    return a;
+}
+
+struct CEmailThreadTest : ::testing::Test {
+    void SetUp() override {
+        XString error;
+        XEmail::Init(error);
+        SetSoundServiceForTests(&sound);
+        count = 5;
+    }
+    void TearDown() override {
+        StopEmailThread(email);
+        SetSoundServiceForTests(nullptr);
+        XString error;
+        XEmail::UnInit(error);
+    }
+    // The thread started on one account at `server`, polled on every pass.
+    void Start(const LoopbackServer& server) {
+        email.Accounts.Clear();
+        email.Accounts.Add(Account(server.Address().c_str(), "u", "p", 0));
+        StartEmailThread(email);
+    }
+    // Mail arrives after the first pass: the notice is showing.
+    void ShowNotice(LoopbackServer& server) {
+        Start(server);
+        ASSERT_TRUE(WaitFor([&] { return email.FirstPassDone(); }));
+        count = 6;
+        ASSERT_TRUE(WaitFor([&] { return email.NewMailCount() == 1; }));
+        email.Process(XDateTime());
+        ASSERT_TRUE(email.IsShowing());
+    }
+
+    SoundLog sound;
+    std::atomic<int> count{5};
+    CEmail email;
+};
+}  // namespace
+
+TEST(CEmailConfig, WriteThenReadGivesTheSameAccounts) {
+    CEmail out;
+    out.Notify = false;
+    out.DisplayText = false;
+    out.RandStreamers = true;
+    out.NewMailSoundType = 2;
+    out.SoundFileName = "C:\\Sounds\\ding.wav";
+    out.CycleGreen = false;
+    out.Accounts.Add(Account("pop.example.com", "alice", "Pa55 word!", 10));
+    out.Accounts.Add(Account("127.0.0.1:1110", "bob@example.com", "</Y> <X>\x01\xff", 0));
+    out.Accounts.Add(Account("", "", "", 3));
+    XString text;
+    out.Write(text);
+
+    CEmail in;
+    in.Read(text);
+    EXPECT_FALSE(in.Notify);
+    EXPECT_FALSE(in.DisplayText);
+    EXPECT_TRUE(in.DisplayStreamers);
+    EXPECT_TRUE(in.RandStreamers);
+    EXPECT_EQ(in.NewMailSoundType, 2u);
+    EXPECT_STREQ(in.SoundFileName.c_str(), "C:\\Sounds\\ding.wav");
+    EXPECT_TRUE(in.CycleRed);
+    EXPECT_FALSE(in.CycleGreen);
+    ASSERT_EQ(in.Accounts.GetCount(), 3u);
+    for (unsigned i = 0; i < 3; ++i) {
+        const CEmailAccount& a = out.Accounts.Get(i);
+        const CEmailAccount& b = in.Accounts.Get(i);
+        EXPECT_EQ(a.Pop3.View(), b.Pop3.View()) << i;
+        EXPECT_EQ(a.UserName.View(), b.UserName.View()) << i;
+        EXPECT_EQ(a.Password.View(), b.Password.View()) << i;
+        EXPECT_EQ(a.Minutes, b.Minutes) << i;
+        EXPECT_EQ(b.LastCount, 0);
+        EXPECT_EQ(b.LastCheck.GetYear(), 1);
+    }
+    // Neither user names nor passwords appear in the file as plain text.
+    EXPECT_EQ(text.View().find("alice"), std::string_view::npos);
+    EXPECT_EQ(text.View().find("Pa55"), std::string_view::npos);
+}
+
+// The stored layout, byte for byte: the pass phrases are part of the file
+// format, so these values must never change.
+TEST(CEmailConfig, WrittenLayout) {
+    CEmail out;
+    out.Accounts.Add(Account("pop.example.com", "alice", "Pa55 word!", 10));
+    XString text;
+    out.Write(text);
+    EXPECT_EQ(std::string(text.View()),
+              "\t<Email>\r\n"
+              "\t\t<Notify>true</Notify>\r\n"
+              "\t\t<DisplayText>true</DisplayText>\r\n"
+              "\t\t<DisplayStreamers>true</DisplayStreamers>\r\n"
+              "\t\t<CycleStreamers>true</CycleStreamers>\r\n"
+              "\t\t<RandStreamers>false</RandStreamers>\r\n"
+              "\t\t<NewMailSoundType>1</NewMailSoundType>\r\n"
+              "\t\t<SoundFileName></SoundFileName>\r\n"
+              "\t\t<CycleRed>true</CycleRed>\r\n"
+              "\t\t<CycleGreen>true</CycleGreen>\r\n"
+              "\t\t<CycleBlue>true</CycleBlue>\r\n"
+              "\t\t<NumAccounts>1</NumAccounts>\r\n"
+              "\t\t<Account_0>\r\n"
+              "\t\t\t<Pop3>pop.example.com</Pop3>\r\n"
+              "\t\t\t<X>TfLWeVA=</X>\r\n"
+              "\t\t\t<Y>TL9SbU3oK+UPKQ==</Y>\r\n"
+              "\t\t\t<Minutes>10</Minutes>\r\n"
+              "\t\t</Account_0>\r\n"
+              "\t</Email>\r\n");
+}
+
+TEST(CEmailConfig, MissingPartsReadAsDefaultsOrZero) {
+    struct Case {
+        const char* text;
+        bool notify;
+        uint32_t soundType;
+        unsigned accounts;
+    } cases[] = {
+        {"", true, 1, 0},
+        {"<Email></Email>", true, 1, 0},
+        {"<Email><Notify>TRUEly</Notify></Email>", true, 0, 0},
+        {"<Email><Notify>yes</Notify><NumAccounts>2</NumAccounts><Account_0><Pop3>a</Pop3></Account_0></Email>",
+         false, 0, 2},
+        {"<Email><NumAccounts>2000000000</NumAccounts></Email>", false, 0, CEmail::kMaxAccounts},
+        {"<Email><NumAccounts>-4</NumAccounts></Email>", false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        CEmail e;
+        e.Accounts.Add(Account("old", "old", "old", 1));
+        e.Read(XString(c.text));
+        EXPECT_EQ(e.Notify, c.notify) << c.text;
+        EXPECT_EQ(e.NewMailSoundType, c.soundType) << c.text;
+        EXPECT_EQ(e.Accounts.GetCount(), c.accounts) << c.text;
+    }
+    // A present account without fields: empty texts and interval 0.
+    CEmail e;
+    e.Read(XString("<Email><NumAccounts>1</NumAccounts><Account_0></Account_0></Email>"));
+    ASSERT_EQ(e.Accounts.GetCount(), 1u);
+    EXPECT_TRUE(e.Accounts.Get(0).UserName.IsEmpty());
+    EXPECT_EQ(e.Accounts.Get(0).Minutes, 0);
+}
+
+TEST(CEmailText, NoticeAndServerSplitting) {
+    const std::pair<int, const char*> notices[] = {{-3, "New e-mail: 1 message"}, {0, "New e-mail: 1 message"},
+                                                   {1, "New e-mail: 1 message"},  {2, "New e-mail: 2 messages"},
+                                                   {17, "New e-mail: 17 messages"}};
+    for (const auto& n : notices) EXPECT_STREQ(CEmail::NoticeText(n.first).c_str(), n.second) << n.first;
+
+    struct Case {
+        const char* server;
+        const char* host;
+        int port;
+    } cases[] = {{"pop.example.com", "pop.example.com", 110}, {"127.0.0.1:2110", "127.0.0.1", 2110},
+                 {"host:", "host:", 110},                     {"host:99999", "host:99999", 110},
+                 {"host:0", "host:0", 110},                   {"host:12a", "host:12a", 110},
+                 {":25", ":25", 110},                         {"", "", 110}};
+    for (const Case& c : cases) {
+        XString host;
+        int port = 0;
+        CEmail::SplitServer(XString(c.server), host, port);
+        EXPECT_STREQ(host.c_str(), c.host) << c.server;
+        EXPECT_EQ(port, c.port) << c.server;
+    }
+    // Each account and field has a pass phrase of its own.
+    EXPECT_STREQ(CEmail::PassPhrase(0, false).c_str(), "mEaDoW-8gLoW#71q0U");
+    EXPECT_STREQ(CEmail::PassPhrase(12, true).c_str(), "mEaDoW-8gLoW#71q12P");
+}
+
+// The first pass only records the counts; growth after it is new mail, and a
+// mailbox that shrinks takes the count down again.
+TEST_F(CEmailThreadTest, FirstPassThenGrowth) {
+    LoopbackServer server(Pop3Script(count));
+    Start(server);
+    ASSERT_TRUE(WaitFor([&] { return email.FirstPassDone(); }));
+    EXPECT_EQ(email.ThreadCount(), 1);
+    email.Process(XDateTime());
+    EXPECT_FALSE(email.IsShowing());
+    EXPECT_TRUE(sound.calls.empty());
+
+    count = 7;
+    ASSERT_TRUE(WaitFor([&] { return email.NewMailCount() == 2; }));
+    email.Process(XDateTime());
+    EXPECT_TRUE(email.IsShowing());
+    EXPECT_STREQ(CEmail::NoticeText(email.NewMailCount()).c_str(), "New e-mail: 2 messages");
+    EXPECT_EQ(sound.calls, std::vector<std::string>{"beep"});
+    email.Process(XDateTime());  // no change, no second sound
+    EXPECT_EQ(sound.calls.size(), 1u);
+
+    count = 4;
+    ASSERT_TRUE(WaitFor([&] { return email.NewMailCount() == -1; }));
+    email.Process(XDateTime());
+    EXPECT_TRUE(email.IsShowing());  // never cleared in a run
+    EXPECT_EQ(sound.calls.size(), 2u);
+    StopEmailThread(email);
+    EXPECT_EQ(email.ThreadCount(), 0);
+}
+
+// Which sound new mail makes. A beep needs no wave file; a wave plays only
+// when its file can be opened.
+TEST_F(CEmailThreadTest, SoundForNewMail) {
+    TempDir dir;
+    const std::string wave = dir.File("ding.wav");
+    WriteWholeFile(wave, "RIFF");
+    struct Case {
+        uint32_t type;
+        std::string file;
+        std::vector<std::string> calls;
+    } cases[] = {
+        {0, wave, {}},
+        {1, "", {"beep"}},
+        {1, wave, {"beep"}},
+        {2, wave, {"play " + wave}},
+        {2, dir.File("missing.wav"), {}},
+        {2, "", {}},
+    };
+    LoopbackServer server(Pop3Script(count));
+    for (const Case& c : cases) {
+        sound.calls.clear();
+        count = 5;
+        email.NewMailSoundType = c.type;
+        email.SoundFileName = c.file.c_str();
+        ShowNotice(server);
+        EXPECT_EQ(sound.calls, c.calls) << c.type << " " << c.file;
+        StopEmailThread(email);
+        // A wave still playing ends with the run.
+        sound.calls.clear();
+        email.Release();
+        EXPECT_EQ(sound.calls.size(), c.type == 2 ? 1u : 0u);
+    }
+}
+
+TEST_F(CEmailThreadTest, NotifyOffMeansNoPollingNoSoundNoNotice) {
+    LoopbackServer server(Pop3Script(count));
+    email.Notify = false;
+    Start(server);
+    Pause(150);
+    EXPECT_EQ(email.ThreadCount(), 1);
+    EXPECT_EQ(server.Connections(), 0);
+    EXPECT_FALSE(email.FirstPassDone());
+    email.Process(XDateTime());
+    EXPECT_FALSE(email.IsShowing());
+    EXPECT_TRUE(sound.calls.empty());
+}
+
+// A server that accepts and never answers must not hold up the stop.
+TEST_F(CEmailThreadTest, StopDoesNotWaitForASilentServer) {
+    LoopbackServer server([](LoopbackConnection& c) { c.HoldSilently(); });
+    Start(server);
+    ASSERT_TRUE(WaitFor([&] { return server.Connections() > 0; }));
+    Pause(30);
+    const auto start = std::chrono::steady_clock::now();
+    StopEmailThread(email);
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::printf("[ figure   ] StopEmailThread with a silent server: %.2f ms\n", ms);
+    EXPECT_LT(ms, 1000.0);  // generous: the figure above is what counts
+    EXPECT_EQ(email.ThreadCount(), 0);
+    EXPECT_FALSE(email.FirstPassDone());  // the interrupted poll learnt nothing
+
+    // Nor for a thread resting between passes.
+    email.Accounts.Clear();
+    StartEmailThread(email);
+    ASSERT_TRUE(WaitFor([&] { return email.FirstPassDone(); }));
+    Pause(30);
+    const auto idleStart = std::chrono::steady_clock::now();
+    StopEmailThread(email);
+    const double idleMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - idleStart).count();
+    std::printf("[ figure   ] StopEmailThread with the thread between passes: %.2f ms\n", idleMs);
+    EXPECT_LT(idleMs, 500.0);
+}
+
+TEST_F(CEmailThreadTest, UnreachableMailboxIsLoggedAndSkipped) {
+    LoopbackServer good(Pop3Script(count));
+    int closedPort;
+    { LoopbackServer gone(Pop3Script(1)); closedPort = gone.Port(); }
+    const std::string dead = "127.0.0.1:" + std::to_string(closedPort);
+    email.Accounts.Add(Account(dead.c_str(), "u", "p", 60));
+    email.Accounts.Add(Account(good.Address().c_str(), "u", "p", 0));
+    StartEmailThread(email);
+    ASSERT_TRUE(WaitFor([&] { return email.FirstPassDone(); }));
+    count = 8;
+    ASSERT_TRUE(WaitFor([&] { return email.NewMailCount() == 3; }));
+    StopEmailThread(email);
+    const std::string log = ReadWholeFile(InstallDir() + "RunLog.txt");
+    const std::string entry = "Subject = E-mail check failed in InstanceThread - Pop3Connect\r\nMessage = Error: could not "
+                              "connect to the pop3 account = " + dead + ". Msg=Error: in Pop3Connect, AuthUserSetup "
+                              "failed. Msg=Error: in AuthUserSetup, Connect failed. Msg=Error: in Connect, failed to "
+                              "connect to host name=127.0.0.1 on port=" + std::to_string(closedPort) + "\r\n";
+    EXPECT_NE(log.find(entry), std::string::npos) << log;
+    // Polled once in the hour, however often the other account was.
+    size_t entries = 0;
+    for (size_t at = log.find(entry); at != std::string::npos; at = log.find(entry, at + 1)) ++entries;
+    EXPECT_EQ(entries, 1u);
+}
+
+// Streamer colours: red and blue, or random, at the first frame; then only
+// channels that sit at 0 or 255 start to move.
+TEST_F(CEmailThreadTest, StreamerColours) {
+    LoopbackServer server(Pop3Script(count));
+    email.CycleStreamers = true;
+    ShowNotice(server);
+    const std::vector<int32_t> fixed(email.StreamerColours, email.StreamerColours + 6);
+    EXPECT_EQ(fixed, (std::vector<int32_t>{255, 0, 0, 0, 0, 255}));
+    email.Process(XDateTime());
+    EXPECT_EQ(std::vector<int32_t>(email.StreamerColours, email.StreamerColours + 6),
+              (std::vector<int32_t>{254, 1, 1, 1, 1, 254}));
+
+    const int32_t start[6] = {0, 255, 100, 37, 0, 255};
+    for (bool cycle : {true, false}) {
+        for (int c = 0; c < 6; ++c) {
+            email.StreamerColours[c] = start[c];
+            email.StreamerSteps[c] = 0;
+        }
+        email.CycleStreamers = cycle;
+        email.Process(XDateTime());
+        const std::vector<int32_t> expected = cycle ? std::vector<int32_t>{1, 254, 100, 37, 1, 254}
+                                                    : std::vector<int32_t>(start, start + 6);
+        EXPECT_EQ(std::vector<int32_t>(email.StreamerColours, email.StreamerColours + 6), expected) << cycle;
+    }
+}

@@ -1,0 +1,131 @@
+// Test tool for the end-to-end scripts: drives the settings dialog the way a
+// user would, by messages to its controls, and reports control states.
+//   mg_dlgdrive CAPTION-PREFIX COMMAND [ARGS]
+// Commands: wait | click ID | post ID | enabled ID | checked ID | text ID |
+//   select ID INDEX (drop-down, posts the change) | lbselect ID INDEX |
+//   lbcount ID | scroll ID CODE [THUMB] | settext ID TEXT | close |
+//   burst BAR COUNT GAP_MS (line-down steps, then times "Refresh preview")
+//   answer BUTTON (the window is a message box; presses BUTTON)
+// The window is the first visible dialog whose caption begins with the prefix,
+// waited for up to 10 s (a prefix ending in '$' is the whole caption). Exit status 1 when it never appears.
+#include "platform/win32/WinInclude.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+struct Search {
+    const char* prefix;
+    HWND found;
+};
+
+BOOL CALLBACK Visit(HWND hwnd, LPARAM param) {
+    auto* s = reinterpret_cast<Search*>(param);
+    char cls[64] = {}, title[256] = {};
+    GetClassNameA(hwnd, cls, sizeof(cls));
+    GetWindowTextA(hwnd, title, sizeof(title));
+    // A prefix ending in '$' must match the whole caption.
+    size_t n = std::strlen(s->prefix);
+    const bool exact = n > 0 && s->prefix[n - 1] == '$';
+    if (exact) --n;
+    if (std::strcmp(cls, "#32770") == 0 && IsWindowVisible(hwnd) && std::strncmp(title, s->prefix, n) == 0 &&
+        (!exact || title[n] == '\0')) {
+        s->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindDialog(const char* prefix, int waitMs) {
+    for (int waited = 0;; waited += 20) {
+        Search s{prefix, nullptr};
+        EnumWindows(Visit, reinterpret_cast<LPARAM>(&s));
+        if (s.found || waited >= waitMs) return s.found;
+        Sleep(20);
+    }
+}
+
+DWORD Now() { return GetTickCount(); }
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: mg_dlgdrive CAPTION-PREFIX COMMAND [ARGS]\n");
+        return 2;
+    }
+    const std::string cmd = argv[2];
+    HWND dlg = FindDialog(argv[1], 10000);
+    if (!dlg) {
+        std::printf("no window\n");
+        return 1;
+    }
+    const int id = argc > 3 ? std::atoi(argv[3]) : 0;
+    HWND item = argc > 3 ? GetDlgItem(dlg, id) : nullptr;
+    auto command = [&](int control, int code) { return MAKEWPARAM(control, code); };
+    if (cmd == "wait") {
+        std::printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(dlg)));
+    } else if (cmd == "click") {
+        SendMessageA(dlg, WM_COMMAND, command(id, BN_CLICKED), reinterpret_cast<LPARAM>(item));
+    } else if (cmd == "post") {
+        PostMessageA(dlg, WM_COMMAND, command(id, BN_CLICKED), reinterpret_cast<LPARAM>(item));
+    } else if (cmd == "answer") {
+        PostMessageA(dlg, WM_COMMAND, command(id, BN_CLICKED), 0);
+    } else if (cmd == "enabled") {
+        std::printf("%d\n", item && IsWindowEnabled(item) ? 1 : 0);
+    } else if (cmd == "checked") {
+        std::printf("%d\n", IsDlgButtonChecked(dlg, id) == BST_CHECKED ? 1 : 0);
+    } else if (cmd == "text") {
+        // GetWindowText would read another process's control without asking it.
+        char text[1024] = {};
+        SendMessageA(item, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+        std::printf("%s\n", text);
+    } else if (cmd == "select" && argc > 4) {
+        SendMessageA(item, CB_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[4])), 0);
+        PostMessageA(dlg, WM_COMMAND, command(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(item));
+    } else if (cmd == "lbselect" && argc > 4) {
+        SendMessageA(item, LB_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[4])), 0);
+    } else if (cmd == "lbcount") {
+        std::printf("%d\n", static_cast<int>(SendMessageA(item, LB_GETCOUNT, 0, 0)));
+    } else if (cmd == "scroll" && argc > 4) {
+        const bool vertical = (GetWindowLongA(item, GWL_STYLE) & SBS_VERT) != 0;
+        const int thumb = argc > 5 ? std::atoi(argv[5]) : 0;
+        SendMessageA(dlg, vertical ? WM_VSCROLL : WM_HSCROLL, MAKEWPARAM(std::atoi(argv[4]), thumb),
+                     reinterpret_cast<LPARAM>(item));
+    } else if (cmd == "settext" && argc > 4) {
+        SendMessageA(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
+    } else if (cmd == "close") {
+        PostMessageA(dlg, WM_CLOSE, 0, 0);
+    } else if (cmd == "burst" && argc > 5) {
+        const int count = std::atoi(argv[4]), gap = std::atoi(argv[5]);
+        HWND refresh = GetDlgItem(dlg, 1180);
+        const bool vertical = (GetWindowLongA(item, GWL_STYLE) & SBS_VERT) != 0;
+        DWORD last = 0;
+        for (int i = 0; i < count; ++i) {
+            if (i) Sleep(static_cast<DWORD>(gap));
+            SendMessageA(dlg, vertical ? WM_VSCROLL : WM_HSCROLL, MAKEWPARAM(SB_LINEDOWN, 0),
+                         reinterpret_cast<LPARAM>(item));
+            last = Now();
+        }
+        std::printf("enabled-after-burst %d\n", IsWindowEnabled(refresh) ? 1 : 0);
+        // "Refresh preview" stays enabled until the watcher restarts the preview.
+        int flips = 0;
+        bool was = IsWindowEnabled(refresh) != FALSE;
+        DWORD clearedAt = 0;
+        while (Now() - last < 5000) {
+            const bool is = IsWindowEnabled(refresh) != FALSE;
+            if (is != was) {
+                ++flips;
+                if (!is && !clearedAt) clearedAt = Now();
+                was = is;
+            }
+            Sleep(5);
+        }
+        std::printf("cleared-after-ms %ld\nflips %d\n", clearedAt ? static_cast<long>(clearedAt - last) : -1L, flips);
+    } else {
+        std::fprintf(stderr, "unknown command %s\n", cmd.c_str());
+        return 2;
+    }
+    return 0;
+}
