@@ -11,7 +11,7 @@ DESKMAN="${MG_BUILD_DIR:?MG_BUILD_DIR is not set}/mg_xdeskman"
 [ -x "$PROG" ] || fail "no program at $PROG"
 [ -x "$DESKMAN" ] || fail "no test tool at $DESKMAN (build the mg_xdeskman target)"
 e2e_init 1024x768
-SHARED="$XDG_DATA_HOME/tallow-fen/shared/screen-savers"
+SHARED="${MEADOWGLOW_HOME%/}/shared"
 LOG="$MEADOWGLOW_HOME/RunLog.txt"
 # The vendor's services on loopback. The clock setting stays off (its
 # default): a test never sets the clock.

@@ -8,7 +8,7 @@ PROG="${1:?usage: $0 <meadowglow>}"
 e2e_init 640x480
 
 MAIN="${MEADOWGLOW_HOME%/}/Meadowglow.xml"
-SHARED="$XDG_DATA_HOME/tallow-fen/shared/screen-savers/Shared.xml"
+SHARED="${MEADOWGLOW_HOME%/}/shared/Shared.xml"
 for args in "/c" "-c" ""; do
   rm -f "$MAIN" "$SHARED"
   # shellcheck disable=SC2086

@@ -10,6 +10,8 @@ DRIVE="$(dirname "$SCR")/mg_dlgdrive.exe"
 [ -f "$DRIVE" ] || fail "no driver at $DRIVE"
 e2e_init 1024x768
 wine_init
+# The update check asks the loopback vendor server, which answers "no update".
+vendor_start '{"update": ""}'
 
 MAINFORM="Meadowglow v2.0"
 BG="Screen Saver Background Options"
@@ -140,7 +142,11 @@ drive "Error$" answer 1 >/dev/null || fail "no Error box for Remove with nothing
 drive "$BG" post 1109
 sleep 0.5
 
-note "The update check with no server reports the server unavailable"
+note "The update check: an empty answer means no update; no server means the server is unavailable"
+drive "$MAINFORM" post 1178
+drive "Update$" answer 1 >/dev/null || fail "no 'Update' box for an empty answer"
+grep -q 'cmd=CheckUpdates&product=Meadowglow&version=2.0' "$VENDOR_RECORD" || fail "no update request recorded: $(cat "$VENDOR_RECORD")"
+kill "$VENDOR_PID" 2>/dev/null; wait "$VENDOR_PID" 2>/dev/null
 drive "$MAINFORM" post 1178
 drive "Update Error$" answer 1 >/dev/null || fail "no Update Error box"
 
