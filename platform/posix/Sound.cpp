@@ -112,12 +112,12 @@ private:
 
     // The file in the device's format, or false when it is not a wave SDL reads.
     static bool LoadWave(const std::string& path, std::vector<int16_t>& out) {
-        SDL_AudioSpec spec{};
+        SDL_AudioSpec wav{};
         Uint8* buf = nullptr;
         Uint32 len = 0;
-        if (!SDL_LoadWAV(path.c_str(), &spec, &buf, &len)) return false;
+        if (!SDL_LoadWAV(path.c_str(), &wav, &buf, &len)) return false;
         SDL_AudioCVT cvt{};
-        bool ok = SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, kChannels, kRate) >= 0;
+        bool ok = SDL_BuildAudioCVT(&cvt, wav.format, wav.channels, wav.freq, AUDIO_S16SYS, kChannels, kRate) >= 0;
         if (ok) {
             std::vector<Uint8> work(static_cast<size_t>(len) * static_cast<size_t>(cvt.len_mult));
             std::memcpy(work.data(), buf, len);
