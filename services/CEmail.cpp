@@ -5,6 +5,7 @@
 
 #include "platform/GLInclude.h"
 #include "platform/Sound.h"
+#include "render/OverlayState.h"
 #include "render/Projection.h"
 #include "xlib/ConfigSection.h"
 #include "xlib/XException.h"
@@ -439,30 +440,8 @@ void CEmail::DrawStreamers() {
 
 void CEmail::Draw(XDateTime now) {
     if (!Notify || !m_Showing || EnvelopeFront.IsEmpty() || EnvelopeBack.IsEmpty()) return;
-    int pushed = 0;  // 1: attributes, 2: and both matrices
     XGuard("CEmail::Draw", [&] {
-        glPushAttrib(GL_ALL_ATTRIB_BITS);
-        pushed = 1;
-        glShadeModel(GL_SMOOTH);
-        glDisable(GL_CULL_FACE);
-        glDisable(GL_FOG);
-        glDisable(GL_DITHER);
-        glEnable(GL_DEPTH_TEST);
-        glEnable(GL_TEXTURE_2D);
-        glEnable(GL_LIGHTING);
-        glEnable(GL_LIGHT0);
-        // Given while the scene's camera is still on the modelview matrix.
-        const GLfloat light[4] = {0.1f, 0.1f, -1.0f, 0.0f};
-        glLightfv(GL_LIGHT0, GL_POSITION, light);
-        glMatrixMode(GL_MODELVIEW);
-        glPushMatrix();
-        glMatrixMode(GL_PROJECTION);
-        glPushMatrix();
-        pushed = 2;
-        glLoadIdentity();
-        glOrtho(-1.0, 1.0, -1.0, 1.0, -1.0, 1.0);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
+        const OverlayState state(true);
 
         const XString text = NoticeText(m_NewMailCount);
         if (SpinAngle == -1) {
@@ -497,12 +476,4 @@ void CEmail::Draw(XDateTime now) {
         if (DisplayStreamers) DrawStreamers();
         SetRotationSense(sense);
     });
-    // The scene's matrices and state as they were, also after a failure half way.
-    if (pushed == 2) {
-        glMatrixMode(GL_PROJECTION);
-        glPopMatrix();
-        glMatrixMode(GL_MODELVIEW);
-        glPopMatrix();
-    }
-    if (pushed >= 1) glPopAttrib();
 }

@@ -6,6 +6,7 @@
 
 #include "xlib/ConfigSection.h"
 #include "platform/GLInclude.h"
+#include "render/OverlayState.h"
 #include "services/HolidayCalendar.h"
 #include "xlib/RunLog.h"
 #include "xlib/XException.h"
@@ -282,32 +283,8 @@ void CSystemDateTime::DrawLine(const char* text, const CColorCycler& color, floa
 
 void CSystemDateTime::Draw(XDateTime now) {
     if (!IsAnythingShown()) return;
-    int pushed = 0;  // 1: attributes, 2: and both matrices
     XGuard("CSystemDateTime::Draw", [&] {
-        glPushAttrib(GL_ALL_ATTRIB_BITS);
-        pushed = 1;
-        glShadeModel(GL_SMOOTH);
-        glDisable(GL_CULL_FACE);
-        glDisable(GL_FOG);
-        glDisable(GL_DITHER);
-        glDisable(GL_TEXTURE_2D);
-        glEnable(GL_DEPTH_TEST);
-        glEnable(GL_LIGHTING);
-        glEnable(GL_LIGHT0);
-        // Given while the scene's camera is still on the modelview matrix, so the
-        // light's direction is taken in the scene's frame.
-        const GLfloat light[4] = {0.1f, 0.1f, -1.0f, 0.0f};
-        glLightfv(GL_LIGHT0, GL_POSITION, light);
-
-        glMatrixMode(GL_MODELVIEW);
-        glPushMatrix();
-        glMatrixMode(GL_PROJECTION);
-        glPushMatrix();
-        pushed = 2;
-        glLoadIdentity();
-        glOrtho(-1.0, 1.0, -1.0, 1.0, -1.0, 1.0);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
+        const OverlayState state(false);
 
         XString line = DateTimeLine(now);
         if (!line.IsEmpty()) DrawLine(line.c_str(), TimeColor, 0.86f, 0.925f, 1);
@@ -321,13 +298,4 @@ void CSystemDateTime::Draw(XDateTime now) {
             }
         }
     });
-    // The overlay leaves the scene's matrices and state as it found them, also
-    // when something above gave up half way.
-    if (pushed == 2) {
-        glMatrixMode(GL_PROJECTION);
-        glPopMatrix();
-        glMatrixMode(GL_MODELVIEW);
-        glPopMatrix();
-    }
-    if (pushed >= 1) glPopAttrib();
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/GLInclude.h"
+#include "render/OverlayState.h"
 #include "services/VendorService.h"
 #include "xlib/ConfigSection.h"
 #include "xlib/RunLog.h"
@@ -255,31 +256,8 @@ void CWeatherData::TemperatureColour(double t, float rgb[3]) {
 
 void CWeatherData::Draw(XDateTime /*now*/) {
     if (!IsShown()) return;
-    int pushed = 0;  // 1: attributes, 2: and both matrices
     XGuard("CWeatherData::Draw", [&] {
-        glPushAttrib(GL_ALL_ATTRIB_BITS);
-        pushed = 1;
-        glShadeModel(GL_SMOOTH);
-        glDisable(GL_CULL_FACE);
-        glDisable(GL_FOG);
-        glDisable(GL_DITHER);
-        glDisable(GL_TEXTURE_2D);
-        glEnable(GL_DEPTH_TEST);
-        glEnable(GL_LIGHTING);
-        glEnable(GL_LIGHT0);
-        // Given while the scene's camera is still on the modelview matrix.
-        const GLfloat light[4] = {0.1f, 0.1f, -1.0f, 0.0f};
-        glLightfv(GL_LIGHT0, GL_POSITION, light);
-
-        glMatrixMode(GL_MODELVIEW);
-        glPushMatrix();
-        glMatrixMode(GL_PROJECTION);
-        glPushMatrix();
-        pushed = 2;
-        glLoadIdentity();
-        glOrtho(-1.0, 1.0, -1.0, 1.0, -1.0, 1.0);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
+        const OverlayState state(false);
 
         // One copy of the text serves both the colour and the letters.
         const XString text = GetTemperatureText();
@@ -312,12 +290,4 @@ void CWeatherData::Draw(XDateTime /*now*/) {
         Swirl.Draw(0);
         glPopMatrix();
     });
-    // The scene's matrices and state come back as they were, also after a failure half way.
-    if (pushed == 2) {
-        glMatrixMode(GL_PROJECTION);
-        glPopMatrix();
-        glMatrixMode(GL_MODELVIEW);
-        glPopMatrix();
-    }
-    if (pushed >= 1) glPopAttrib();
 }
