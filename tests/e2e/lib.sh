@@ -19,6 +19,9 @@ note() { echo "[$E2E_NAME] $*"; }
 
 e2e_cleanup() {
   local pid
+  if [ -n "${DOVECOT_STARTED:-}" ]; then
+    /usr/sbin/dovecot -c "$DOVECOT_DIR/dovecot.conf" stop >/dev/null 2>&1
+  fi
   for pid in "${E2E_PIDS[@]}"; do
     kill "$pid" >/dev/null 2>&1
   done
@@ -240,4 +243,95 @@ vendor_start() {
   [ -s "$dir/port" ] || fail "the vendor server did not start: $(cat "$E2E_TMP/VENDOR_PID.out")"
   VENDOR_PORT="$(tr -dc 0-9 <"$dir/port")"
   export MEADOWGLOW_VENDOR_HOST="127.0.0.1:$VENDOR_PORT"
+}
+
+# dovecot_start [CERT KEY]: Debian's dovecot as a POP3 server on loopback ports
+# of our own, with users alice/wonder and bob/builder. Given a PEM certificate
+# and key it also speaks TLS: STLS on the plain port and implicit TLS on
+# DOVECOT_TLS_PORT; without them it offers no STLS. Sets DOVECOT_PORT,
+# DOVECOT_TLS_PORT (0 without TLS) and DOVECOT_DIR; skips the script when
+# dovecot or root rights are missing. Stopped with the script.
+dovecot_start() {
+  local cert="${1:-}" key="${2:-}" dir="$E2E_TMP/dovecot" uid gid ssl deadline who sub
+  [ -x /usr/sbin/dovecot ] && id dovecot >/dev/null 2>&1 && [ "$(id -u)" = 0 ] ||
+    skip "dovecot (package dovecot-pop3d) or root rights missing"
+  uid="$(id -u dovecot)" gid="$(id -g dovecot)"
+  DOVECOT_DIR="$dir"
+  mkdir -p "$dir"
+  # The server's own users must reach the password file and the mailboxes.
+  chmod o+x "$E2E_TMP"
+  chmod 755 "$dir"
+  DOVECOT_PORT="$(free_port)"
+  DOVECOT_TLS_PORT=0
+  ssl="ssl = no"
+  if [ -n "$cert" ]; then
+    DOVECOT_TLS_PORT="$(free_port)"
+    ssl="ssl = yes
+ssl_cert = <$cert
+ssl_key = <$key"
+  fi
+  printf 'alice:{PLAIN}wonder\nbob:{PLAIN}builder\n' >"$dir/passwd"
+  cat >"$dir/dovecot.conf" <<CONF
+protocols = pop3
+listen = 127.0.0.1
+base_dir = $dir/run
+state_dir = $dir/state
+log_path = $dir/dovecot.log
+$ssl
+disable_plaintext_auth = no
+auth_mechanisms = plain
+auth_failure_delay = 0
+first_valid_uid = $uid
+mail_location = maildir:~/Maildir
+passdb {
+  driver = passwd-file
+  args = scheme=PLAIN $dir/passwd
+}
+userdb {
+  driver = static
+  args = uid=$uid gid=$gid home=$dir/home/%u
+}
+service pop3-login {
+  inet_listener pop3 {
+    port = $DOVECOT_PORT
+  }
+  inet_listener pop3s {
+    port = $DOVECOT_TLS_PORT
+  }
+}
+service imap-login {
+  inet_listener imap {
+    port = 0
+  }
+  inet_listener imaps {
+    port = 0
+  }
+}
+CONF
+  for who in alice bob; do
+    for sub in new cur tmp; do mkdir -p "$dir/home/$who/Maildir/$sub"; done
+  done
+  chown -R "$uid:$gid" "$dir/home"
+  /usr/sbin/dovecot -c "$dir/dovecot.conf" || fail "dovecot did not start: $(cat "$dir/dovecot.log" 2>/dev/null)"
+  DOVECOT_STARTED=1
+  deadline=$(( $(now_ms) + 30000 ))
+  until (exec 3<>"/dev/tcp/127.0.0.1/$DOVECOT_PORT") 2>/dev/null; do
+    [ "$(now_ms)" -lt "$deadline" ] || fail "dovecot did not listen on $DOVECOT_PORT: $(cat "$dir/dovecot.log")"
+    sleep 0.05
+  done
+}
+
+# dovecot_messages WHO N: WHO's mailbox holds exactly N new messages.
+dovecot_messages() {
+  local box="$DOVECOT_DIR/home/$1/Maildir" i
+  rm -f "$box"/new/* "$box"/cur/*
+  for ((i = 0; i < $2; i++)); do
+    printf 'From: test@localhost\r\nSubject: %d\r\n\r\nHello.\r\n' "$i" >"$box/new/$((1700000000 + i)).M$i.test"
+  done
+  chown -R dovecot:dovecot "$box"
+}
+
+# free_port: a TCP port on loopback that nothing listens on just now.
+free_port() {
+  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
