@@ -72,6 +72,8 @@ if(WIN32)
   # Console program: the end-to-end test reads what it prints.
   add_executable(mg_mailconfig ${CMAKE_SOURCE_DIR}/tests/tools/mg_mailconfig.cpp)
   target_link_libraries(mg_mailconfig PRIVATE mg_core)
+  add_executable(mg_tlsprobe ${CMAKE_SOURCE_DIR}/tests/tools/mg_tlsprobe.cpp)
+  target_link_libraries(mg_tlsprobe PRIVATE mg_core)
 else()
   add_executable(mg_mailconfig ${CMAKE_SOURCE_DIR}/tests/tools/mg_mailconfig.cpp)
   target_link_libraries(mg_mailconfig PRIVATE mg_core)
