@@ -154,19 +154,14 @@ struct ChainFreer {
 
 // Empty when `server` may be trusted for `host`; otherwise why not, with the
 // fixed phrases the mail page and the run log show.
-std::string CheckCertificate(PCCERT_CONTEXT server, const std::string& host, const std::string& extraTrustPemFile) {
+std::string CheckCertificate(PCCERT_CONTEXT server, const std::string& host, const std::vector<std::vector<BYTE>>& extraTrust) {
     StoreCloser extra{CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, CERT_STORE_CREATE_NEW_FLAG, nullptr)};
     StoreCloser pool{CertOpenStore(CERT_STORE_PROV_COLLECTION, 0, 0, 0, nullptr)};
     if (!extra.store || !pool.store) return "cannot open a certificate store (error " + std::to_string(GetLastError()) + ")";
-    if (!extraTrustPemFile.empty()) {
-        std::vector<std::vector<BYTE>> ders;
-        std::string error;
-        if (!ReadPemCertificates(extraTrustPemFile, ders, error)) return error;
-        for (const auto& der : ders)
-            if (!CertAddEncodedCertificateToStore(extra.store, X509_ASN_ENCODING, der.data(),
-                                                  static_cast<DWORD>(der.size()), CERT_STORE_ADD_ALWAYS, nullptr))
-                return "the trusted certificate file " + extraTrustPemFile + " holds a certificate that cannot be read";
-    }
+    for (const auto& der : extraTrust)
+        if (!CertAddEncodedCertificateToStore(extra.store, X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()),
+                                              CERT_STORE_ADD_ALWAYS, nullptr))
+            return "the trusted certificate file holds a certificate that cannot be read";
     // The intermediates the server sent travel in the certificate's own store.
     CertAddStoreToCollection(pool.store, extra.store, 0, 0);
     if (server->hCertStore) CertAddStoreToCollection(pool.store, server->hCertStore, 0, 0);
@@ -208,6 +203,9 @@ std::string CheckCertificate(PCCERT_CONTEXT server, const std::string& host, con
     if (left & (CERT_TRUST_IS_NOT_VALID_FOR_USAGE | CERT_TRUST_CTL_IS_NOT_VALID_FOR_USAGE))
         return "certificate not trusted (not meant for servers)";
     if (left & CERT_TRUST_IS_REVOKED) return "certificate not trusted (revoked)";
+    if (left == CERT_TRUST_IS_UNTRUSTED_ROOT || left == CERT_TRUST_IS_PARTIAL_CHAIN ||
+        left == (CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN))
+        return "certificate not trusted (it leads to no trusted root, neither the system's nor the extra file's)";
     if (left) {
         char text[80];
         std::snprintf(text, sizeof text, "certificate not trusted (chain status 0x%08lX)", static_cast<unsigned long>(left));
@@ -245,7 +243,7 @@ struct PlatformTls::Impl {
     SecPkgContext_StreamSizes sizes{};
     PlatformSocket* socket = nullptr;
     std::string host;
-    std::string trustFile;
+    std::vector<std::vector<BYTE>> trust;  // the extra trusted certificates, DER
     bool established = false;
     bool dead = false;        // after any failure: nothing more goes out
     bool peerClosed = false;  // close_notify seen
@@ -406,15 +404,16 @@ PlatformTls::Result PlatformTls::Handshake(PlatformSocket& socket, const std::st
     Impl& s = *m_Impl;
     s.socket = &socket;
     s.host = host;
-    s.trustFile = extraTrustPemFile;
     auto fail = [&](const std::string& why) {
         s.dead = true;
         m_LastError = "TLS handshake failed: " + why;
         return kFailed;
     };
+    // A trust file that cannot be read fails before a byte goes out.
+    std::string error;
+    if (!extraTrustPemFile.empty() && !ReadPemCertificates(extraTrustPemFile, s.trust, error)) return fail(error);
     const SECURITY_STATUS credStatus = s.AcquireCredentials();
     if (credStatus != SEC_E_OK) return fail(StatusText("AcquireCredentialsHandle", credStatus));
-    std::string error;
     const Result r = s.Negotiate(true, stop, error);
     if (r == kStopped) {
         s.dead = true;
@@ -426,7 +425,7 @@ PlatformTls::Result PlatformTls::Handshake(PlatformSocket& socket, const std::st
     PCCERT_CONTEXT server = nullptr;
     const SECURITY_STATUS certStatus = QueryContextAttributesA(&s.ctx, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &server);
     if (certStatus != SEC_E_OK || !server) return fail(StatusText("the server sent no certificate: QueryContextAttributes", certStatus));
-    const std::string why = CheckCertificate(server, host, extraTrustPemFile);
+    const std::string why = CheckCertificate(server, host, s.trust);
     CertFreeCertificateContext(server);
     if (!why.empty()) return fail("server certificate check: " + why);
 
@@ -552,7 +551,7 @@ PlatformTls::Result PlatformTls::Recv(char* buffer, size_t capacity, size_t& rec
             if (r != kOk) return fail("renegotiation: " + error);
             PCCERT_CONTEXT server = nullptr;
             if (QueryContextAttributesA(&s.ctx, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &server) == SEC_E_OK && server) {
-                const std::string why = CheckCertificate(server, s.host, s.trustFile);
+                const std::string why = CheckCertificate(server, s.host, s.trust);
                 CertFreeCertificateContext(server);
                 if (!why.empty()) return fail("renegotiation: server certificate check: " + why);
             }

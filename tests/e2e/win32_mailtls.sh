@@ -1,0 +1,167 @@
+#!/usr/bin/env bash
+# POP3 over TLS with Schannel under Wine, against dovecot on loopback: implicit
+# TLS and STLS with our own trusted certificate, and every refusal (untrusted
+# or expired certificate, wrong host name, protocol older than TLS 1.2, no STLS offered)
+# with its clear text and without a word of POP3 after the failed handshake.
+# A server that goes quiet in the middle of the handshake must not hold up a
+# stop (the figure is printed; the bound is generous).
+# Usage: win32_mailtls.sh <path of Meadowglow.scr>
+source "$(dirname "$0")/lib.sh"
+PROBE="${MG_BUILD_DIR:?MG_BUILD_DIR is not set}/mg_tlsprobe.exe"
+[ -f "$PROBE" ] || fail "no $PROBE"
+command -v openssl >/dev/null || skip "openssl missing"
+e2e_init 640x480
+wine_init
+
+# certificate NAME SUBJECT_ALT_NAMES: a self-signed certificate and key.
+certificate() {
+  openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj "/CN=$1" -addext "subjectAltName=$2" \
+    -keyout "$E2E_TMP/$1.key" -out "$E2E_TMP/$1.pem" 2>/dev/null || fail "openssl could not make $1"
+  chmod 644 "$E2E_TMP/$1.key" "$E2E_TMP/$1.pem"
+}
+certificate server 'DNS:localhost,IP:127.0.0.1'
+certificate stranger 'DNS:localhost'
+certificate elsewhere 'DNS:mail.example'
+# An expired one, valid in January 2020 only; signed by openssl ca, whose file
+# carries a text dump before the PEM block, as such files often do.
+mkdir -p "$E2E_TMP/ca"
+: >"$E2E_TMP/ca/index.txt"
+echo 01 >"$E2E_TMP/ca/serial"
+printf '[ca]\ndefault_ca = d\n[d]\ndatabase = %s/index.txt\nnew_certs_dir = %s\nserial = %s/serial\ndefault_md = sha256\npolicy = p\ncopy_extensions = copy\n[p]\ncommonName = supplied\n' \
+  "$E2E_TMP/ca" "$E2E_TMP/ca" "$E2E_TMP/ca" >"$E2E_TMP/ca/cfg"
+openssl req -new -newkey rsa:2048 -nodes -subj /CN=localhost -addext subjectAltName=DNS:localhost \
+  -keyout "$E2E_TMP/expired.key" -out "$E2E_TMP/ca/expired.csr" 2>/dev/null &&
+  openssl ca -batch -config "$E2E_TMP/ca/cfg" -selfsign -keyfile "$E2E_TMP/expired.key" -in "$E2E_TMP/ca/expired.csr" \
+    -startdate 20200101000000Z -enddate 20200201000000Z -out "$E2E_TMP/expired.pem" >/dev/null 2>&1 ||
+  fail "openssl could not make the expired certificate"
+winpath() { WINEPREFIX="$E2E_WINE_PREFIX" winepath -w "$1" 2>/dev/null; }
+TRUST="$(winpath "$E2E_TMP/server.pem")"
+OTHER="$(winpath "$E2E_TMP/stranger.pem")"
+ELSEWHERE="$(winpath "$E2E_TMP/elsewhere.pem")"
+echo 'not a certificate' >"$E2E_TMP/garbage.pem"
+GARBAGE="$(winpath "$E2E_TMP/garbage.pem")"
+
+# probe HOST PORT MODE TRUST [USER PASSWORD [STOP_MS]]: the probe's one line.
+probe() {
+  "$WINE" "$PROBE" "$1" "$2" "$3" "$4" "${5:-alice}" "${6:-wonder}" ${7:+"$7"} 2>>"$E2E_TMP/probe.err" | tr -d '\r'
+}
+
+# expect_line WHAT GOT PATTERN
+expect_line() {
+  note "$1: $2"
+  [[ "$2" == $3 ]] || fail "$1: got '$2', expected '$3' $(tail -n 5 "$E2E_TMP/probe.err" 2>/dev/null)"
+}
+
+dovecot_start "$E2E_TMP/server.pem" "$E2E_TMP/server.key"
+dovecot_messages alice 3
+dovecot_messages bob 0
+
+# what | host | port | mode | trust | user | expected line
+while IFS='|' read -r what host port mode trust user expected; do
+  [ -z "$what" ] && continue
+  password=wonder
+  [ "$user" = bob ] && password=builder
+  expect_line "$what" "$(probe "$host" "$port" "$mode" "$trust" "$user" "$password")" "$expected"
+done <<TABLE
+implicit TLS, extra trust|localhost|$DOVECOT_TLS_PORT|tls|$TRUST|alice|count 3
+STLS, extra trust|localhost|$DOVECOT_PORT|stls|$TRUST|alice|count 3
+by address, named in the certificate|127.0.0.1|$DOVECOT_TLS_PORT|tls|$TRUST|alice|count 3
+other mailbox|localhost|$DOVECOT_TLS_PORT|tls|$TRUST|bob|count 0
+no extra trust|localhost|$DOVECOT_TLS_PORT|tls|-|alice|error: TLS: TLS handshake failed: server certificate check: certificate not trusted*
+another certificate trusted|localhost|$DOVECOT_PORT|stls|$OTHER|alice|error: TLS: TLS handshake failed: server certificate check: certificate not trusted*
+trust file missing|localhost|$DOVECOT_TLS_PORT|tls|C:\\no\\such.pem|alice|error: TLS: TLS handshake failed: cannot read the trusted certificate file*
+trust file without a certificate|localhost|$DOVECOT_TLS_PORT|tls|$GARBAGE|alice|error: TLS: TLS handshake failed: the trusted certificate file * holds no PEM certificate
+TABLE
+
+# The count follows the mailbox.
+dovecot_messages alice 5
+expect_line "five messages" "$(probe localhost "$DOVECOT_TLS_PORT" tls "$TRUST")" "count 5"
+grep -q 'user=<alice>.*TLS' "$DOVECOT_DIR/dovecot.log" || fail "dovecot logged no TLS login"
+
+# Refusals by a small TLS server of our own that greets, then records
+# whatever reaches it after the handshake: nothing may.
+# tls_server NAME CERT [old]: sets SRV_PORT; the record is $E2E_TMP/NAME.got.
+tls_server() {
+  local deadline
+  SRV_PORT="$(free_port)"
+  : >"$E2E_TMP/$1.got"
+  start_bg "$1" python3 -c '
+import socket, ssl, sys
+port, cert, key, record, old = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5] == "old"
+ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+ctx.load_cert_chain(cert, key)
+if old:
+    ctx.set_ciphers("DEFAULT@SECLEVEL=0")
+    ctx.minimum_version = ctx.maximum_version = ssl.TLSVersion.TLSv1_1
+s = socket.socket()
+s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind(("127.0.0.1", port))
+s.listen(5)
+while True:
+    c, _ = s.accept()
+    try:
+        t = ctx.wrap_socket(c, server_side=True)
+        t.sendall(b"+OK hello\r\n")
+        while True:
+            data = t.recv(4096)
+            if not data:
+                break
+            with open(record, "ab") as f:
+                f.write(data)
+    except (OSError, ssl.SSLError) as e:
+        print(e, flush=True)
+    c.close()
+' "$SRV_PORT" "$E2E_TMP/$2.pem" "$E2E_TMP/$2.key" "$E2E_TMP/$1.got" "${3:-}"
+  deadline=$(( $(now_ms) + 10000 ))
+  until [ -n "$(ss -Hltn "sport = :$SRV_PORT" 2>/dev/null)" ]; do
+    [ "$(now_ms)" -lt "$deadline" ] || fail "the TLS test server did not listen: $(cat "$E2E_TMP/$1.out")"
+    sleep 0.05
+  done
+}
+tls_server MISMATCH elsewhere
+expect_line "host name mismatch" "$(probe localhost "$SRV_PORT" tls "$ELSEWHERE")" \
+  "error: TLS: TLS handshake failed: server certificate check: host name mismatch*"
+tls_server EXPIRED expired
+expect_line "certificate expired" "$(probe localhost "$SRV_PORT" tls "$(winpath "$E2E_TMP/expired.pem")")" \
+  "error: TLS: TLS handshake failed: server certificate check: certificate expired*"
+tls_server OLD server old
+expect_line "TLS 1.1 only" "$(probe localhost "$SRV_PORT" tls "$TRUST")" "error: TLS: TLS handshake failed: *TLS 1.2*"
+# The control: with a certificate that passes, the user name does reach it
+# (nothing answers it, so the probe is stopped).
+tls_server GOOD server
+control="$(probe localhost "$SRV_PORT" tls "$TRUST" alice wonder 3000)"
+sleep 0.3
+grep -q 'USER alice' "$E2E_TMP/GOOD.got" || fail "the test server saw nothing of a good session (probe: $control)"
+for name in MISMATCH EXPIRED OLD; do
+  [ -s "$E2E_TMP/$name.got" ] && fail "$name: bytes went out after a refused handshake: $(head -c 80 "$E2E_TMP/$name.got")"
+done
+
+# A server that accepts and then says nothing: the stop ends the wait at once,
+# whether the silence falls before the server's hello (implicit TLS) or right
+# after STLS was agreed.
+for mode in tls stls; do
+  QUIET_PORT="$(free_port)"
+  start_bg QUIET python3 -c '
+import socket, sys, time
+s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind(("127.0.0.1", int(sys.argv[1]))); s.listen(1)
+c, _ = s.accept()
+if sys.argv[2] == "stls":
+    c.sendall(b"+OK ready\r\n"); c.recv(100); c.sendall(b"+OK go ahead\r\n")
+time.sleep(60)' "$QUIET_PORT" "$mode"
+  sleep 0.5
+  line="$(probe localhost "$QUIET_PORT" "$mode" "$TRUST" alice wonder 1500)"
+  expect_line "silent server ($mode)" "$line" "stopped in * ms (TLS: TLS handshake stopped)"
+  ms="$(echo "$line" | sed 's/stopped in \([0-9]*\) ms.*/\1/')"
+  [ "$ms" -lt 1000 ] || fail "silent server ($mode): the stop took $ms ms"
+  kill "$QUIET" 2>/dev/null
+done
+
+# A server without a certificate offers no STLS: asked for it, the probe
+# stops there and sends no credentials.
+/usr/sbin/dovecot -c "$DOVECOT_DIR/dovecot.conf" stop >/dev/null 2>&1
+sleep 0.5
+dovecot_start
+expect_line "no STLS offered" "$(probe localhost "$DOVECOT_PORT" stls "$TRUST")" "error: no STLS: server said -ERR*"
+grep -q 'user=<alice>' <(tail -n 3 "$DOVECOT_DIR/dovecot.log") && fail "credentials went out without STLS"
+exit 0
