@@ -330,14 +330,17 @@ PlatformTls::Result PlatformTls::Impl::Negotiate(bool first, const SocketStop& s
     const DWORD want = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT | ISC_REQ_CONFIDENTIALITY |
                        ISC_REQ_EXTENDED_ERROR | ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM |
                        ISC_REQ_MANUAL_CRED_VALIDATION;
-    bool needInput = !first && in.empty();
+    // A new handshake the server asked for starts with what already came in,
+    // even nothing (TLS 1.3 tickets): Schannel says when it needs more.
+    bool needInput = false;
+    static char none;
     int askedForCertificate = 0;
     for (;;) {
         if (needInput) {
             const Result r = ReadMore(stop, error);
             if (r != kOk) return r;
         }
-        SecBuffer inBuffers[2] = {{static_cast<unsigned long>(in.size()), SECBUFFER_TOKEN, in.data()},
+        SecBuffer inBuffers[2] = {{static_cast<unsigned long>(in.size()), SECBUFFER_TOKEN, in.empty() ? &none : in.data()},
                                   {0, SECBUFFER_EMPTY, nullptr}};
         SecBufferDesc inDesc{SECBUFFER_VERSION, 2, inBuffers};
         SecBuffer outBuffers[2] = {{0, SECBUFFER_TOKEN, nullptr}, {0, SECBUFFER_ALERT, nullptr}};
