@@ -72,6 +72,27 @@ struct PlatformTls::Impl {
         if (session) gnutls_deinit(session);
     }
 
+    // Ready for a record call watching `s`; false with the reason when the
+    // session is not (or no longer) usable.
+    bool Begin(const SocketStop& s, std::string& error) {
+        if (!established || dead) {
+            error = "the TLS session is not established";
+            return false;
+        }
+        stop = &s;
+        return true;
+    }
+
+    // The end of a failed library call: stopped, or failed with the
+    // library's reason and the socket's where there is one.
+    PlatformSocket::Result Failed(const char* what, int code, std::string& error) {
+        dead = true;
+        if (stopped || stop->IsRaised()) return PlatformSocket::kStopped;
+        error = std::string(what) + gnutls_strerror(code);
+        if (!transportError.empty()) error += " (" + transportError + ")";
+        return PlatformSocket::kFailed;
+    }
+
     // What the transport functions make of one socket call's result.
     ssize_t Transported(PlatformSocket::Result r, size_t bytes) {
         if (r == PlatformSocket::kOk) return static_cast<ssize_t>(bytes);
@@ -178,78 +199,50 @@ PlatformTls::Result PlatformTls::Handshake(PlatformSocket& socket, const std::st
     do {
         r = gnutls_handshake(s.session);
     } while (r < 0 && !gnutls_error_is_fatal(r) && !s.stopped && r != GNUTLS_E_INTERRUPTED);
-    if (s.stopped || stop.IsRaised()) {
-        s.dead = true;
-        return PlatformSocket::kStopped;
-    }
-    if (r == GNUTLS_E_CERTIFICATE_VERIFICATION_ERROR)
+    if (r == GNUTLS_E_CERTIFICATE_VERIFICATION_ERROR && !s.stopped)
         return fail("certificate check failed: " +
                     CertificateProblems(gnutls_session_get_verify_cert_status(s.session), host));
-    if (r < 0) {
-        std::string why = std::string("handshake failed: ") + gnutls_strerror(r);
-        if (!s.transportError.empty()) why += " (" + s.transportError + ")";
-        return fail(why);
-    }
+    if (r < 0) return s.Failed("handshake failed: ", r, m_LastError);
     s.established = true;
     return PlatformSocket::kOk;
 }
 
 PlatformTls::Result PlatformTls::Send(const char* data, size_t length, size_t& sent, const SocketStop& stop) {
     sent = 0;
-    if (!IsEstablished()) {
-        m_LastError = "the TLS session is not established";
-        return PlatformSocket::kFailed;
-    }
+    if (!m_Impl || !m_Impl->Begin(stop, m_LastError)) return PlatformSocket::kFailed;
     Impl& s = *m_Impl;
-    s.stop = &stop;
     ssize_t n;
     do {
         n = gnutls_record_send(s.session, data, length);
     } while (n == GNUTLS_E_AGAIN && !s.stopped);
-    if (n >= 0) {
-        sent = static_cast<size_t>(n);
-        return PlatformSocket::kOk;
-    }
-    s.dead = true;
-    if (s.stopped || stop.IsRaised()) return PlatformSocket::kStopped;
-    m_LastError = std::string("TLS send failed: ") + gnutls_strerror(static_cast<int>(n));
-    if (!s.transportError.empty()) m_LastError += " (" + s.transportError + ")";
-    return PlatformSocket::kFailed;
+    if (n < 0) return s.Failed("TLS send failed: ", static_cast<int>(n), m_LastError);
+    sent = static_cast<size_t>(n);
+    return PlatformSocket::kOk;
 }
 
 PlatformTls::Result PlatformTls::Recv(char* buffer, size_t capacity, size_t& received, const SocketStop& stop) {
     received = 0;
-    if (!IsEstablished()) {
-        m_LastError = "the TLS session is not established";
-        return PlatformSocket::kFailed;
-    }
+    if (!m_Impl || !m_Impl->Begin(stop, m_LastError)) return PlatformSocket::kFailed;
     Impl& s = *m_Impl;
-    s.stop = &stop;
     for (;;) {
         const ssize_t n = gnutls_record_recv(s.session, buffer, capacity);
         if (n >= 0) {
             received = static_cast<size_t>(n);
             return PlatformSocket::kOk;
         }
-        if (s.stopped || stop.IsRaised()) {
-            s.dead = true;
-            return PlatformSocket::kStopped;
-        }
+        if (s.stopped) return s.Failed("", 0, m_LastError);
         // A server that drops the connection after its goodbye without a
         // closing alert: as on a plain connection, the peer closed.
         if (n == GNUTLS_E_PREMATURE_TERMINATION) return PlatformSocket::kOk;
         if (n == GNUTLS_E_AGAIN || n == GNUTLS_E_WARNING_ALERT_RECEIVED) continue;
-        s.dead = true;
-        m_LastError = std::string("TLS receive failed: ") + gnutls_strerror(static_cast<int>(n));
-        if (!s.transportError.empty()) m_LastError += " (" + s.transportError + ")";
-        return PlatformSocket::kFailed;
+        return s.Failed("TLS receive failed: ", static_cast<int>(n), m_LastError);
     }
 }
 
 void PlatformTls::Close(const SocketStop& stop) {
-    if (!IsEstablished()) return;
+    std::string ignored;
+    if (!m_Impl || !m_Impl->Begin(stop, ignored)) return;
     Impl& s = *m_Impl;
-    s.stop = &stop;
     // Our half of the closing alerts only: waiting for the server's would add
     // a round trip that tells us nothing.
     gnutls_bye(s.session, GNUTLS_SHUT_WR);
