@@ -24,6 +24,16 @@ size_t FindNoCase(std::string_view text, std::string_view what) {
     }
     return std::string_view::npos;
 }
+
+bool SameNoCase(std::string_view text, std::string_view lower) {
+    return text.size() == lower.size() && FindNoCase(text, lower) == 0;
+}
+
+// Blanks, control bytes and the characters that separate the parts of an
+// address never belong to a host name.
+bool IsHostNameChar(char c) {
+    return static_cast<unsigned char>(c) > ' ' && c != 0x7f && std::strchr("/\\@?#+:", c) == nullptr;
+}
 }  // namespace
 
 bool XPop3Server::Parse(const XString& text, XPop3Server& server, XString& error) {
@@ -41,10 +51,10 @@ bool XPop3Server::Parse(const XString& text, XPop3Server& server, XString& error
     const size_t sep = t.find("://");
     if (sep != std::string_view::npos) {
         const std::string_view scheme = t.substr(0, sep);
-        if (FindNoCase(scheme, "pop3s") == 0 && scheme.size() == 5) {
+        if (SameNoCase(scheme, "pop3s")) {
             server.Mode = kImplicitTls;
             server.Port = kTlsPort;
-        } else if (FindNoCase(scheme, "pop3") != 0 || scheme.size() != 4) {
+        } else if (!SameNoCase(scheme, "pop3")) {
             return bad("has the unknown scheme \"" + std::string(scheme) + "\": use pop3:// or pop3s://");
         }
         authority = std::string(t.substr(sep + 3));
@@ -65,17 +75,18 @@ bool XPop3Server::Parse(const XString& text, XPop3Server& server, XString& error
         host = authority.substr(0, colon);
         const std::string digits = authority.substr(colon + 1);
         if (digits.empty()) return bad("has no port number after the colon");
+        const std::string badPort = "has the port \"" + digits + "\": a port is a number from 1 to 65535";
         int port = 0;
         for (char c : digits) {
-            if (c < '0' || c > '9' || port > 65535) return bad("has the port \"" + digits + "\": a port is a number from 1 to 65535");
+            if (c < '0' || c > '9' || port > 65535) return bad(badPort);
             port = port * 10 + (c - '0');
         }
-        if (port < 1 || port > 65535) return bad("has the port \"" + digits + "\": a port is a number from 1 to 65535");
+        if (port < 1 || port > 65535) return bad(badPort);
         server.Port = port;
     }
     if (host.empty()) return bad("has no host name");
-    if (host.find_first_of(" \t/\\@?#+:") != std::string::npos)
-        return bad("has \"" + host + "\" as host name, which no host name can be");
+    for (char c : host)
+        if (!IsHostNameChar(c)) return bad("has \"" + host + "\" as host name, which no host name can be");
     server.Host = host.c_str();
     return true;
 }

@@ -246,6 +246,8 @@ TEST(XPop3ServerTest, ServerTextForms) {
          "the server text \"pop3s://x+stls\" asks for STLS on a pop3s:// connection, which is TLS from the first byte"},
         {"mail.example.com+stls", nullptr, 0, S::kPlain,
          "the server text \"mail.example.com+stls\" has \"mail.example.com+stls\" as host name, which no host name can be"},
+        {"mail example.com", nullptr, 0, S::kPlain,
+         "the server text \"mail example.com\" has \"mail example.com\" as host name, which no host name can be"},
         {"pop3://x/inbox", nullptr, 0, S::kPlain,
          "the server text \"pop3://x/inbox\" has \"x/inbox\" as host name, which no host name can be"},
     };
