@@ -60,12 +60,23 @@ std::string StatusText(const char* call, SECURITY_STATUS status) {
     return text;
 }
 
+// The start of what a server sent, for an error text: its first line, with
+// anything unprintable as '?'.
+std::string Printable(const std::vector<char>& bytes) {
+    std::string text;
+    for (char c : bytes) {
+        if (c == '\r' || c == '\n' || text.size() >= 60) break;
+        text += c >= 32 && c < 127 ? c : '?';
+    }
+    return text;
+}
+
 // Every certificate in a PEM file, in DER. Text around the blocks (names,
 // comments) is skipped, as the tools that write such files put it there.
 bool ReadPemCertificates(const std::string& path, std::vector<std::vector<BYTE>>& out, std::string& error) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        error = "cannot read the trusted certificate file " + path;
+        error = "the trusted certificate file " + path + " cannot be read";
         return false;
     }
     std::stringstream all;
@@ -82,20 +93,20 @@ bool ReadPemCertificates(const std::string& path, std::vector<std::vector<BYTE>>
         if (!CryptStringToBinaryA(block.c_str(), static_cast<DWORD>(block.size()), CRYPT_STRING_BASE64HEADER, nullptr,
                                   &size, nullptr, nullptr) ||
             size == 0) {
-            error = "the trusted certificate file " + path + " holds a block that is not Base64";
+            error = "trusted certificate file " + path + ": no certificate could be read (a block is not Base64)";
             return false;
         }
         std::vector<BYTE> der(size);
         if (!CryptStringToBinaryA(block.c_str(), static_cast<DWORD>(block.size()), CRYPT_STRING_BASE64HEADER,
                                   der.data(), &size, nullptr, nullptr)) {
-            error = "the trusted certificate file " + path + " holds a block that is not Base64";
+            error = "trusted certificate file " + path + ": no certificate could be read (a block is not Base64)";
             return false;
         }
         der.resize(size);
         out.push_back(std::move(der));
     }
     if (out.empty()) {
-        error = "the trusted certificate file " + path + " holds no PEM certificate";
+        error = "trusted certificate file " + path + ": no certificate could be read";
         return false;
     }
     return true;
@@ -138,6 +149,18 @@ bool NamesAddress(PCCERT_CONTEXT cert, const std::string& host) {
     return found;
 }
 
+// Which end of its validity a certificate in the chain is past.
+std::string TimeFault(PCCERT_CHAIN_CONTEXT chain) {
+    for (DWORD c = 0; c < chain->cChain; ++c)
+        for (DWORD e = 0; e < chain->rgpChain[c]->cElement; ++e) {
+            const CERT_CHAIN_ELEMENT* element = chain->rgpChain[c]->rgpElement[e];
+            if (element->TrustStatus.dwErrorStatus & CERT_TRUST_IS_NOT_TIME_VALID)
+                return CertVerifyTimeValidity(nullptr, element->pCertContext->pCertInfo) < 0 ? "certificate not yet valid"
+                                                                                           : "certificate expired";
+        }
+    return "certificate expired";
+}
+
 struct StoreCloser {
     HCERTSTORE store;
     ~StoreCloser() {
@@ -161,7 +184,7 @@ std::string CheckCertificate(PCCERT_CONTEXT server, const std::string& host, con
     for (const auto& der : extraTrust)
         if (!CertAddEncodedCertificateToStore(extra.store, X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()),
                                               CERT_STORE_ADD_ALWAYS, nullptr))
-            return "the trusted certificate file holds a certificate that cannot be read";
+            return "trusted certificate file: a certificate in it could not be read";
     // The intermediates the server sent travel in the certificate's own store.
     CertAddStoreToCollection(pool.store, extra.store, 0, 0);
     if (server->hCertStore) CertAddStoreToCollection(pool.store, server->hCertStore, 0, 0);
@@ -177,7 +200,7 @@ std::string CheckCertificate(PCCERT_CONTEXT server, const std::string& host, con
         return "cannot build the certificate chain (error " + std::to_string(GetLastError()) + ")";
 
     const DWORD status = chain.chain->TrustStatus.dwErrorStatus;
-    if (status & CERT_TRUST_IS_NOT_TIME_VALID) return "certificate expired (or not yet valid)";
+    if (status & CERT_TRUST_IS_NOT_TIME_VALID) return TimeFault(chain.chain);
     // The extra file is a trust anchor: a chain that ends exactly at one of
     // its certificates is as good as one ending at a system root. Nothing
     // else about the chain is forgiven.
@@ -228,7 +251,7 @@ std::string CheckCertificate(PCCERT_CONTEXT server, const std::string& host, con
     switch (static_cast<HRESULT>(verdict.dwError)) {
         case S_OK: return "";
         case CERT_E_CN_NO_MATCH: return "host name mismatch (the certificate does not name " + host + ")";
-        case CERT_E_EXPIRED: return "certificate expired (or not yet valid)";
+        case CERT_E_EXPIRED: return TimeFault(chain.chain);
         case CERT_E_WRONG_USAGE: return "certificate not trusted (not meant for servers)";
         default: return "certificate not trusted (policy status " + Hex(static_cast<SECURITY_STATUS>(verdict.dwError)) + ")";
     }
@@ -362,6 +385,13 @@ PlatformTls::Result PlatformTls::Impl::Negotiate(bool first, const SocketStop& s
             if (b.pvBuffer) FreeContextBuffer(b.pvBuffer);
 
         if (status == SEC_E_INCOMPLETE_MESSAGE) {
+            // A plain-text answer can pass for the start of a long record and
+            // would be waited on for ever: a TLS record starts with a content
+            // type from 20 to 24.
+            if (!in.empty() && (in[0] < 20 || in[0] > 24)) {
+                error = "the server does not speak TLS (it said \"" + Printable(in) + "\")";
+                return kFailed;
+            }
             needInput = true;
             continue;
         }
@@ -409,42 +439,42 @@ PlatformTls::Result PlatformTls::Handshake(PlatformSocket& socket, const std::st
     s.host = host;
     auto fail = [&](const std::string& why) {
         s.dead = true;
-        m_LastError = "TLS handshake failed: " + why;
+        m_LastError = why;
         return kFailed;
     };
     // A trust file that cannot be read fails before a byte goes out.
     std::string error;
     if (!extraTrustPemFile.empty() && !ReadPemCertificates(extraTrustPemFile, s.trust, error)) return fail(error);
     const SECURITY_STATUS credStatus = s.AcquireCredentials();
-    if (credStatus != SEC_E_OK) return fail(StatusText("AcquireCredentialsHandle", credStatus));
+    if (credStatus != SEC_E_OK) return fail("handshake failed: " + StatusText("AcquireCredentialsHandle", credStatus));
     const Result r = s.Negotiate(true, stop, error);
     if (r == kStopped) {
         s.dead = true;
         m_LastError = "TLS handshake stopped";
         return kStopped;
     }
-    if (r != kOk) return fail(error);
+    if (r != kOk) return fail("handshake failed: " + error);
 
     PCCERT_CONTEXT server = nullptr;
     const SECURITY_STATUS certStatus = QueryContextAttributesA(&s.ctx, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &server);
-    if (certStatus != SEC_E_OK || !server) return fail(StatusText("the server sent no certificate: QueryContextAttributes", certStatus));
+    if (certStatus != SEC_E_OK || !server) return fail("handshake failed: the server sent no certificate: " + StatusText("QueryContextAttributes", certStatus));
     const std::string why = CheckCertificate(server, host, s.trust);
     CertFreeCertificateContext(server);
-    if (!why.empty()) return fail("server certificate check: " + why);
+    if (!why.empty()) return fail("certificate check failed: " + why);
 
     // Schannel may not honour the protocol floor asked for (Wine 8 ignores
     // the newer structure's list), so the outcome is checked too.
     SecPkgContext_ConnectionInfo info{};
     const SECURITY_STATUS infoStatus = QueryContextAttributesA(&s.ctx, SECPKG_ATTR_CONNECTION_INFO, &info);
-    if (infoStatus != SEC_E_OK) return fail(StatusText("QueryContextAttributes(connection info)", infoStatus));
+    if (infoStatus != SEC_E_OK) return fail("handshake failed: " + StatusText("QueryContextAttributes(connection info)", infoStatus));
     if (!(info.dwProtocol & (SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT))) {
-        char text[96];
-        std::snprintf(text, sizeof text, "the server offers only protocols older than TLS 1.2 (protocol 0x%lX)",
+        char text[128];
+        std::snprintf(text, sizeof text, "handshake failed: the server offers only protocols older than TLS 1.2 (protocol 0x%lX)",
                       static_cast<unsigned long>(info.dwProtocol));
         return fail(text);
     }
     const SECURITY_STATUS sizeStatus = QueryContextAttributesA(&s.ctx, SECPKG_ATTR_STREAM_SIZES, &s.sizes);
-    if (sizeStatus != SEC_E_OK) return fail(StatusText("QueryContextAttributes(stream sizes)", sizeStatus));
+    if (sizeStatus != SEC_E_OK) return fail("handshake failed: " + StatusText("QueryContextAttributes(stream sizes)", sizeStatus));
     s.established = true;
     return kOk;
 }
@@ -556,7 +586,7 @@ PlatformTls::Result PlatformTls::Recv(char* buffer, size_t capacity, size_t& rec
             if (QueryContextAttributesA(&s.ctx, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &server) == SEC_E_OK && server) {
                 const std::string why = CheckCertificate(server, s.host, s.trust);
                 CertFreeCertificateContext(server);
-                if (!why.empty()) return fail("renegotiation: server certificate check: " + why);
+                if (!why.empty()) return fail("renegotiation: certificate check failed: " + why);
             }
             QueryContextAttributesA(&s.ctx, SECPKG_ATTR_STREAM_SIZES, &s.sizes);
         }

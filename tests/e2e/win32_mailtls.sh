@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# POP3 over TLS with Schannel under Wine, against dovecot on loopback: implicit
-# TLS and STLS with our own trusted certificate, and every refusal (untrusted
+# POP3 over TLS with Schannel under Wine, through the mail client (XEmail with
+# an account's server text) against dovecot on loopback: implicit TLS and STLS with our own trusted certificate, and every refusal (untrusted
 # or expired certificate, wrong host name, protocol older than TLS 1.2, no STLS offered)
 # with its clear text and without a word of POP3 after the failed handshake.
 # A server that goes quiet in the middle of the handshake must not hold up a
 # stop (the figure is printed; the bound is generous).
 # Usage: win32_mailtls.sh <path of Meadowglow.scr>
 source "$(dirname "$0")/lib.sh"
-PROBE="${MG_BUILD_DIR:?MG_BUILD_DIR is not set}/mg_tlsprobe.exe"
-[ -f "$PROBE" ] || fail "no $PROBE"
+CHECK="${MG_BUILD_DIR:?MG_BUILD_DIR is not set}/mg_mailcheck.exe"
+[ -f "$CHECK" ] || fail "no $CHECK"
 command -v openssl >/dev/null || skip "openssl missing"
 e2e_init 640x480
 wine_init
@@ -41,42 +41,44 @@ ELSEWHERE="$(winpath "$E2E_TMP/elsewhere.pem")"
 echo 'not a certificate' >"$E2E_TMP/garbage.pem"
 GARBAGE="$(winpath "$E2E_TMP/garbage.pem")"
 
-# probe HOST PORT MODE TRUST [USER PASSWORD [STOP_MS]]: the probe's one line.
-probe() {
-  "$WINE" "$PROBE" "$1" "$2" "$3" "$4" "${5:-alice}" "${6:-wonder}" ${7:+"$7"} 2>>"$E2E_TMP/probe.err" | tr -d '\r'
+# check SERVER_TEXT TRUST [USER PASSWORD [STOP_MS]]: the mail check's one line.
+check() {
+  "$WINE" "$CHECK" "$1" "$2" "${3:-alice}" "${4:-wonder}" ${5:+"$5"} 2>>"$E2E_TMP/check.err" | tr -d '\r'
 }
 
 # expect_line WHAT GOT PATTERN
 expect_line() {
   note "$1: $2"
-  [[ "$2" == $3 ]] || fail "$1: got '$2', expected '$3' $(tail -n 5 "$E2E_TMP/probe.err" 2>/dev/null)"
+  [[ "$2" == $3 ]] || fail "$1: got '$2', expected '$3' $(tail -n 5 "$E2E_TMP/check.err" 2>/dev/null)"
 }
 
 dovecot_start "$E2E_TMP/server.pem" "$E2E_TMP/server.key"
 dovecot_messages alice 3
 dovecot_messages bob 0
 
-# what | host | port | mode | trust | user | expected line
-while IFS='|' read -r what host port mode trust user expected; do
+HS='error: Error: in Pop3Connect, AuthUserSetup failed. Msg=Error: in AuthUserSetup, TLS handshake failed. Msg='
+# what | server text | trust | user | expected line
+while IFS='|' read -r what server trust user expected; do
   [ -z "$what" ] && continue
   password=wonder
   [ "$user" = bob ] && password=builder
-  expect_line "$what" "$(probe "$host" "$port" "$mode" "$trust" "$user" "$password")" "$expected"
+  expect_line "$what" "$(check "$server" "$trust" "$user" "$password")" "$expected"
 done <<TABLE
-implicit TLS, extra trust|localhost|$DOVECOT_TLS_PORT|tls|$TRUST|alice|count 3
-STLS, extra trust|localhost|$DOVECOT_PORT|stls|$TRUST|alice|count 3
-by address, named in the certificate|127.0.0.1|$DOVECOT_TLS_PORT|tls|$TRUST|alice|count 3
-other mailbox|localhost|$DOVECOT_TLS_PORT|tls|$TRUST|bob|count 0
-no extra trust|localhost|$DOVECOT_TLS_PORT|tls|-|alice|error: TLS: TLS handshake failed: server certificate check: certificate not trusted*
-another certificate trusted|localhost|$DOVECOT_PORT|stls|$OTHER|alice|error: TLS: TLS handshake failed: server certificate check: certificate not trusted*
-trust file missing|localhost|$DOVECOT_TLS_PORT|tls|C:\\no\\such.pem|alice|error: TLS: TLS handshake failed: cannot read the trusted certificate file*
-TLS asked of the plain port|localhost|$DOVECOT_PORT|tls|$TRUST|alice|error: TLS: TLS handshake failed: InitializeSecurityContext 0x8009*
-trust file without a certificate|localhost|$DOVECOT_TLS_PORT|tls|$GARBAGE|alice|error: TLS: TLS handshake failed: the trusted certificate file * holds no PEM certificate
+implicit TLS, extra trust|pop3s://localhost:$DOVECOT_TLS_PORT|$TRUST|alice|count 3
+STLS, extra trust|pop3://localhost+stls:$DOVECOT_PORT|$TRUST|alice|count 3
+plain, as before|localhost:$DOVECOT_PORT|-|alice|count 3
+by address, named in the certificate|pop3s://127.0.0.1:$DOVECOT_TLS_PORT|$TRUST|alice|count 3
+other mailbox|pop3s://localhost:$DOVECOT_TLS_PORT|$TRUST|bob|count 0
+no extra trust|pop3s://localhost:$DOVECOT_TLS_PORT|-|alice|${HS}certificate check failed: certificate not trusted (*
+another certificate trusted|pop3://localhost+stls:$DOVECOT_PORT|$OTHER|alice|${HS}certificate check failed: certificate not trusted (*
+trust file missing|pop3s://localhost:$DOVECOT_TLS_PORT|C:\\no\\such.pem|alice|${HS}the trusted certificate file C:?no?such.pem cannot be read
+TLS asked of the plain port|pop3s://localhost:$DOVECOT_PORT|$TRUST|alice|${HS}handshake failed: the server does not speak TLS (it said "+OK*")
+trust file without a certificate|pop3s://localhost:$DOVECOT_TLS_PORT|$GARBAGE|alice|${HS}trusted certificate file *: no certificate could be read
 TABLE
 
 # The count follows the mailbox.
 dovecot_messages alice 5
-expect_line "five messages" "$(probe localhost "$DOVECOT_TLS_PORT" tls "$TRUST")" "count 5"
+expect_line "five messages" "$(check "pop3s://localhost:$DOVECOT_TLS_PORT" "$TRUST")" "count 5"
 grep -q 'user=<alice>.*TLS' "$DOVECOT_DIR/dovecot.log" || fail "dovecot logged no TLS login"
 
 # Refusals by a small TLS server of our own that greets, answers every line
@@ -121,17 +123,17 @@ while True:
   done
 }
 tls_server MISMATCH elsewhere
-expect_line "host name mismatch" "$(probe localhost "$SRV_PORT" tls "$ELSEWHERE")" \
-  "error: TLS: TLS handshake failed: server certificate check: host name mismatch*"
+expect_line "host name mismatch" "$(check "pop3s://localhost:$SRV_PORT" "$ELSEWHERE")" \
+  "${HS}certificate check failed: host name mismatch (the certificate does not name localhost)"
 tls_server EXPIRED expired
-expect_line "certificate expired" "$(probe localhost "$SRV_PORT" tls "$(winpath "$E2E_TMP/expired.pem")")" \
-  "error: TLS: TLS handshake failed: server certificate check: certificate expired*"
+expect_line "certificate expired" "$(check "pop3s://localhost:$SRV_PORT" "$(winpath "$E2E_TMP/expired.pem")")" \
+  "${HS}certificate check failed: certificate expired"
 tls_server OLD server old
-expect_line "TLS 1.1 only" "$(probe localhost "$SRV_PORT" tls "$TRUST")" "error: TLS: TLS handshake failed: *TLS 1.2*"
+expect_line "TLS 1.1 only" "$(check "pop3s://localhost:$SRV_PORT" "$TRUST")" "${HS}handshake failed: *older than TLS 1.2*"
 # The control: with a certificate that passes, the commands do reach it, and
 # the session ends with close_notify.
 tls_server GOOD server
-expect_line "good session" "$(probe localhost "$SRV_PORT" tls "$TRUST")" "count 0"
+expect_line "good session" "$(check "pop3s://localhost:$SRV_PORT" "$TRUST")" "count 0"
 sleep 0.3
 got="$(tr -d '\r' <"$E2E_TMP/GOOD.got" | tr '\n' ' ')"
 [ "$got" = "USER alice PASS wonder STAT QUIT [close_notify]" ] || fail "the test server saw '$got'"
@@ -142,7 +144,7 @@ done
 # A server that accepts and then says nothing: the stop ends the wait at once,
 # whether the silence falls before the server's hello (implicit TLS) or right
 # after STLS was agreed.
-for mode in tls stls; do
+for mode in pop3s stls; do
   QUIET_PORT="$(free_port)"
   start_bg QUIET python3 -c '
 import socket, sys, time
@@ -153,18 +155,21 @@ if sys.argv[2] == "stls":
     c.sendall(b"+OK ready\r\n"); c.recv(100); c.sendall(b"+OK go ahead\r\n")
 time.sleep(60)' "$QUIET_PORT" "$mode"
   sleep 0.5
-  line="$(probe localhost "$QUIET_PORT" "$mode" "$TRUST" alice wonder 1500)"
-  expect_line "silent server ($mode)" "$line" "stopped in * ms (TLS: TLS handshake stopped)"
+  server="pop3s://localhost:$QUIET_PORT"
+  [ "$mode" = stls ] && server="pop3://localhost+stls:$QUIET_PORT"
+  line="$(check "$server" "$TRUST" alice wonder 1500)"
+  expect_line "silent server ($mode)" "$line" "stopped in * ms: *TLS handshake, the transfer has been terminated by the user."
   ms="$(echo "$line" | sed 's/stopped in \([0-9]*\) ms.*/\1/')"
   [ "$ms" -lt 1000 ] || fail "silent server ($mode): the stop took $ms ms"
   kill "$QUIET" 2>/dev/null
 done
 
-# A server without a certificate offers no STLS: asked for it, the probe
+# A server without a certificate offers no STLS: asked for it, the check
 # stops there and sends no credentials.
 /usr/sbin/dovecot -c "$DOVECOT_DIR/dovecot.conf" stop >/dev/null 2>&1
 sleep 0.5
 dovecot_start
-expect_line "no STLS offered" "$(probe localhost "$DOVECOT_PORT" stls "$TRUST")" "error: no STLS: server said -ERR*"
+expect_line "no STLS offered" "$(check "pop3://localhost+stls:$DOVECOT_PORT" "$TRUST")" \
+  "error: Error: in Pop3Connect, AuthUserSetup failed. Msg=Error: in AuthUserSetup, the server does not offer STLS. Response=-ERR*"
 grep -q 'user=<alice>' <(tail -n 3 "$DOVECOT_DIR/dovecot.log") && fail "credentials went out without STLS"
 exit 0
