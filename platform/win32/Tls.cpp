@@ -155,8 +155,9 @@ std::string TimeFault(PCCERT_CHAIN_CONTEXT chain) {
         for (DWORD e = 0; e < chain->rgpChain[c]->cElement; ++e) {
             const CERT_CHAIN_ELEMENT* element = chain->rgpChain[c]->rgpElement[e];
             if (element->TrustStatus.dwErrorStatus & CERT_TRUST_IS_NOT_TIME_VALID)
-                return CertVerifyTimeValidity(nullptr, element->pCertContext->pCertInfo) < 0 ? "certificate not yet valid"
-                                                                                           : "certificate expired";
+                return CertVerifyTimeValidity(nullptr, element->pCertContext->pCertInfo) < 0
+                           ? "certificate not yet valid"
+                           : "certificate expired";
         }
     return "certificate expired";
 }
@@ -177,13 +178,15 @@ struct ChainFreer {
 
 // Empty when `server` may be trusted for `host`; otherwise why not, with the
 // fixed phrases the mail page and the run log show.
-std::string CheckCertificate(PCCERT_CONTEXT server, const std::string& host, const std::vector<std::vector<BYTE>>& extraTrust) {
+std::string CheckCertificate(PCCERT_CONTEXT server, const std::string& host,
+                             const std::vector<std::vector<BYTE>>& extraTrust) {
     StoreCloser extra{CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, CERT_STORE_CREATE_NEW_FLAG, nullptr)};
     StoreCloser pool{CertOpenStore(CERT_STORE_PROV_COLLECTION, 0, 0, 0, nullptr)};
-    if (!extra.store || !pool.store) return "cannot open a certificate store (error " + std::to_string(GetLastError()) + ")";
+    if (!extra.store || !pool.store)
+        return "cannot open a certificate store (error " + std::to_string(GetLastError()) + ")";
     for (const auto& der : extraTrust)
-        if (!CertAddEncodedCertificateToStore(extra.store, X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()),
-                                              CERT_STORE_ADD_ALWAYS, nullptr))
+        if (!CertAddEncodedCertificateToStore(extra.store, X509_ASN_ENCODING, der.data(),
+                                              static_cast<DWORD>(der.size()), CERT_STORE_ADD_ALWAYS, nullptr))
             return "trusted certificate file: a certificate in it could not be read";
     // The intermediates the server sent travel in the certificate's own store.
     CertAddStoreToCollection(pool.store, extra.store, 0, 0);
@@ -209,8 +212,8 @@ std::string CheckCertificate(PCCERT_CONTEXT server, const std::string& host, con
         const CERT_SIMPLE_CHAIN* simple = chain.chain->rgpChain[0];
         if (simple->cElement > 0) {
             PCCERT_CONTEXT top = simple->rgpElement[simple->cElement - 1]->pCertContext;
-            PCCERT_CONTEXT found = CertFindCertificateInStore(extra.store, X509_ASN_ENCODING, 0,
-                                                              CERT_FIND_EXISTING, top, nullptr);
+            PCCERT_CONTEXT found =
+                CertFindCertificateInStore(extra.store, X509_ASN_ENCODING, 0, CERT_FIND_EXISTING, top, nullptr);
             if (found) {
                 anchored = found->cbCertEncoded == top->cbCertEncoded &&
                            std::memcmp(found->pbCertEncoded, top->pbCertEncoded, top->cbCertEncoded) == 0;
@@ -231,7 +234,8 @@ std::string CheckCertificate(PCCERT_CONTEXT server, const std::string& host, con
         return "certificate not trusted (it leads to no trusted root, neither the system's nor the extra file's)";
     if (left) {
         char text[80];
-        std::snprintf(text, sizeof text, "certificate not trusted (chain status 0x%08lX)", static_cast<unsigned long>(left));
+        std::snprintf(text, sizeof text, "certificate not trusted (chain status 0x%08lX)",
+                      static_cast<unsigned long>(left));
         return text;
     }
 
@@ -253,7 +257,8 @@ std::string CheckCertificate(PCCERT_CONTEXT server, const std::string& host, con
         case CERT_E_CN_NO_MATCH: return "host name mismatch (the certificate does not name " + host + ")";
         case CERT_E_EXPIRED: return TimeFault(chain.chain);
         case CERT_E_WRONG_USAGE: return "certificate not trusted (not meant for servers)";
-        default: return "certificate not trusted (policy status " + Hex(static_cast<SECURITY_STATUS>(verdict.dwError)) + ")";
+        default:
+            return "certificate not trusted (policy status " + Hex(static_cast<SECURITY_STATUS>(verdict.dwError)) + ")";
     }
 }
 }  // namespace
@@ -363,16 +368,17 @@ PlatformTls::Result PlatformTls::Impl::Negotiate(bool first, const SocketStop& s
             const Result r = ReadMore(stop, error);
             if (r != kOk) return r;
         }
-        SecBuffer inBuffers[2] = {{static_cast<unsigned long>(in.size()), SECBUFFER_TOKEN, in.empty() ? &none : in.data()},
-                                  {0, SECBUFFER_EMPTY, nullptr}};
+        SecBuffer inBuffers[2] = {
+            {static_cast<unsigned long>(in.size()), SECBUFFER_TOKEN, in.empty() ? &none : in.data()},
+            {0, SECBUFFER_EMPTY, nullptr}};
         SecBufferDesc inDesc{SECBUFFER_VERSION, 2, inBuffers};
         SecBuffer outBuffers[2] = {{0, SECBUFFER_TOKEN, nullptr}, {0, SECBUFFER_ALERT, nullptr}};
         SecBufferDesc outDesc{SECBUFFER_VERSION, 2, outBuffers};
         ULONG got = 0;
         const bool start = first && !haveCtx;
-        const SECURITY_STATUS status = InitializeSecurityContextA(
-            &cred, start ? nullptr : &ctx, const_cast<char*>(host.c_str()), want, 0, 0, start ? nullptr : &inDesc, 0,
-            start ? &ctx : nullptr, &outDesc, &got, nullptr);
+        const SECURITY_STATUS status =
+            InitializeSecurityContextA(&cred, start ? nullptr : &ctx, const_cast<char*>(host.c_str()), want, 0, 0,
+                                       start ? nullptr : &inDesc, 0, start ? &ctx : nullptr, &outDesc, &got, nullptr);
         if (start && (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED || status == SEC_I_INCOMPLETE_CREDENTIALS))
             haveCtx = true;
         // What Schannel made goes out only while the handshake is still good:
@@ -457,7 +463,9 @@ PlatformTls::Result PlatformTls::Handshake(PlatformSocket& socket, const std::st
 
     PCCERT_CONTEXT server = nullptr;
     const SECURITY_STATUS certStatus = QueryContextAttributesA(&s.ctx, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &server);
-    if (certStatus != SEC_E_OK || !server) return fail("handshake failed: the server sent no certificate: " + StatusText("QueryContextAttributes", certStatus));
+    if (certStatus != SEC_E_OK || !server)
+        return fail("handshake failed: the server sent no certificate: " +
+                    StatusText("QueryContextAttributes", certStatus));
     const std::string why = CheckCertificate(server, host, s.trust);
     CertFreeCertificateContext(server);
     if (!why.empty()) return fail("certificate check failed: " + why);
@@ -466,15 +474,18 @@ PlatformTls::Result PlatformTls::Handshake(PlatformSocket& socket, const std::st
     // the newer structure's list), so the outcome is checked too.
     SecPkgContext_ConnectionInfo info{};
     const SECURITY_STATUS infoStatus = QueryContextAttributesA(&s.ctx, SECPKG_ATTR_CONNECTION_INFO, &info);
-    if (infoStatus != SEC_E_OK) return fail("handshake failed: " + StatusText("QueryContextAttributes(connection info)", infoStatus));
+    if (infoStatus != SEC_E_OK)
+        return fail("handshake failed: " + StatusText("QueryContextAttributes(connection info)", infoStatus));
     if (!(info.dwProtocol & (SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT))) {
         char text[128];
-        std::snprintf(text, sizeof text, "handshake failed: the server offers only protocols older than TLS 1.2 (protocol 0x%lX)",
+        std::snprintf(text, sizeof text,
+                      "handshake failed: the server offers only protocols older than TLS 1.2 (protocol 0x%lX)",
                       static_cast<unsigned long>(info.dwProtocol));
         return fail(text);
     }
     const SECURITY_STATUS sizeStatus = QueryContextAttributesA(&s.ctx, SECPKG_ATTR_STREAM_SIZES, &s.sizes);
-    if (sizeStatus != SEC_E_OK) return fail("handshake failed: " + StatusText("QueryContextAttributes(stream sizes)", sizeStatus));
+    if (sizeStatus != SEC_E_OK)
+        return fail("handshake failed: " + StatusText("QueryContextAttributes(stream sizes)", sizeStatus));
     s.established = true;
     return kOk;
 }
@@ -503,7 +514,8 @@ PlatformTls::Result PlatformTls::Send(const char* data, size_t length, size_t& s
         return kFailed;
     }
     std::string error;
-    const Result r = s.SendAll(record.data(), buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer, stop, error);
+    const Result r =
+        s.SendAll(record.data(), buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer, stop, error);
     if (r != kOk) {
         // Half a record on the wire: the stream cannot go on.
         s.dead = true;
@@ -556,7 +568,10 @@ PlatformTls::Result PlatformTls::Recv(char* buffer, size_t capacity, size_t& rec
             std::string error;
             const Result r = s.ReadMore(stop, error);
             if (r == kStopped) return r;
-            if (r != kOk) return fail(error == "the server closed the connection" ? "the server closed the connection in the middle of a record" : error);
+            if (r != kOk)
+                return fail(error == "the server closed the connection"
+                                ? "the server closed the connection in the middle of a record"
+                                : error);
             continue;
         }
         if (status != SEC_E_OK && status != SEC_I_RENEGOTIATE && status != SEC_I_CONTEXT_EXPIRED)
@@ -568,8 +583,7 @@ PlatformTls::Result PlatformTls::Recv(char* buffer, size_t capacity, size_t& rec
         for (const SecBuffer& b : buffers) {
             if (b.BufferType == SECBUFFER_DATA && b.cbBuffer)
                 s.plain.assign(static_cast<char*>(b.pvBuffer), static_cast<char*>(b.pvBuffer) + b.cbBuffer);
-            if (b.BufferType == SECBUFFER_EXTRA && b.cbBuffer)
-                extra.assign(s.in.end() - b.cbBuffer, s.in.end());
+            if (b.BufferType == SECBUFFER_EXTRA && b.cbBuffer) extra.assign(s.in.end() - b.cbBuffer, s.in.end());
         }
         s.in.swap(extra);
         if (status == SEC_I_CONTEXT_EXPIRED) {
@@ -605,8 +619,9 @@ void PlatformTls::Close(const SocketStop& stop) {
             ULONG got = 0;
             const DWORD want = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT | ISC_REQ_CONFIDENTIALITY |
                                ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM;
-            const SECURITY_STATUS status = InitializeSecurityContextA(&s.cred, &s.ctx, const_cast<char*>(s.host.c_str()),
-                                                                      want, 0, 0, nullptr, 0, nullptr, &outDesc, &got, nullptr);
+            const SECURITY_STATUS status =
+                InitializeSecurityContextA(&s.cred, &s.ctx, const_cast<char*>(s.host.c_str()), want, 0, 0, nullptr, 0,
+                                           nullptr, &outDesc, &got, nullptr);
             if ((status == SEC_E_OK || status == SEC_I_CONTEXT_EXPIRED) && out.pvBuffer && out.cbBuffer) {
                 std::string error;
                 s.SendAll(static_cast<char*>(out.pvBuffer), out.cbBuffer, stop, error);
@@ -618,4 +633,6 @@ void PlatformTls::Close(const SocketStop& stop) {
     s.dead = true;
 }
 
-bool PlatformTls::IsEstablished() const { return m_Impl->established && !m_Impl->dead; }
+bool PlatformTls::IsEstablished() const {
+    return m_Impl->established && !m_Impl->dead;
+}

@@ -42,7 +42,8 @@ int Check(const char* server, const char* trust, const char* user, const char* p
     if (canceller.joinable()) canceller.join();
     if (!connected && cancelled) {
         std::printf("stopped in %lld ms: %s\n",
-                    static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(endedAt - cancelledAt).count()),
+                    static_cast<long long>(
+                        std::chrono::duration_cast<std::chrono::milliseconds>(endedAt - cancelledAt).count()),
                     text.c_str());
         return 3;
     }
