@@ -31,18 +31,32 @@ int FreePort() {
     return probe.Port();
 }
 
-// A self-signed certificate for "localhost" only (not 127.0.0.1), with its key.
-bool MakeCertificate(const std::string& cert, const std::string& key) {
-    const std::string command = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 30 "
-                                "-subj /CN=localhost -addext subjectAltName=DNS:localhost -keyout " + key + " -out " +
-                                cert + " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
+// A self-signed certificate for "localhost" only (not 127.0.0.1), with its
+// key; `expired`: valid in January 2020 only (signed by openssl's small CA
+// tool, the one way to choose the dates without touching the clock).
+bool MakeCertificate(const std::string& cert, const std::string& key, bool expired = false) {
+    const std::string subject = " -nodes -subj /CN=localhost -addext subjectAltName=DNS:localhost -keyout " + key;
+    const std::string curve = " -newkey ec -pkeyopt ec_paramgen_curve:prime256v1";
+    if (!expired)
+        return std::system(("openssl req -x509 -days 30" + curve + subject + " -out " + cert + " >/dev/null 2>&1").c_str()) == 0;
+    const std::string ca = cert + ".ca/";
+    fs::create_directories(ca);
+    WriteWholeFile(ca + "index.txt", "");
+    WriteWholeFile(ca + "serial", "01\n");
+    WriteWholeFile(ca + "ca.conf", "[ca]\ndefault_ca = c\n[c]\ndatabase = " + ca + "index.txt\nnew_certs_dir = " + ca +
+                                       "\nserial = " + ca + "serial\ndefault_md = sha256\npolicy = p\n"
+                                       "copy_extensions = copy\n[p]\ncommonName = supplied\n");
+    return std::system(("openssl req -new" + curve + subject + " -out " + ca + "req.csr >/dev/null 2>&1 && openssl ca "
+                        "-batch -selfsign -config " + ca + "ca.conf -keyfile " + key + " -in " + ca + "req.csr "
+                        "-startdate 20200101000000Z -enddate 20200201000000Z -out " + cert + " >/dev/null 2>&1")
+                           .c_str()) == 0;
 }
 
 class Dovecot {
 public:
-    // With `tls`, also STLS on the plain port and implicit TLS on TlsPort().
-    explicit Dovecot(bool tls = false) {
+    enum Tls { kNoTls, kTls, kExpiredTls };
+    // With TLS, also STLS on the plain port and implicit TLS on TlsPort().
+    explicit Dovecot(Tls tls = kNoTls) {
         const passwd* user = getpwnam("dovecot");
         if (!fs::exists(kDovecot) || !user || geteuid() != 0) {
             m_Why = "dovecot (package dovecot-pop3d) or root rights missing";
@@ -54,8 +68,9 @@ public:
         fs::permissions(m_Dir.Path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
         const std::string d = m_Dir.Path();
         std::string ssl = "ssl = no\n";
-        if (tls) {
-            if (!MakeCertificate(CertFile(), d + "key.pem") || !MakeCertificate(StrangerCertFile(), d + "stranger.key")) {
+        if (tls != kNoTls) {
+            if (!MakeCertificate(CertFile(), d + "key.pem", tls == kExpiredTls) ||
+                !MakeCertificate(StrangerCertFile(), d + "stranger.key")) {
                 m_Why = "openssl could not make the test certificates";
                 return;
             }
@@ -131,7 +146,7 @@ protected:
         XString error;
         XEmail::Init(error);
         s_Server = new Dovecot;
-        s_TlsServer = new Dovecot(true);
+        s_TlsServer = new Dovecot(Dovecot::kTls);
     }
     static void TearDownTestSuite() {
         delete s_Server;
@@ -293,4 +308,13 @@ TEST_F(DovecotTest, TlsAccounts) {
         EXPECT_GT(total, 0) << text;
         EXPECT_TRUE(mail.Pop3Disconnect()) << text << ": " << mail.GetErrorText().c_str();
     }
+
+    // A certificate past its dates, though trusted and naming the host.
+    Dovecot expired(Dovecot::kExpiredTls);
+    ASSERT_EQ(expired.Why(), "");
+    XEmail mail;
+    mail.SetTrustFile(XString(expired.CertFile().c_str()));
+    const std::string text = "pop3s://localhost:" + std::to_string(expired.TlsPort());
+    EXPECT_FALSE(mail.Pop3ConnectServer(XString(text.c_str()), "alice", "wonder"));
+    EXPECT_EQ(std::string(mail.GetErrorText().c_str()), handshake + "certificate check failed: certificate expired");
 }
