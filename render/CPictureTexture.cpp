@@ -180,11 +180,12 @@ CPictureTexture::SampleAxis CPictureTexture::AxisFor(uint32_t size, double from,
 }
 
 namespace {
-// One axis's two source indices and the weight of the second, per output texel.
+// One axis's two source indices and the second one's weight in 256ths, per
+// output texel (eight bits of weight, as the rasterizer filters bytes).
 struct Taps {
     std::vector<uint32_t> a, b;
-    std::vector<float> t;
-    Taps(const CPictureTexture::SampleAxis& axis, uint32_t size) : a(axis.count), b(axis.count), t(axis.count) {
+    std::vector<uint32_t> w;
+    Taps(const CPictureTexture::SampleAxis& axis, uint32_t size) : a(axis.count), b(axis.count), w(axis.count) {
         for (uint32_t i = 0; i < axis.count; ++i) {
             double f = (i + 0.5) * axis.scale + axis.offset - 0.5;
             // Clamped to the edge texels, as the texture's edge clamp samples.
@@ -192,32 +193,47 @@ struct Taps {
             if (f > size - 1) f = size - 1;
             a[i] = static_cast<uint32_t>(f);
             b[i] = a[i] + 1 < size ? a[i] + 1 : a[i];
-            t[i] = static_cast<float>(f - a[i]);
+            w[i] = static_cast<uint32_t>((f - a[i]) * 256 + 0.5);
         }
     }
 };
 }  // namespace
 
+// Separable: each source row needed is filtered across once (into 16-bit
+// sums), and consecutive output rows mostly share their two source rows.
+// A full-screen picture takes a few milliseconds, once per picture.
 void CPictureTexture::ResampleToBgra(const uint8_t* bits, uint32_t width, uint32_t height, uint32_t pitch,
                                      const SampleAxis& x, const SampleAxis& y, std::vector<uint8_t>& out) {
     out.assign(static_cast<size_t>(x.count) * y.count * 4, 255);
-    if (!bits || width == 0 || height == 0) return;
+    if (!bits || width == 0 || height == 0 || x.count == 0) return;
     const Taps across(x, width), down(y, height);
+    std::vector<uint16_t> rows[2] = {std::vector<uint16_t>(static_cast<size_t>(x.count) * 3),
+                                     std::vector<uint16_t>(static_cast<size_t>(x.count) * 3)};
+    int64_t held[2] = {-1, -1};
+    auto across_row = [&](uint32_t source, uint32_t keep) -> const uint16_t* {
+        for (int k = 0; k < 2; ++k)
+            if (held[k] == source) return rows[k].data();
+        const int k = held[0] == keep ? 1 : 0;  // never overwrite the other row in use
+        const uint8_t* src = bits + static_cast<size_t>(source) * pitch;
+        uint16_t* dst = rows[k].data();
+        for (uint32_t i = 0; i < x.count; ++i) {
+            const uint8_t* pa = src + across.a[i] * 3;
+            const uint8_t* pb = src + across.b[i] * 3;
+            const uint32_t w = across.w[i];
+            for (int c = 0; c < 3; ++c) dst[i * 3 + c] = static_cast<uint16_t>(pa[c] * (256 - w) + pb[c] * w);
+        }
+        held[k] = source;
+        return dst;
+    };
     for (uint32_t j = 0; j < y.count; ++j) {
-        const uint8_t* rowA = bits + static_cast<size_t>(down.a[j]) * pitch;
-        const uint8_t* rowB = bits + static_cast<size_t>(down.b[j]) * pitch;
-        const float ty = down.t[j];
+        const uint16_t* ra = across_row(down.a[j], down.b[j]);
+        const uint16_t* rb = across_row(down.b[j], down.a[j]);
+        const uint32_t w = down.w[j];
         // Top row first: see PlaceFitted.
         uint8_t* dst = out.data() + static_cast<size_t>(y.count - 1 - j) * x.count * 4;
-        for (uint32_t i = 0; i < x.count; ++i, dst += 4) {
-            const uint32_t a = across.a[i] * 3, b = across.b[i] * 3;
-            const float tx = across.t[i];
-            for (int c = 0; c < 3; ++c) {
-                const float top = rowA[a + c] + (rowA[b + c] - rowA[a + c]) * tx;
-                const float bottom = rowB[a + c] + (rowB[b + c] - rowB[a + c]) * tx;
-                dst[2 - c] = static_cast<uint8_t>(top + (bottom - top) * ty + 0.5f);
-            }
-        }
+        for (uint32_t i = 0; i < x.count; ++i, dst += 4)
+            for (int c = 0; c < 3; ++c)
+                dst[2 - c] = static_cast<uint8_t>((ra[i * 3 + c] * (256 - w) + rb[i * 3 + c] * w + 32768) >> 16);
     }
 }
 
