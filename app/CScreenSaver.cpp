@@ -470,7 +470,7 @@ void CScreenSaver::RunFrames() {
 
 void CScreenSaver::Init() {
     XGuard("CScreenSaver::Init", [&] {
-        XSeedRandom(PlatformTickCount());
+        XSeedRandom(m_SeedOverride >= 0 ? static_cast<uint32_t>(m_SeedOverride) : PlatformTickCount());
         m_Now.SetToNow();
         FillSinCosTables();
 

@@ -133,6 +133,9 @@ public:
     void SetProcessEndsAfterStop(bool ends) { m_ProcessEndsAfterStop = ends; }
     // Overrides the configured frame period (e.g. 0 for unpaced runs); negative = use SaverSpeed.
     void SetPeriodOverride(int periodMs) { m_PeriodOverride = periodMs; }
+    // Seeds the random generator with this at Init instead of the clock, so
+    // that two builds draw the same scene (benchmark snapshots); negative = the clock.
+    void SetSeedOverride(int64_t seed) { m_SeedOverride = seed; }
 
 private:
     static void InstanceThread(CScreenSaver* saver);
@@ -183,6 +186,7 @@ private:
     std::atomic<bool> m_ThreadDone{true};
     std::function<void(unsigned)> m_FrameObserver;
     int m_PeriodOverride = -1;
+    int64_t m_SeedOverride = -1;
     ScreenRect m_SceneRect;
     bool m_HasSceneRect = false;
     bool m_LastFrameForWallpaper = false;

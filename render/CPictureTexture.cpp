@@ -1,5 +1,6 @@
 #include "render/CPictureTexture.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -7,6 +8,9 @@
 
 #ifndef GL_CLAMP_TO_EDGE
 #define GL_CLAMP_TO_EDGE 0x812F
+#endif
+#ifndef GL_BGRA_EXT
+#define GL_BGRA_EXT 0x80E1
 #endif
 
 namespace {
@@ -96,7 +100,9 @@ bool CPictureTexture::Upload(const uint8_t* bits, uint32_t width, uint32_t heigh
         m_Scratch.clear();
         m_Scratch.shrink_to_fit();
     }
-    const bool fresh = m_Name == 0 || tw != m_TexWidth || th != m_TexHeight;
+    // A fitted picture's texture has another format and filter.
+    const bool fresh = m_Name == 0 || m_Fitted || tw != m_TexWidth || th != m_TexHeight;
+    m_Fitted = false;
     if (m_Name == 0) {
         GLuint name = 0;
         glGenTextures(1, &name);
@@ -133,23 +139,162 @@ bool CPictureTexture::Upload(const uint8_t* bits, uint32_t width, uint32_t heigh
     return true;
 }
 
-void CPictureTexture::Draw(double x0, double y0, double x1, double y1) const {
+void CPictureTexture::Draw(double x0, double y0, double x1, double y1) const { DrawQuad(x0, y0, x1, y1, 0.0f, 1.0f); }
+
+void CPictureTexture::DrawQuad(double x0, double y0, double x1, double y1, float t0, float t1) const {
     if (m_Name == 0) return;
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, m_Name);
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<GLfloat>(GL_REPLACE));
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
+    glTexCoord2f(0.0f, t0);
     glVertex2d(x0, y0);
-    glTexCoord2f(1.0f, 0.0f);
+    glTexCoord2f(1.0f, t0);
     glVertex2d(x1, y0);
-    glTexCoord2f(1.0f, 1.0f);
+    glTexCoord2f(1.0f, t1);
     glVertex2d(x1, y1);
-    glTexCoord2f(0.0f, 1.0f);
+    glTexCoord2f(0.0f, t1);
     glVertex2d(x0, y1);
     glEnd();
     glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+CPictureTexture::PixelSpan CPictureTexture::CoveredPixels(double from, double to) {
+    PixelSpan span;
+    span.first = static_cast<int64_t>(std::ceil(from - 0.5));
+    span.end = static_cast<int64_t>(std::ceil(to - 0.5));
+    if (span.end < span.first) span.end = span.first;
+    return span;
+}
+
+CPictureTexture::SampleAxis CPictureTexture::AxisFor(uint32_t size, double from, double to, const PixelSpan& span) {
+    SampleAxis axis;
+    axis.count = static_cast<uint32_t>(span.end - span.first);
+    if (to <= from) return axis;
+    // Pixel first + i has its centre at first + i + 0.5, which the filtered
+    // texture showed at texel (centre - from) * size / (to - from) - 0.5.
+    axis.scale = size / (to - from);
+    axis.offset = (static_cast<double>(span.first) - from) * axis.scale;
+    return axis;
+}
+
+namespace {
+// One axis's two source indices and the second one's weight in 256ths, per
+// output texel (eight bits of weight, as the rasterizer filters bytes).
+struct Taps {
+    std::vector<uint32_t> a, b;
+    std::vector<uint32_t> w;
+    Taps(const CPictureTexture::SampleAxis& axis, uint32_t size) : a(axis.count), b(axis.count), w(axis.count) {
+        for (uint32_t i = 0; i < axis.count; ++i) {
+            double f = (i + 0.5) * axis.scale + axis.offset - 0.5;
+            // Clamped to the edge texels, as the texture's edge clamp samples.
+            if (f < 0) f = 0;
+            if (f > size - 1) f = size - 1;
+            a[i] = static_cast<uint32_t>(f);
+            b[i] = a[i] + 1 < size ? a[i] + 1 : a[i];
+            w[i] = static_cast<uint32_t>((f - a[i]) * 256 + 0.5);
+        }
+    }
+};
+}  // namespace
+
+// Separable: each source row needed is filtered across once (into 16-bit
+// sums), and consecutive output rows mostly share their two source rows.
+// A full-screen picture takes a few milliseconds, once per picture.
+void CPictureTexture::ResampleToBgra(const uint8_t* bits, uint32_t width, uint32_t height, uint32_t pitch,
+                                     const SampleAxis& x, const SampleAxis& y, std::vector<uint8_t>& out) {
+    out.assign(static_cast<size_t>(x.count) * y.count * 4, 255);
+    if (!bits || width == 0 || height == 0 || x.count == 0) return;
+    const Taps across(x, width), down(y, height);
+    std::vector<uint16_t> rows[2] = {std::vector<uint16_t>(static_cast<size_t>(x.count) * 3),
+                                     std::vector<uint16_t>(static_cast<size_t>(x.count) * 3)};
+    int64_t held[2] = {-1, -1};
+    auto across_row = [&](uint32_t source, uint32_t keep) -> const uint16_t* {
+        for (int k = 0; k < 2; ++k)
+            if (held[k] == source) return rows[k].data();
+        const int k = held[0] == keep ? 1 : 0;  // never overwrite the other row in use
+        const uint8_t* src = bits + static_cast<size_t>(source) * pitch;
+        uint16_t* dst = rows[k].data();
+        for (uint32_t i = 0; i < x.count; ++i) {
+            const uint8_t* pa = src + across.a[i] * 3;
+            const uint8_t* pb = src + across.b[i] * 3;
+            const uint32_t w = across.w[i];
+            for (int c = 0; c < 3; ++c) dst[i * 3 + c] = static_cast<uint16_t>(pa[c] * (256 - w) + pb[c] * w);
+        }
+        held[k] = source;
+        return dst;
+    };
+    for (uint32_t j = 0; j < y.count; ++j) {
+        const uint16_t* ra = across_row(down.a[j], down.b[j]);
+        const uint16_t* rb = across_row(down.b[j], down.a[j]);
+        const uint32_t w = down.w[j];
+        // Top row first: see PlaceFitted.
+        uint8_t* dst = out.data() + static_cast<size_t>(y.count - 1 - j) * x.count * 4;
+        for (uint32_t i = 0; i < x.count; ++i, dst += 4)
+            for (int c = 0; c < 3; ++c)
+                dst[2 - c] = static_cast<uint8_t>((ra[i * 3 + c] * (256 - w) + rb[i * 3 + c] * w + 32768) >> 16);
+    }
+}
+
+bool CPictureTexture::PlaceFitted(const uint8_t* bits, uint32_t width, uint32_t height, uint32_t pitch,
+                                  double left, double bottom, double right, double top, bool changed) {
+    if (!bits || width == 0 || height == 0 || pitch < width * 3) return false;
+    const PixelSpan spanX = CoveredPixels(left, right), spanY = CoveredPixels(bottom, top);
+    const SampleAxis axisX = AxisFor(width, left, right, spanX), axisY = AxisFor(height, bottom, top, spanY);
+    if (axisX.count == 0 || axisY.count == 0) return false;
+    m_FirstX = spanX.first;
+    m_FirstY = spanY.first;
+    if (m_Name != 0 && m_Fitted && !changed && axisX == m_AxisX && axisY == m_AxisY) return true;
+    const DriverLimits limits = QueryLimits();
+    // Drivers that want powers of two (or are smaller than the window) keep the filtered texture.
+    if (!limits.anySize || !limits.edgeClamp || axisX.count > limits.maxSize || axisY.count > limits.maxSize)
+        return false;
+    ResampleToBgra(bits, width, height, pitch, axisX, axisY, m_Scratch);
+    if (m_Name == 0) {
+        GLuint name = 0;
+        glGenTextures(1, &name);
+        m_Name = name;
+    }
+    glBindTexture(GL_TEXTURE_2D, m_Name);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
+    if (!m_Fitted || axisX.count != m_TexWidth || axisY.count != m_TexHeight) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(axisX.count),
+                     static_cast<GLsizei>(axisY.count), 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, m_Scratch.data());
+    } else {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, static_cast<GLsizei>(axisX.count), static_cast<GLsizei>(axisY.count),
+                        GL_BGRA_EXT, GL_UNSIGNED_BYTE, m_Scratch.data());
+    }
+    glPopClientAttrib();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    // The picture lives in the texture now; the copy is not kept.
+    m_Scratch.clear();
+    m_Scratch.shrink_to_fit();
+    m_Fitted = true;
+    m_AxisX = axisX;
+    m_AxisY = axisY;
+    m_TexWidth = axisX.count;
+    m_TexHeight = axisY.count;
+    ++m_Uploads;
+    return true;
+}
+
+void CPictureTexture::DrawFitted(uint32_t windowWidth, uint32_t windowHeight) const {
+    if (m_Name == 0 || !m_Fitted || windowWidth == 0 || windowHeight == 0) return;
+    const double halfW = windowWidth * 0.5, halfH = windowHeight * 0.5;
+    // The rows are stored top first, the order of a window's memory, so the
+    // texture runs down the window as the pixels do.
+    DrawQuad((m_FirstX - halfW) / halfW, (m_FirstY - halfH) / halfH, (m_FirstX + m_TexWidth - halfW) / halfW,
+             (m_FirstY + m_TexHeight - halfH) / halfH, 1.0f, 0.0f);
 }
 
 void CPictureTexture::Release() {
@@ -159,6 +304,7 @@ void CPictureTexture::Release() {
     }
     m_Name = 0;
     m_TexWidth = m_TexHeight = 0;
+    m_Fitted = false;
     m_Scratch.clear();
     m_Scratch.shrink_to_fit();
 }

@@ -23,12 +23,55 @@ public:
     // The whole picture on the rectangle (x0, y0) - (x1, y1) of the current
     // coordinates, lower-left first. Texturing state is the caller's to save.
     void Draw(double x0, double y0, double x1, double y1) const;
+
+    // The other way to show a still picture: resampled once, on the CPU, to
+    // the very window pixels that the rectangle (left, bottom) - (right, top),
+    // in window pixels, covers, as the filtered texture would have shown them
+    // there. Each pixel then takes exactly one texel, unfiltered, in the
+    // driver's own byte order, which a software rasterizer copies rather than
+    // filters: most of a frame's time went into filtering the full-screen
+    // picture. Sent again only when `changed`, or when the rectangle's size or
+    // its place within a pixel differs from the last one (a picture moved by
+    // whole pixels is not sent again). False when it cannot be sent this way
+    // (the caller then uses Upload and Draw).
+    bool PlaceFitted(const uint8_t* bits, uint32_t width, uint32_t height, uint32_t pitch, double left,
+                     double bottom, double right, double top, bool changed);
+    // Draws what PlaceFitted placed last, in a window of this size with
+    // identity matrices. Texturing state is the caller's to save.
+    void DrawFitted(uint32_t windowWidth, uint32_t windowHeight) const;
+
+    // The window pixels [first, end) whose centres lie in [from, to), as
+    // OpenGL fills them for a rectangle edge at from and to.
+    struct PixelSpan {
+        int64_t first = 0, end = 0;
+    };
+    static PixelSpan CoveredPixels(double from, double to);
+    // How a resampled axis reads its source: output texel i takes the source
+    // at (i + 0.5) * scale + offset - 0.5, clamped to the edge texels.
+    struct SampleAxis {
+        uint32_t count = 0;
+        double scale = 1, offset = 0;
+        bool operator==(const SampleAxis& o) const { return count == o.count && scale == o.scale && offset == o.offset; }
+    };
+    // The axis that shows the source span [0, size) stretched over [from, to)
+    // on the pixels `span` covers.
+    static SampleAxis AxisFor(uint32_t size, double from, double to, const PixelSpan& span);
+    // Bilinear resampling of 24-bit rows (red first, 4-byte pitch, bottom row
+    // first) into packed 32-bit blue-green-red-alpha texels with alpha 255,
+    // top row first.
+    static void ResampleToBgra(const uint8_t* bits, uint32_t width, uint32_t height, uint32_t pitch,
+                               const SampleAxis& x, const SampleAxis& y, std::vector<uint8_t>& out);
     // Deletes the texture (context current) or, after the context is gone,
     // just forgets it.
     void Release();
-    void Forget() { m_Name = 0; }
+    void Forget() {
+        m_Name = 0;
+        m_Fitted = false;
+    }
 
     bool IsEmpty() const { return m_Name == 0; }
+    // Whether it holds a PlaceFitted picture rather than an Upload one.
+    bool IsFitted() const { return m_Fitted; }
     uint32_t GetTextureWidth() const { return m_TexWidth; }
     uint32_t GetTextureHeight() const { return m_TexHeight; }
     // Counts uploads, for tests of when the picture is sent.
@@ -44,8 +87,16 @@ public:
                          uint32_t outHeight, std::vector<uint8_t>& out);
 
 private:
+    // The picture on the rectangle, texture row t0 at y0 and t1 at y1.
+    void DrawQuad(double x0, double y0, double x1, double y1, float t0, float t1) const;
+
     uint32_t m_Name = 0;
     uint32_t m_TexWidth = 0, m_TexHeight = 0;
+    // Whether the texture holds a PlaceFitted picture, on which axes, and
+    // where its lower-left pixel goes.
+    bool m_Fitted = false;
+    SampleAxis m_AxisX, m_AxisY;
+    int64_t m_FirstX = 0, m_FirstY = 0;
     uint32_t m_Uploads = 0;
     std::vector<uint8_t> m_Scratch;
 };

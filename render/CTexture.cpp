@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/GLInclude.h"
+#include "render/TextureUpload.h"
 #include "xlib/RunLog.h"
 
 ImageBitmap* LoadPicture(ImageFileKind kind, const XString& path) {
@@ -149,42 +150,13 @@ bool CTexture::ReadColorKeyedImage(int32_t keyRed, int32_t keyGreen, int32_t key
     return ok;
 }
 
-namespace {
-// Makes and binds one texture name with the parameters every picture uses.
-GLuint NewTexture(int magFilter, int minFilter) {
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
-    return name;
-}
-
-// The uploads rely on the default unpack state (rows at a 4-byte pitch, no
-// skips); other code may have changed it, so it is set for the call only.
-template <class Upload>
-void WithDefaultUnpack(Upload&& upload) {
-    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
-    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
-    upload();
-    glPopClientAttrib();
-}
-}  // namespace
-
 bool CTexture::CreateRGB(XString fileName, int magFilter, int minFilter) {
     bool ok = false;
     XGuard("CTexture::CreateRGB", [&] {
         m_FileName = fileName;
         DeleteTexture();
         if (!ReadImage()) return;
-        m_TextureName = static_cast<int32_t>(NewTexture(magFilter, minFilter));
+        m_TextureName = static_cast<int32_t>(NewClampedTexture(magFilter, minFilter));
         WithDefaultUnpack([&] {
             glTexImage2D(GL_TEXTURE_2D, 0, 3, static_cast<GLsizei>(m_Width), static_cast<GLsizei>(m_Height), 0,
                          GL_RGB, GL_UNSIGNED_BYTE, PlatformImageBits(m_Bitmap));
@@ -203,7 +175,7 @@ bool CTexture::CreateColorKeyed(XString fileName, int32_t keyRed, int32_t keyGre
         DeleteTexture();
         if (!ReadColorKeyedImage(keyRed, keyGreen, keyBlue)) return;
         BleedIntoTransparent(m_Pixels.get(), m_Width, m_Height);
-        m_TextureName = static_cast<int32_t>(NewTexture(magFilter, minFilter));
+        m_TextureName = static_cast<int32_t>(NewClampedTexture(magFilter, minFilter));
         WithDefaultUnpack([&] {
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, static_cast<GLsizei>(m_Width), static_cast<GLsizei>(m_Height), 0,
                          GL_RGBA, GL_UNSIGNED_BYTE, m_Pixels.get());

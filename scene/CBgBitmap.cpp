@@ -462,11 +462,6 @@ void CBgBitmap::Draw() {
         PixelDrawState state(m_Width, m_Height);
         if (m_Bitmap) {
             const uint32_t pw = PlatformImageWidth(m_Bitmap), ph = PlatformImageHeight(m_Bitmap);
-            // Sent once per picture, and again only when the drift changed it.
-            if (m_TextureStale) {
-                if (!m_Texture.Upload(PlatformImageBits(m_Bitmap), pw, ph, PlatformImagePitch(m_Bitmap))) return;
-                m_TextureStale = false;
-            }
             double left, bottom, right, top;
             if (PictureStyle != 0 && pw <= m_Width && ph <= m_Height) {
                 left = m_X;
@@ -479,6 +474,19 @@ void CBgBitmap::Draw() {
                 bottom = fit.offsetY;
                 right = fit.offsetX + pw * static_cast<double>(fit.zoom);
                 top = fit.offsetY + ph * static_cast<double>(fit.zoom);
+            }
+            // A still picture is resampled to its window pixels once; drifting
+            // colours change it every frame, and the driver scales it then.
+            if (!CycleColor && m_Texture.PlaceFitted(PlatformImageBits(m_Bitmap), pw, ph, PlatformImagePitch(m_Bitmap),
+                                                     left, bottom, right, top, m_TextureStale)) {
+                m_TextureStale = false;
+                m_Texture.DrawFitted(m_Width, m_Height);
+                return;
+            }
+            // Sent once per picture, and again only when the drift changed it.
+            if (m_TextureStale || m_Texture.IsFitted()) {
+                if (!m_Texture.Upload(PlatformImageBits(m_Bitmap), pw, ph, PlatformImagePitch(m_Bitmap))) return;
+                m_TextureStale = false;
             }
             m_Texture.Draw(Corner(left, m_Width), Corner(bottom, m_Height), Corner(right, m_Width),
                            Corner(top, m_Height));

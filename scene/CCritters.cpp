@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <new>
+#include <vector>
 
 #include "xlib/ConfigSection.h"
 #include "platform/GLInclude.h"
@@ -11,6 +12,7 @@
 int32_t CCritters::s_Width = 0;
 int32_t CCritters::s_Height = 0;
 CTexture CCritters::s_Sprites[6];
+CSpriteSheet CCritters::s_Sheet;
 
 namespace {
 // The colour key of the sprite pictures.
@@ -95,12 +97,22 @@ void CCritter::Move(float dx, float dy) {
         m_Y = h + kWrapMargin;
 }
 
+namespace {
+// The critter's place in scene units. A window of 0 or 1 pixel would divide
+// by zero; such a window shows nothing anyway.
+void ScenePlace(float x, float y, float& sceneX, float& sceneY) {
+    const float halfW = CCritters::SceneWidth() > 1 ? CCritters::SceneWidth() / 2.0f : 1.0f;
+    const float halfH = CCritters::SceneHeight() > 1 ? CCritters::SceneHeight() / 2.0f : 1.0f;
+    sceneX = (x - halfW) * (kSceneHalfExtent / halfW);
+    sceneY = (y - halfH) * (kSceneHalfExtent / halfH);
+}
+}  // namespace
+
 void CCritter::DrawSprite() const {
-    // A window of 0 or 1 pixel would divide by zero; such a window shows nothing anyway.
-    const float halfW = CCritters::s_Width > 1 ? CCritters::s_Width / 2.0f : 1.0f;
-    const float halfH = CCritters::s_Height > 1 ? CCritters::s_Height / 2.0f : 1.0f;
+    float sceneX, sceneY;
+    ScenePlace(m_X, m_Y, sceneX, sceneY);
     glPushMatrix();
-    glTranslatef((m_X - halfW) * (kSceneHalfExtent / halfW), (m_Y - halfH) * (kSceneHalfExtent / halfH), 0.0f);
+    glTranslatef(sceneX, sceneY, 0.0f);
     glRotatef(static_cast<float>(m_Heading), 0.0f, 0.0f, 1.0f);
     // An empty sprite leaves no texture bound, as after the previous critter's
     // own clean-up, so it never borrows another kind's picture.
@@ -123,6 +135,25 @@ void CCritter::DrawSprite() const {
     glVertex3f(s, -s, 0.0f);
     glEnd();
     glPopMatrix();
+}
+
+void CCritter::EmitQuad(const CSpriteSheet::Cell& cell) const {
+    float sceneX, sceneY;
+    ScenePlace(m_X, m_Y, sceneX, sceneY);
+    // The turn as glRotatef makes it (single-precision sine and cosine of the
+    // angle in radians), applied here so that the whole population is one batch.
+    const float angle = static_cast<float>(m_Heading);
+    const float sine = std::sin(static_cast<float>(angle * 3.14159265358979323846 / 180.0));
+    const float cosine = std::cos(static_cast<float>(angle * 3.14159265358979323846 / 180.0));
+    const float s = m_HalfSize;
+    // DrawSprite's corners and texture coordinates, in its order.
+    const float corners[4][2] = {{-s, -s}, {-s, s}, {s, s}, {s, -s}};
+    const float texels[4][2] = {{cell.u1, cell.v0}, {cell.u1, cell.v1}, {cell.u0, cell.v1}, {cell.u0, cell.v0}};
+    for (int i = 0; i < 4; ++i) {
+        const float x = corners[i][0], y = corners[i][1];
+        glTexCoord2f(texels[i][0], texels[i][1]);
+        glVertex3f(sceneX + (cosine * x - sine * y), sceneY + (sine * x + cosine * y), 0.0f);
+    }
 }
 
 namespace {
@@ -208,6 +239,16 @@ bool CCritters::InitStatic(const void*, int32_t, int32_t) {
                                                              GL_LINEAR);
             }
         }
+        // Without every sprite the frame draws critter by critter, as a
+        // missing picture has always been drawn.
+        s_Sheet.Release();
+        std::vector<XString> files;
+        bool all = true;
+        for (const CTexture& sprite : s_Sprites) {
+            all = all && !sprite.IsEmpty();
+            files.push_back(sprite.GetFileName());
+        }
+        if (all) s_Sheet.Create(files, kKeyRed, kKeyGreen, kKeyBlue);
     });
     return true;
 }
@@ -215,6 +256,7 @@ bool CCritters::InitStatic(const void*, int32_t, int32_t) {
 void CCritters::ReleaseStatic() {
     XGuard("CCritters::ReleaseStatic", [&] {
         for (CTexture& sprite : s_Sprites) sprite.Release();
+        s_Sheet.Release();
     });
 }
 
@@ -266,8 +308,24 @@ void CCritters::Process() {
 
 void CCritters::Draw() {
     XGuard("CCritters::Draw", [&] {
+        // One state set-up for the population, and with the sheet one batch:
+        // per-critter state and texture changes cost a software rasterizer
+        // far more than the quads themselves.
         glPushMatrix();
-        for (uint32_t k = 0; k < m_PopulationSize; ++k) m_Critters[k].Draw();
+        BeginSpriteState();
+        if (s_Sheet.IsEmpty()) {
+            for (uint32_t k = 0; k < m_PopulationSize; ++k)
+                if (m_Critters[k].m_Kind != kCritterInactive) m_Critters[k].DrawSprite();
+        } else {
+            s_Sheet.Bind();
+            glBegin(GL_QUADS);
+            for (uint32_t k = 0; k < m_PopulationSize; ++k) {
+                const CCritter& c = m_Critters[k];
+                if (c.m_Kind != kCritterInactive) c.EmitQuad(s_Sheet.CellOf(static_cast<size_t>(c.m_Kind * 2 + c.m_Frame)));
+            }
+            glEnd();
+        }
+        EndSpriteState();
         glPopMatrix();
     });
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "render/CSpriteSheet.h"
 #include "render/CTexture.h"
 #include "xlib/XString.h"
 
@@ -34,6 +35,9 @@ public:
     void Draw();
     // Only the binding and the quad.
     void DrawSprite() const;
+    // Only the quad's four corners, from the sprite sheet's cell, inside the
+    // caller's glBegin(GL_QUADS): the same quad DrawSprite draws.
+    void EmitQuad(const CSpriteSheet::Cell& cell) const;
 
     // Frames between two animation-frame changes for a kind (0 for inactive).
     static int32_t FramePeriod(int32_t kind);
@@ -62,8 +66,9 @@ public:
     void Read(const XString& config);
     void Write(XString& out) const;
 
-    // Creates the six sprite textures from the installation directory. The
-    // arguments are those the frame loop passes; none is used.
+    // Creates the six sprite textures from the installation directory, and
+    // the sheet of all six that a frame draws from. The arguments are those
+    // the frame loop passes; none is used.
     static bool InitStatic(const void* deviceContext = nullptr, int32_t polygonDetail = 0, int32_t renderStyle = 0);
     // Deletes the sprite textures; at the end of a run, while its context is
     // still current, so that a later run's context never sees stale names.
@@ -100,6 +105,8 @@ public:
     static int32_t SceneWidth() { return s_Width; }
     static int32_t SceneHeight() { return s_Height; }
     static CTexture& Sprite(int32_t index) { return s_Sprites[index]; }
+    // All six sprites in one texture; empty when one of them is missing.
+    static const CSpriteSheet& Sheet() { return s_Sheet; }
 
     // Settings ("<Critters>").
     uint32_t NumCritters = 100;
@@ -119,4 +126,5 @@ private:
     // Shared by every critter; one running instance uses them at a time.
     static int32_t s_Width, s_Height;
     static CTexture s_Sprites[6];
+    static CSpriteSheet s_Sheet;
 };

@@ -28,6 +28,8 @@ struct X11Options {
     bool unpaced = false;
     std::string snapshot;
     unsigned benchEmitters = 0;  // hidden: emitters of 300 particles drawn over each frame
+    // The random generator's seed, so that two builds draw the same scene (-1: the clock's).
+    int64_t seed = -1;
     std::string display;      // -display: the X display to use instead of $DISPLAY
     std::string unknownOption; // Usage: the option that was not understood
     std::string error;        // a malformed option

@@ -70,7 +70,7 @@ const char* X11UsageText() {
            "  -window-id ID      draw into the window ID (decimal or 0x hex)\n"
            "  /p ID              as a preview inside the window ID\n"
            "  /c                 where the settings file is\n"
-           "  -bench [-frames N] [-size WxH] [-unpaced] [-snapshot FILE.png]\n"
+           "  -bench [-frames N] [-size WxH] [-unpaced] [-seed N] [-snapshot FILE.png]\n"
            "Every word option may be written with one dash or two. Accepted and ignored:\n"
            "  -visual V, -install, -fps, -no-fps, -pair; -display D selects the display.\n";
 }
@@ -99,6 +99,14 @@ X11Options ParseX11Options(const std::vector<std::string>& rawArgs, const char* 
                     int n = std::atoi(args[++j].c_str());
                     if (n < 0 || n > 64) o.error = "--bench-emitters needs a number from 0 to 64";
                     else o.benchEmitters = static_cast<unsigned>(n);
+                } else if (a == "-seed" && hasValue) {
+                    const std::string& text = args[++j];
+                    char* end = nullptr;
+                    const unsigned long long n = std::strtoull(text.c_str(), &end, 10);
+                    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0])) || *end || n > 0xFFFFFFFFull)
+                        o.error = "--seed needs a number from 0 to 4294967295";
+                    else
+                        o.seed = static_cast<int64_t>(n);
                 } else if (a == "-snapshot" && hasValue) {
                     o.snapshot = args[++j];
                 } else {

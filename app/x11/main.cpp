@@ -422,6 +422,7 @@ int RunBench(Display* dpy, const X11Options& o) {
         }
     });
     if (o.unpaced) saver.SetPeriodOverride(0);
+    if (o.seed >= 0) saver.SetSeedOverride(o.seed);
     saver.SetWindow(static_cast<NativeWindow>(own.window));
     if (!saver.Start()) {
         std::fprintf(stderr, "meadowglow: Fatal Error: could not start thread.\n");

@@ -74,6 +74,12 @@ TEST(X11Options, BenchOptions) {
     EXPECT_FALSE(Parse({"--bench", "--size", "800"}).error.empty());
     EXPECT_FALSE(Parse({"--bench", "--bogus"}).error.empty());
 
+    // A fixed scene for comparing builds.
+    EXPECT_EQ(-1, Parse({"--bench"}).seed);
+    EXPECT_EQ(4294967295, Parse({"--bench", "--seed", "4294967295"}).seed);
+    for (const char* bad : {"-1", "4294967296", "12x", "", "+3"})
+        EXPECT_FALSE(Parse({"--bench", "--seed", bad}).error.empty()) << bad;
+
     // The hidden emitter scene.
     EXPECT_EQ(0u, Parse({"--bench"}).benchEmitters);
     o = Parse({"--bench", "--bench-emitters", "3", "--unpaced"});

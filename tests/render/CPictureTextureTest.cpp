@@ -66,3 +66,51 @@ TEST(CPictureTexture, ResamplingKeepsThePicture) {
         EXPECT_GE(out[(size.first - 1) * 3], 150);
     }
 }
+
+// A still picture is resampled to the window pixels it covers: the pixels
+// OpenGL fills for the rectangle, and where in the picture each one reads.
+TEST(CPictureTexture, FittedPictureCoversThePixelsTheRectangleFills) {
+    const struct {
+        double from, to;
+        uint32_t size;
+        int64_t first, end;
+        double firstTexel;  // where the first pixel's centre reads the picture
+    } cases[] = {
+        {240, 1680, 1024, 240, 1680, 1024.0 / 1440 * 0.5 - 0.5},  // 1024 wide fitted to 1920x1080
+        {0, 1024, 1024, 0, 1024, 0},                              // one texel a pixel
+        {10.5, 20.5, 10, 10, 20, -0.5},                           // centre on the edge: filled on the left only
+        {10.2, 20.7, 21, 10, 21, (10.5 - 10.2) * 2 - 0.5},        // a sub-pixel place
+        {-3.0, 5.0, 4, -3, 5, 0.5 * 0.5 - 0.5},                   // partly left of the window
+        {7.6, 7.9, 3, 8, 8, 0},                                   // covers no centre
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.from << ".." << c.to);
+        const CPictureTexture::PixelSpan span = CPictureTexture::CoveredPixels(c.from, c.to);
+        EXPECT_EQ(c.first, span.first);
+        EXPECT_EQ(c.end, span.end);
+        const CPictureTexture::SampleAxis axis = CPictureTexture::AxisFor(c.size, c.from, c.to, span);
+        EXPECT_EQ(static_cast<uint32_t>(c.end - c.first), axis.count);
+        if (axis.count) {
+            EXPECT_NEAR(c.firstTexel, 0.5 * axis.scale + axis.offset - 0.5, 1e-9);
+        }
+    }
+}
+
+TEST(CPictureTexture, FittedResamplingIsTheFilteredPictureTopRowFirst) {
+    // 3 x 2, red first, bottom row first, rows at a 12-byte pitch.
+    const uint8_t src[24] = {10, 20, 30, 40, 50, 60, 70, 80, 90, 0, 0, 0,
+                             100, 110, 120, 130, 140, 150, 160, 170, 180, 0, 0, 0};
+    std::vector<uint8_t> out;
+    CPictureTexture::SampleAxis x{3, 1, 0}, y{2, 1, 0};
+    CPictureTexture::ResampleToBgra(src, 3, 2, 12, x, y, out);
+    const std::vector<uint8_t> same = {120, 110, 100, 255, 150, 140, 130, 255, 180, 170, 160, 255,
+                                       30,  20,  10,  255, 60,  50,  40,  255, 90,  80,  70,  255};
+    EXPECT_EQ(same, out);
+    // Twice as wide: the pixels between texels are their mean, the outer ones clamp to the edge.
+    x = CPictureTexture::AxisFor(3, 0, 6, CPictureTexture::CoveredPixels(0, 6));
+    y = CPictureTexture::AxisFor(2, 0, 1, CPictureTexture::CoveredPixels(0, 1));  // one row: halfway up
+    CPictureTexture::ResampleToBgra(src, 3, 2, 12, x, y, out);
+    ASSERT_EQ(6u * 4, out.size());
+    const int red[6] = {55, 63, 78, 93, 108, 115};  // rows averaged: 55, 85, 115 at the texel centres
+    for (int i = 0; i < 6; ++i) EXPECT_NEAR(red[i], out[i * 4 + 2], 1) << i;
+}

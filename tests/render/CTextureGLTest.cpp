@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/GLInclude.h"
+#include "render/CPictureTexture.h"
 #include "render/CTexture.h"
 #include "tests/GLTestContext.h"
 #include "tests/TestSupport.h"
@@ -187,4 +188,60 @@ TEST_F(TextureGL, UploadIgnoresChangedUnpackState) {
     EXPECT_EQ(px[20].r, texels[0]);  // bottom-left texel = first pixel of the last row
     EXPECT_EQ(px[29].b, texels[(0 * 10 + 9) * 3 + 2]);
     EXPECT_EQ(px[9].r, texels[(2 * 10 + 9) * 3 + 0]);
+}
+
+// A still picture resampled for its window pixels is sent again exactly when
+// what it shows there would change, and drawn where its rectangle is.
+TEST_F(TextureGL, FittedPictureIsSentAgainOnlyWhenItsPixelsChange) {
+    // 4 x 2, red first, bottom row first: a red ramp across, green down.
+    std::vector<uint8_t> bits(2 * 12, 0);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x) {
+            bits[y * 12 + x * 3] = static_cast<uint8_t>(40 + 60 * x);
+            bits[y * 12 + x * 3 + 1] = static_cast<uint8_t>(y ? 200 : 20);
+        }
+    CPictureTexture texture;
+    const struct {
+        double left, bottom, right, top;
+        bool changed;
+        unsigned uploads;  // counted after this step
+        const char* why;
+    } steps[] = {
+        {4, 2, 8, 4, false, 1, "the first placement is sent"},
+        {4, 2, 8, 4, false, 1, "the same place again is not"},
+        {2, 1, 6, 3, false, 1, "moved by whole pixels: the same texels"},
+        {2, 1, 6, 3, true, 2, "the picture changed"},
+        {2.25, 1, 6.25, 3, false, 3, "moved within a pixel: other texels"},
+        {0, 0, 16, 8, false, 4, "another size"},
+        {0, 0, 16, 8, false, 4, "and that size again"},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.why);
+        ASSERT_TRUE(texture.PlaceFitted(bits.data(), 4, 2, 12, s.left, s.bottom, s.right, s.top, s.changed));
+        EXPECT_EQ(s.uploads, texture.GetUploadCount());
+    }
+    // Placed over the whole frame: the pixels are the picture at 4 x 4 times,
+    // the bottom row at the bottom, the red ramp rising to the right.
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glViewport(0, 0, 16, 8);
+    texture.DrawFitted(16, 8);
+    glDisable(GL_TEXTURE_2D);
+    const std::vector<uint8_t> f = gl->ReadPixels();
+    EXPECT_NEAR(40, f[0], 2);                  // bottom left
+    EXPECT_NEAR(20, f[1], 2);
+    EXPECT_NEAR(220, f[(7 * 16 + 15) * 4], 2);  // top right
+    EXPECT_NEAR(200, f[(7 * 16 + 15) * 4 + 1], 2);
+    for (int x = 1; x < 16; ++x) EXPECT_GE(f[x * 4], f[(x - 1) * 4]) << x;
+    // Going back to an ordinary upload gives the texture back its filter and format.
+    EXPECT_TRUE(texture.IsFitted());
+    ASSERT_TRUE(texture.Upload(bits.data(), 4, 2, 12));
+    EXPECT_FALSE(texture.IsFitted());
+    EXPECT_EQ(5u, texture.GetUploadCount());
+    texture.Release();
+    EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
 }

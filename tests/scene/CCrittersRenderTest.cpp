@@ -1,6 +1,7 @@
 // Critters drawn through the frame loop's camera into an offscreen frame.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -265,4 +266,45 @@ TEST_F(CrittersRender, ShippedSpritesHaveNoKeyColouredRim) {
     EXPECT_GT(lit, 2000);
     EXPECT_EQ(0, tinted) << "of " << lit << " sprite pixels";
     if (std::getenv("MG_SAVE_FRAMES")) gl->SavePng(std::string(std::getenv("MG_SAVE_FRAMES")) + "/critters_rim.png");
+}
+
+TEST_F(CrittersRender, ThePopulationDrawnAsOneBatchLooksAsDrawnOneByOne) {
+    // The shipped sprites, a crowd in every heading, size and animation frame.
+    CCritters::ReleaseStatic();
+    const char* base[3] = {"ladybug", "wormbug", "beebug"};
+    for (int kind = 0; kind < 3; ++kind)
+        for (int frame = 0; frame < 2; ++frame) {
+            const std::string name = std::string(base[kind]) + char('0' + frame) + ".bmp";
+            WriteWholeFile(dir.File(name), ReadWholeFile(std::string(MG_SOURCE_DIR) + "/assets/" + name));
+        }
+    ASSERT_TRUE(CCritters::InitStatic());
+    ASSERT_FALSE(CCritters::Sheet().IsEmpty());
+    for (int32_t size = 0; size <= CCritters::kMaxSize; ++size) {
+        SCOPED_TRACE(size);
+        CCritters critters;
+        critters.NumCritters = 80;
+        critters.Size = size;
+        XSeedRandom(31 + size);
+        critters.Setup(kW, kH);
+        for (int i = 0; i < 7; ++i) critters.Process();
+        critters.GetCritters()[3].m_Kind = kCritterInactive;
+        const std::vector<uint8_t> batch = Frame(critters);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glPushMatrix();
+        gluLookAt(0.0, 0.0, -6.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
+        for (uint32_t k = 0; k < critters.GetPopulationSize(); ++k) critters.GetCritters()[k].Draw();
+        glPopMatrix();
+        const std::vector<uint8_t> single = gl->ReadPixels();
+        // The same texels land on the same pixels: rounding apart, only a
+        // pixel whose centre sits on a sprite's very edge may differ.
+        int lit = 0, off = 0;
+        for (int i = 0; i < kW * kH; ++i) {
+            int worst = 0;
+            for (int ch = 0; ch < 3; ++ch) worst = std::max(worst, std::abs(batch[i * 4 + ch] - single[i * 4 + ch]));
+            if (single[i * 4] + single[i * 4 + 1] + single[i * 4 + 2]) ++lit;
+            if (worst > 3) ++off;
+        }
+        EXPECT_GT(lit, 500);
+        EXPECT_LE(off, lit / 200) << "of " << lit;
+    }
 }
