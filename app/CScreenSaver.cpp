@@ -428,7 +428,12 @@ void CScreenSaver::SetMayEndProcess(bool may) {
 }
 
 bool CScreenSaver::NeedsTheLoopsEnd() const {
-    return m_LastFrameForWallpaper || m_Wallpaper.LeavesAPicture() || m_CDPlayer.HasDiscToStop();
+    // Any wallpaper type: before its Setup the module cannot yet tell whether it will act.
+    return m_LastFrameForWallpaper || m_Wallpaper.Type != CWallPaper::kNone || m_CDPlayer.HasDiscToStop();
+}
+
+void CScreenSaver::MayEndUnlessNeeded() {
+    if (m_ProcessEndsAfterStop) SetMayEndProcess(!NeedsTheLoopsEnd());
 }
 
 void CScreenSaver::RefreshPreview(CScreenSaver& preview, NativeWindow previewWindow) {
@@ -460,11 +465,10 @@ void CScreenSaver::RunFrames() {
     unsigned frame = 0;
     // The unshown last frame is drawn only for a wallpaper that will use it.
     const bool drawLastFrame = m_LastFrameForWallpaper || m_Wallpaper.WantsLastFrame();
-    // Whether the process may end in the middle of a frame: drawing has no
-    // effects outside the process, so a close need not wait for the frame in
-    // progress, unless something after the loop needs this thread. Logic may
-    // have effects (sounds, the disc, run-log entries): never ended in there.
-    const bool endableFrames = m_ProcessEndsAfterStop && !NeedsTheLoopsEnd();
+    // The process may end in the middle of a frame (MayEndUnlessNeeded):
+    // drawing has no effects outside the process, so a close need not wait for
+    // the frame in progress. Logic may have such effects (sounds, the disc,
+    // run-log entries): never ended in there.
     if (m_Initialised) CCritters::InitStatic(nullptr, m_General.PolygonDetail, m_General.RenderStyle);
     while (true) {
         if (m_QuitRequested.Raised()) {
@@ -477,10 +481,10 @@ void CScreenSaver::RunFrames() {
             WriteRunLog("Screen saver", "The window was closed by its owner; the screen saver stops.", false);
             break;
         }
-        if (endableFrames) SetMayEndProcess(false);
+        if (m_ProcessEndsAfterStop) SetMayEndProcess(false);
         Logic();
-        // Auto-off may have stopped the disc; one still playing needs the loop's end.
-        if (endableFrames) SetMayEndProcess(!m_CDPlayer.HasDiscToStop());
+        // Auto-off may have stopped the disc.
+        MayEndUnlessNeeded();
         DrawFrame();
         uint32_t period = m_PeriodOverride >= 0 ? static_cast<uint32_t>(m_PeriodOverride) : m_General.SaverSpeed;
         // Nobody waits for the unshown last frame. A stop that cuts the wait
@@ -525,6 +529,10 @@ void CScreenSaver::Init() {
         FillSinCosTables();
 
         Load();
+        // The settings are written; setting up the context and loading the
+        // pictures and sprites has no effects outside the process, so a close
+        // need not wait for it (the disc's start excepted).
+        MayEndUnlessNeeded();
         // A stop that comes while the saver is still setting up (pictures and
         // sprites take a while to load) ends it there: the frame loop then
         // sees the stop at once and nothing is drawn.
@@ -570,7 +578,9 @@ void CScreenSaver::Init() {
         m_BgBitmap.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
         if (m_QuitRequested.Raised()) return;
         m_Stars.Setup(w, h);
+        if (m_ProcessEndsAfterStop) SetMayEndProcess(false);
         m_CDPlayer.Setup(m_SmallWindow);
+        MayEndUnlessNeeded();
         m_Wallpaper.Setup(w, h);
         m_Email.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
         m_DateTime.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());

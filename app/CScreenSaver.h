@@ -167,6 +167,9 @@ private:
     // Whether anything before the process's end needs the render thread to
     // finish its frame loop: a wallpaper to leave, a disc to stop. Render thread only.
     bool NeedsTheLoopsEnd() const;
+    // For a process that ends after the stop: from here the process may end
+    // with this thread wherever it is, unless the loop's end is needed.
+    void MayEndUnlessNeeded();
     void EnsureInstallationId();
 
     std::string m_ErrorText;

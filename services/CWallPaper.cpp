@@ -99,9 +99,7 @@ void CWallPaper::Setup(uint32_t width, uint32_t height) {
     Height = height;
 }
 
-bool CWallPaper::WantsLastFrame() const { return Type == kLastFrame && LeavesAPicture(); }
-
-bool CWallPaper::LeavesAPicture() const { return Type != kNone && !(Width < 320 && Height < 200); }
+bool CWallPaper::WantsLastFrame() const { return Type == kLastFrame && !(Width < 320 && Height < 200); }
 
 XString CWallPaper::FileBasePath() {
     XString path(g_TestFolder.empty() ? PlatformWallpaperFolder(InstallDir()).c_str() : g_TestFolder.c_str());
@@ -179,7 +177,7 @@ bool CWallPaper::CopyPicture(const XString& from, XString& path) {
 bool CWallPaper::WallpaperTheDesktop(const XString& bgPicture) {
     bool ok = false;
     XGuard("CWallpaper::WallpaperTheDesktop", [&] {
-        if (!LeavesAPicture()) {
+        if ((Width < 320 && Height < 200) || Type == kNone) {
             ok = true;
             return;
         }

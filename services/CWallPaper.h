@@ -33,9 +33,6 @@ public:
     // Whether WallpaperTheDesktop will read the last frame from the back buffer:
     // the render thread draws that unshown frame only when this is true.
     bool WantsLastFrame() const;
-    // Whether WallpaperTheDesktop will change the desktop at all (a type is
-    // chosen and the render area is not a preview's).
-    bool LeavesAPicture() const;
     // Leaves the picture the type asks for on the desktop; `bgPicture` is the
     // background module's current picture. Type 1 needs the render context
     // current with the last frame in its back buffer. True unless a step failed.
