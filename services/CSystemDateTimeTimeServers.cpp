@@ -35,6 +35,9 @@ XString Today() {
 // cache for the next defaults.
 class ListRefresh {
 public:
+    // The web client's libraries register their clean-up at exit when they
+    // start: before this object, so that its stop at exit comes first.
+    ListRefresh() { PlatformDownloadInit(); }
     ~ListRefresh() { Stop(); }
 
     void Begin() {
