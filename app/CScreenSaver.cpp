@@ -4,6 +4,7 @@
 #include <condition_variable>
 
 #include "app/ConfigFile.h"
+#include "xlib/CloseTrace.h"
 #include "xlib/ConfigSection.h"
 #include "xlib/StopWatch.h"
 #include "platform/GLInclude.h"
@@ -351,6 +352,10 @@ bool CScreenSaver::Start() {
     XGuard("CScreenSaver::Start", [&] {
         JoinOrRelease();
         m_ThreadDone = false;
+        {
+            std::lock_guard<std::mutex> lock(g_ThreadEndMutex);
+            m_MayEndProcess = m_ProcessEnding = false;
+        }
         // Cleared here, not at the end of Init: a stop asked for while Init is
         // still running must end the thread, not be lost and leave Stop
         // waiting out its whole limit.
@@ -371,25 +376,64 @@ bool CScreenSaver::Start() {
     return started;
 }
 
+bool CScreenSaver::AwaitStop(bool acceptFree) {
+    m_QuitRequested.Raise();
+    m_DownloadStop.Request();
+    bool ended;
+    {
+        std::unique_lock<std::mutex> lock(g_ThreadEndMutex);
+        ended = g_ThreadEnded.wait_for(lock, std::chrono::milliseconds(g_StopLimitMs.load()),
+                                       [&] { return m_ThreadDone.load() || (acceptFree && m_MayEndProcess); });
+        if (ended && !m_ThreadDone) {
+            m_ProcessEnding = true;
+            return false;
+        }
+    }
+    if (!ended) {
+        WriteRunLog("Screen saver",
+                    "The render thread did not end within " + std::to_string(g_StopLimitMs.load()) +
+                        " ms of the stop; the process ends without its clean-up.",
+                    false);
+        PlatformQuickExit(kHungRenderThreadExitCode);
+    }
+    JoinOrRelease();
+    return true;
+}
+
 void CScreenSaver::Stop() {
-    XGuard("CScreenSaver::Stop", [&] {
-        m_QuitRequested.Raise();
-        m_DownloadStop.Request();
-        bool ended;
-        {
-            std::unique_lock<std::mutex> lock(g_ThreadEndMutex);
-            ended = g_ThreadEnded.wait_for(lock, std::chrono::milliseconds(g_StopLimitMs.load()),
-                                           [this] { return m_ThreadDone.load(); });
-        }
-        if (!ended) {
-            WriteRunLog("Screen saver",
-                        "The render thread did not end within " + std::to_string(g_StopLimitMs.load()) +
-                            " ms of the stop; the process ends without its clean-up.",
-                        false);
-            PlatformQuickExit(kHungRenderThreadExitCode);
-        }
-        JoinOrRelease();
+    XGuard("CScreenSaver::Stop", [&] { AwaitStop(false); });
+}
+
+void CScreenSaver::StopAndEndProcess(int code, const std::function<void()>& lastWork) {
+    XGuard("CScreenSaver::StopAndEndProcess", [&] {
+        CloseTraceMark("main: stop asked");
+        const bool ended = AwaitStop(m_ProcessEndsAfterStop);
+        CloseTraceMark(ended ? "main: render thread ended" : "main: render thread left in its frame");
+        if (lastWork) lastWork();
     });
+    CloseTraceMark("main: process ends");
+    // No entry is cut short by the end, nor begun after it.
+    HoldRunLogForExit();
+    PlatformQuickExit(code);
+}
+
+void CScreenSaver::SetMayEndProcess(bool may) {
+    std::unique_lock<std::mutex> lock(g_ThreadEndMutex);
+    // The process is ending around this thread: it starts no further frame.
+    if (!may && m_ProcessEnding)
+        for (;;) g_ThreadEnded.wait(lock);
+    m_MayEndProcess = may;
+    lock.unlock();
+    if (may) g_ThreadEnded.notify_all();
+}
+
+bool CScreenSaver::NeedsTheLoopsEnd() const {
+    // Any wallpaper type: before its Setup the module cannot yet tell whether it will act.
+    return m_LastFrameForWallpaper || m_Wallpaper.Type != CWallPaper::kNone || m_CDPlayer.HasDiscToStop();
+}
+
+void CScreenSaver::MayEndUnlessNeeded() {
+    if (m_ProcessEndsAfterStop) SetMayEndProcess(!NeedsTheLoopsEnd());
 }
 
 void CScreenSaver::RefreshPreview(CScreenSaver& preview, NativeWindow previewWindow) {
@@ -410,6 +454,7 @@ void CScreenSaver::InstanceThread(CScreenSaver* saver) {
         saver->RunFrames();
     });
     saver->m_ThreadDone = true;
+    CloseTraceMark("render: thread ends");
     RenderThreadEnded();
 }
 
@@ -420,6 +465,10 @@ void CScreenSaver::RunFrames() {
     unsigned frame = 0;
     // The unshown last frame is drawn only for a wallpaper that will use it.
     const bool drawLastFrame = m_LastFrameForWallpaper || m_Wallpaper.WantsLastFrame();
+    // The process may end in the middle of a frame (MayEndUnlessNeeded):
+    // drawing has no effects outside the process, so a close need not wait for
+    // the frame in progress. Logic may have such effects (sounds, the disc,
+    // run-log entries): never ended in there.
     if (m_Initialised) CCritters::InitStatic(nullptr, m_General.PolygonDetail, m_General.RenderStyle);
     while (true) {
         if (m_QuitRequested.Raised()) {
@@ -432,7 +481,10 @@ void CScreenSaver::RunFrames() {
             WriteRunLog("Screen saver", "The window was closed by its owner; the screen saver stops.", false);
             break;
         }
+        if (m_ProcessEndsAfterStop) SetMayEndProcess(false);
         Logic();
+        // Auto-off may have stopped the disc.
+        MayEndUnlessNeeded();
         DrawFrame();
         uint32_t period = m_PeriodOverride >= 0 ? static_cast<uint32_t>(m_PeriodOverride) : m_General.SaverSpeed;
         // Nobody waits for the unshown last frame. A stop that cuts the wait
@@ -449,6 +501,7 @@ void CScreenSaver::RunFrames() {
         if (!running) break;
         if (m_Initialised) m_Surface.SwapBuffers();
     }
+    CloseTraceMark("render: frame loop left");
     // The wallpaper, while the last frame is still in the back buffer of the
     // context it was drawn in.
     if (m_Initialised || !m_Wallpaper.WantsLastFrame())
@@ -456,6 +509,7 @@ void CScreenSaver::RunFrames() {
     // Workers stop in the reverse order of their start: weather, then e-mail.
     StopWeatherThread(m_Weather);
     StopEmailThread(m_Email);
+    CloseTraceMark("render: wallpaper done, workers stopped");
     // Everything with effects outside this process is done above this line;
     // what follows only frees what the process's end frees anyway.
     if (m_ProcessEndsAfterStop) {
@@ -475,6 +529,10 @@ void CScreenSaver::Init() {
         FillSinCosTables();
 
         Load();
+        // The settings are written; setting up the context and loading the
+        // pictures and sprites has no effects outside the process, so a close
+        // need not wait for it (the disc's start excepted).
+        MayEndUnlessNeeded();
         // A stop that comes while the saver is still setting up (pictures and
         // sprites take a while to load) ends it there: the frame loop then
         // sees the stop at once and nothing is drawn.
@@ -520,7 +578,9 @@ void CScreenSaver::Init() {
         m_BgBitmap.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
         if (m_QuitRequested.Raised()) return;
         m_Stars.Setup(w, h);
+        if (m_ProcessEndsAfterStop) SetMayEndProcess(false);
         m_CDPlayer.Setup(m_SmallWindow);
+        MayEndUnlessNeeded();
         m_Wallpaper.Setup(w, h);
         m_Email.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
         m_DateTime.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());

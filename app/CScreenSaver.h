@@ -64,6 +64,15 @@ public:
     // the display or the driver down under it would crash, so the process then
     // ends on the spot with kHungRenderThreadExitCode, after a run-log entry.
     void Stop();
+    // For a process that ends once this instance has stopped
+    // (SetProcessEndsAfterStop): stops the render thread, runs `lastWork` (the
+    // exit tasks) and ends the process with `code`. A thread inside a frame is
+    // not waited for when nothing left needs it to finish (a wallpaper, a disc
+    // to stop): the frame has no effects outside the process, the thread is
+    // kept from starting another, and the end tears nothing down under it. So
+    // `lastWork` must leave the render context and its window alone (hiding
+    // the window is fine).
+    [[noreturn]] void StopAndEndProcess(int code, const std::function<void()>& lastWork = {});
     static constexpr int kHungRenderThreadExitCode = 3;
     static constexpr unsigned kDefaultStopLimitMs = 10000;
     // How long Stop waits for the render threads (tests shorten it).
@@ -93,6 +102,8 @@ public:
     // Work done after the window has closed (full-screen runs only): the help
     // page on the first run, the news page and the clock synchronisation.
     void DoExitTasks();
+    // Whether DoExitTasks has anything to do; asked after the stop.
+    bool HasExitTasks() const;
     // Offers the help page once per installation.
     void DoShowHelpFile();
 
@@ -128,8 +139,8 @@ public:
     // The process ends as soon as this instance has stopped (a full-screen or
     // XScreenSaver run): the render thread then leaves its GL objects and its
     // display connection to the system, which frees them at exit faster than
-    // one by one, and the caller must end the process with PlatformQuickExit
-    // after Stop. Set before Start.
+    // one by one, and the caller must end the process with StopAndEndProcess,
+    // or PlatformQuickExit after Stop. Set before Start.
     void SetProcessEndsAfterStop(bool ends) { m_ProcessEndsAfterStop = ends; }
     // Overrides the configured frame period (e.g. 0 for unpaced runs); negative = use SaverSpeed.
     void SetPeriodOverride(int periodMs) { m_PeriodOverride = periodMs; }
@@ -148,6 +159,20 @@ private:
                              std::initializer_list<std::string_view> sections);
     void RunFrames();
     void JoinOrRelease();
+    // Raises the stop and waits until the render thread has ended (true) or,
+    // with `acceptFree`, is free to be left to the process's end (false: the
+    // thread is then held at its next frame for good). At the stop limit the
+    // thread is hung and the process ends here.
+    bool AwaitStop(bool acceptFree);
+    // Set by the render thread: whether the process may end now, with the
+    // thread wherever it is.
+    void SetMayEndProcess(bool may);
+    // Whether anything before the process's end needs the render thread to
+    // finish its frame loop: a wallpaper to leave, a disc to stop. Render thread only.
+    bool NeedsTheLoopsEnd() const;
+    // For a process that ends after the stop: from here the process may end
+    // with this thread wherever it is, unless the loop's end is needed.
+    void MayEndUnlessNeeded();
     void EnsureInstallationId();
 
     std::string m_ErrorText;
@@ -191,6 +216,11 @@ private:
     bool m_HasSceneRect = false;
     bool m_LastFrameForWallpaper = false;
     bool m_ProcessEndsAfterStop = false;
+    // Both under the thread-end lock: the render thread's word that the
+    // process may end now, whatever frame it is in; and that it is ending, so
+    // the thread must start no further frame.
+    bool m_MayEndProcess = false;
+    bool m_ProcessEnding = false;
 };
 
 // The two instances of the process.

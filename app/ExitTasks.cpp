@@ -6,6 +6,23 @@
 #include "xlib/XException.h"
 #include "xlib/XPaths.h"
 
+namespace {
+// Written once the help page has been offered.
+XString RunOnceMarker() {
+    XString marker(InstallDir().c_str());
+    marker += "RunOnce.xml";
+    return marker;
+}
+}  // namespace
+
+bool CScreenSaver::HasExitTasks() const {
+    bool any = false;
+    XGuard("CScreenSaver::HasExitTasks", [&] {
+        any = !m_SmallWindow && (!RunOnceMarker().FileExists() || m_Internet.AnythingChosen() || m_DateTime.SetTime);
+    });
+    return any;
+}
+
 void CScreenSaver::DoExitTasks() {
     XGuard("CScreenSaver::DoExitTasks", [&] {
         if (m_SmallWindow) return;
@@ -17,8 +34,7 @@ void CScreenSaver::DoExitTasks() {
 
 void CScreenSaver::DoShowHelpFile() {
     XGuard("CScreenSaver::DoShowHelpFile", [&] {
-        XString marker(InstallDir().c_str());
-        marker += "RunOnce.xml";
+        const XString marker = RunOnceMarker();
         if (marker.FileExists()) return;
         // Written before the command is sent, so a failed send is not retried.
         XString content(true, false);

@@ -36,6 +36,11 @@ public:
 // the sink pass through (with every handle closed).
 std::string PlatformDownload(const DownloadRequest& request, DownloadSink& sink);
 
+// Readies the web client and the libraries under it. A worker that may still
+// be downloading while the process exits is set up after this call, so that
+// its stop at exit runs before those libraries' own clean-up.
+void PlatformDownloadInit();
+
 // A stop shared by a worker and the thread that ends it. Request() ends the
 // transfer in progress on every thread bound to it, at once, and makes later
 // downloads there fail before they start, until Reset().

@@ -22,6 +22,9 @@ public:
     // What the destructor does, for a process that ends without running
     // destructors; the destructor then has nothing left to do.
     void Finish();
+    // Whether Finish has a disc to stop: this player started it and auto-off
+    // has not stopped it yet.
+    bool HasDiscToStop() const { return !m_Finished && Enabled && m_Started; }
     CSystemCDPlayer(const CSystemCDPlayer&) = delete;
     CSystemCDPlayer& operator=(const CSystemCDPlayer&) = delete;
 

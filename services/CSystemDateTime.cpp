@@ -113,14 +113,7 @@ void CSystemDateTime::Default() {
         CountDownMessage = "";
         CycleRed = CycleGreen = CycleBlue = true;
         CycleTimeRed = CycleTimeGreen = CycleTimeBlue = true;
-        TimeServers.Clear();
-        XString error;
-        // Every settings load comes through here; a failure is news once a run.
-        if (!DownloadTimeServerList(error) && !TimeServerFailureLogged().exchange(true)) {
-            std::string message = "Failed to download time server list. Msg=";
-            message += error.c_str();
-            WriteRunLog("Time server list", message, false);
-        }
+        DefaultTimeServerList();
     });
 }
 

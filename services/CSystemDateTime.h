@@ -61,8 +61,18 @@ public:
     void Release();
 
     // Fills the time-server list from today's cache file or from the vendor's
-    // service; false with `error` set when neither gave one.
+    // service; false with `error` set when neither gave one. Blocks for the
+    // download: Default never calls it (see DefaultTimeServerList).
     bool DownloadTimeServerList(XString& error);
+    // The same into `list`, for any thread.
+    static bool FetchTimeServerList(XStringArray& list, XString& error);
+    // The failed download's run-log entry, written once a run.
+    static void LogTimeServerListFailure(const XString& error);
+    // Ends the background list download at once, if one runs, and waits for
+    // its thread (a process that ends otherwise need not call it).
+    static void StopTimeServerListRefresh();
+    // Waits up to `ms` for the background download to end (tests); true once none runs.
+    static bool WaitTimeServerListRefresh(unsigned ms);
 
     // Sets the computer's clock from the chosen time server (an exit task).
     void ProcessAtomicTime();
@@ -104,6 +114,12 @@ public:
 
 private:
     void DrawLine(const char* text, const CColorCycler& color, float x, float y, uint8_t align);
-    void SetListFromReply(XString reply);
+    // The list from the cache file whatever its date; true when it is today's.
+    static bool ListFromCache(XStringArray& list);
+    static void SetListFromReply(XString reply, XStringArray& list);
+    // Today's list from the cache, else the cache's older one while a
+    // background download (one at a time) brings the cache up to date: the
+    // defaults never wait for the vendor's server.
+    void DefaultTimeServerList();
     static std::atomic<bool>& TimeServerFailureLogged();
 };

@@ -1,9 +1,16 @@
 // The list of time servers offered for setting the clock, kept for a day in a
-// cache file in the family's shared directory.
+// cache file in the family's shared directory. Settings defaults take the list
+// from the cache only; a download runs in the background, never in the way of
+// a start or a close.
+#include <condition_variable>
+#include <mutex>
 #include <string>
+#include <thread>
 
+#include "platform/Download.h"
 #include "services/CSystemDateTime.h"
 #include "services/VendorService.h"
+#include "xlib/ReplaceFile.h"
 #include "xlib/RunLog.h"
 #include "xlib/XException.h"
 #include "xlib/XPaths.h"
@@ -16,11 +23,97 @@ bool VendorTimeServerListFetch(XString& reply) { return reply.DownloadFile(Vendo
 
 CSystemDateTime::TimeServerListFetch g_TimeServerListFetch = VendorTimeServerListFetch;
 
+XString Today() {
+    XDateTime now;
+    now.SetToNow();
+    XString today;
+    now.Format(today, "YYYYMMDD");
+    return today;
+}
+
+// The one download of the list that runs beside the program, filling the
+// cache for the next defaults.
+class ListRefresh {
+public:
+    // The web client's libraries register their clean-up at exit when they
+    // start: before this object, so that its stop at exit comes first.
+    ListRefresh() { PlatformDownloadInit(); }
+    ~ListRefresh() { Stop(); }
+
+    void Begin() {
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        if (m_Running) return;
+        if (m_Thread.joinable()) m_Thread.join();  // the last one, which has finished
+        m_Stop.Reset();
+        m_Running = true;
+        try {
+            m_Thread = std::thread(&ListRefresh::Run, this);
+        } catch (const std::system_error&) {
+            m_Running = false;
+        }
+    }
+
+    void Stop() {
+        std::thread thread;
+        {
+            std::lock_guard<std::mutex> lock(m_Mutex);
+            m_Stop.Request();
+            thread = std::move(m_Thread);
+        }
+        if (thread.joinable()) thread.join();
+    }
+
+    bool Wait(unsigned ms) {
+        std::unique_lock<std::mutex> lock(m_Mutex);
+        return m_Ended.wait_for(lock, std::chrono::milliseconds(ms), [this] { return !m_Running; });
+    }
+
+private:
+    void Run() {
+        XGuard("CSystemDateTime list refresh", [&] {
+            DownloadStopScope scope(m_Stop);
+            XStringArray list;
+            XString error;
+            if (!CSystemDateTime::FetchTimeServerList(list, error) && !m_Stop.IsRequested())
+                CSystemDateTime::LogTimeServerListFailure(error);
+        });
+        {
+            std::lock_guard<std::mutex> lock(m_Mutex);
+            m_Running = false;
+        }
+        m_Ended.notify_all();
+    }
+
+    std::mutex m_Mutex;
+    std::condition_variable m_Ended;
+    std::thread m_Thread;
+    bool m_Running = false;
+    DownloadStop m_Stop;
+};
+
+ListRefresh& Refresh() {
+    static ListRefresh refresh;
+    return refresh;
+}
+
 }  // namespace
 
 void CSystemDateTime::SetTimeServerListFetch(TimeServerListFetch fetch) {
+    // Not under a background download's feet.
+    Refresh().Stop();
     g_TimeServerListFetch = fetch ? fetch : VendorTimeServerListFetch;
     TimeServerFailureLogged() = false;
+}
+
+void CSystemDateTime::StopTimeServerListRefresh() { Refresh().Stop(); }
+
+bool CSystemDateTime::WaitTimeServerListRefresh(unsigned ms) { return Refresh().Wait(ms); }
+
+void CSystemDateTime::LogTimeServerListFailure(const XString& error) {
+    if (TimeServerFailureLogged().exchange(true)) return;
+    std::string message = "Failed to download time server list. Msg=";
+    message += error.c_str();
+    WriteRunLog("Time server list", message, false);
 }
 
 XString CSystemDateTime::CacheFilePath() {
@@ -30,33 +123,35 @@ XString CSystemDateTime::CacheFilePath() {
 }
 
 // The reply's pieces between "|", line ends removed; blank pieces are no servers.
-void CSystemDateTime::SetListFromReply(XString reply) {
+void CSystemDateTime::SetListFromReply(XString reply, XStringArray& list) {
     reply.RemoveString("\r\n");
     XStringArray& pieces = reply.Split("|");
     for (unsigned i = 0; i < pieces.GetCount(); ++i) {
         XString piece = pieces.Get(i);
         piece.Trim(' ');
-        if (!piece.IsEmpty()) TimeServers.Add(piece.c_str());
+        if (!piece.IsEmpty()) list.Add(piece.c_str());
     }
 }
 
-bool CSystemDateTime::DownloadTimeServerList(XString& error) {
+bool CSystemDateTime::ListFromCache(XStringArray& list) {
+    XString cache;
+    if (!cache.ReadFile(CacheFilePath().c_str()) || cache.GetLength() < 8) return false;
+    // Only a cache that starts with a date is one.
+    for (unsigned i = 0; i < 8; ++i)
+        if (cache[i] < '0' || cache[i] > '9') return false;
+    SetListFromReply(cache.Sub(8), list);
+    return cache.BeginsWith(Today().c_str());
+}
+
+bool CSystemDateTime::FetchTimeServerList(XStringArray& list, XString& error) {
     bool filled = false;
     XGuard("CSystemDateTime::DownloadTimeServerList", [&] {
-        TimeServers.Clear();
-        XDateTime now;
-        now.SetToNow();
-        XString today;
-        now.Format(today, "YYYYMMDD");
-        const XString path = CacheFilePath();
-
-        XString cache;
-        if (cache.ReadFile(path.c_str()) && cache.BeginsWith(today.c_str())) {
-            SetListFromReply(cache.Sub(8));
+        list.Clear();
+        if (ListFromCache(list)) {
             filled = true;
             return;
         }
-
+        list.Clear();
         error = "";
         XString reply;
         if (!g_TimeServerListFetch(reply)) {
@@ -69,12 +164,23 @@ bool CSystemDateTime::DownloadTimeServerList(XString& error) {
             return;
         }
         reply.RemoveString("\r\n");
-        SetListFromReply(reply);
-        XString file = today;
+        SetListFromReply(reply, list);
+        XString file = Today();
         file += reply;
-        if (!file.WriteFile(path.c_str(), true))
+        // Replaced in one step: a process that ends during the write (a close
+        // does not wait for this) leaves yesterday's list, not half of today's.
+        if (!WriteFileReplacing(file, CacheFilePath()))
             WriteRunLog("Error", "While in CSystemDateTime::DownloadTimeServerList, failed to write list.", false);
         filled = true;
     });
     return filled;
+}
+
+bool CSystemDateTime::DownloadTimeServerList(XString& error) { return FetchTimeServerList(TimeServers, error); }
+
+void CSystemDateTime::DefaultTimeServerList() {
+    TimeServers.Clear();
+    // Today's list as the cache has it; an older one stands in while a
+    // download brings the cache up to date for the next defaults.
+    if (!ListFromCache(TimeServers)) Refresh().Begin();
 }

@@ -3,11 +3,11 @@
 #include <cstring>
 #include <new>
 
-#include "platform/AtomicFile.h"
 #include "platform/Desktop.h"
 #include "platform/FileSystem.h"
 #include "platform/GLInclude.h"
 #include "xlib/ConfigSection.h"
+#include "xlib/ReplaceFile.h"
 #include "xlib/RunLog.h"
 #include "xlib/XException.h"
 #include "xlib/XPaths.h"
@@ -28,23 +28,6 @@ void PutLE(uint8_t* p, uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-// The picture goes to a temporary file beside the old one and then replaces
-// it in one step: a process that dies part-way leaves the old picture whole.
-bool WriteReplacing(const XString& data, const XString& path) {
-    std::string folder(path.View());
-    while (!folder.empty() && !PlatformIsPathSeparator(folder.back())) folder.pop_back();
-    if (!folder.empty() && !PlatformDirectoryExists(folder.c_str())) {
-        XString dir(folder.c_str());
-        if (!dir.CreateDirectory()) return false;
-    }
-    std::string temp;
-    if (!PlatformCreateTempFile(folder, temp)) return false;
-    XString bytes(data);
-    const bool ok = bytes.WriteFile(temp.c_str()) && PlatformSyncFile(temp.c_str()) &&
-                    PlatformReplaceFile(temp.c_str(), std::string(path.View()).c_str());
-    if (!ok) PlatformDeleteFile(temp.c_str());
-    return ok;
-}
 }  // namespace
 
 void CWallPaper::SetDesktopSetterForTests(DesktopSetter setter) { g_Setter = setter ? setter : PlatformSetter; }
@@ -177,7 +160,7 @@ bool CWallPaper::CaptureLastFrame(XString& bmp) const {
 bool CWallPaper::WriteLastFrame(const XString& path) {
     XString bmp;
     if (!CaptureLastFrame(bmp)) return false;
-    if (WriteReplacing(bmp, path)) return true;
+    if (WriteFileReplacing(bmp, path)) return true;
     XString message("Error: could not write the wallpaper picture ");
     message += path;
     WriteRunLog("Wallpaper", message.c_str());

@@ -14,6 +14,8 @@ std::mutex& RunLogMutex() {
 }
 }  // namespace
 
+void HoldRunLogForExit() { RunLogMutex().lock(); }
+
 void FormatRunLogTime(const LocalTimeParts& t, char out[32]) {
     int h12 = t.hour % 12;
     if (h12 == 0) h12 = 12;

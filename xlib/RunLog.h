@@ -12,6 +12,11 @@
 // process-wide lock, so entries from concurrent threads never interleave.
 void WriteRunLog(std::string_view subject, std::string_view message, bool startNew = false);
 
+// Takes the run log's lock and never gives it back: for a process about to
+// end at once while other threads still run, so that no entry is cut short by
+// the end or begun after it.
+void HoldRunLogForExit();
+
 // The local time as "MM/DD/YYYY hh:mm:ss.ii tt", as the entries carry it.
 struct LocalTimeParts;
 void FormatRunLogTime(const LocalTimeParts& t, char out[32]);

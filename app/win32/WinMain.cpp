@@ -14,6 +14,7 @@
 #include "app/win32/ShellWin32.h"
 #include "app/win32/resource.h"
 #include "platform/ProgramDir.h"
+#include "xlib/CloseTrace.h"
 #include "xlib/XException.h"
 #include "xlib/XPaths.h"
 
@@ -36,6 +37,7 @@ POINT CursorPos() {
 CScreenSaver& Instance() { return g_PreviewMode ? PreviewSaver() : FullScreenSaver(); }
 
 void RequestClose(HWND hwnd) {
+    CloseTraceBegin();
     if (g_Gate) g_Gate->RequestClose();
     PostMessageA(hwnd, WM_CLOSE, 0, 0);
 }
@@ -50,6 +52,8 @@ LRESULT OnCreate(HWND hwnd) {
         if (!g_PreviewMode) SetCursor(nullptr);
         CScreenSaver& saver = Instance();
         saver.SetWindow(reinterpret_cast<NativeWindow>(hwnd));
+        // A full-screen run ends the process when the saver stops (EndFullScreenRun).
+        if (!g_PreviewMode) saver.SetProcessEndsAfterStop(true);
         if (!saver.Start()) {
             std::string text = std::string("Fatal Error: could not start thread. Please contact Tallow Fen Software at ") +
                                kVendorSite + " to report this error message.";
@@ -58,6 +62,21 @@ LRESULT OnCreate(HWND hwnd) {
         }
     });
     return 0;
+}
+
+// The end of a full-screen run, however it comes: the saver stops, the
+// display mode and the exit tasks are seen to, and the process ends here
+// (see StopAndEndProcess) with `code`. The window is only hidden: the render
+// thread may still be finishing a frame in it.
+[[noreturn]] void EndFullScreenRun(HWND hwnd, int code) {
+    CScreenSaver& saver = FullScreenSaver();
+    saver.StopAndEndProcess(code, [&] {
+        const bool restoreMode = saver.GetReadOnlyVideoMode() > 0;
+        const bool tasks = saver.HasExitTasks();
+        if ((restoreMode || tasks) && hwnd && IsWindow(hwnd)) ShowWindow(hwnd, SW_HIDE);
+        if (restoreMode) ChangeDisplaySettingsA(nullptr, 0);
+        if (tasks) saver.DoExitTasks();
+    });
 }
 
 // Returns true when the message should go on to the default procedure.
@@ -75,13 +94,7 @@ bool OnClose(HWND hwnd) {
             g_Gate->ResetReference(p.x, p.y);
             return;
         }
-        FullScreenSaver().Stop();
-        if (FullScreenSaver().GetReadOnlyVideoMode() > 0) {
-            DestroyWindow(hwnd);
-            ChangeDisplaySettingsA(nullptr, 0);
-            Sleep(1);
-        }
-        passOn = true;
+        EndFullScreenRun(hwnd, 0);
     });
     return passOn;
 }
@@ -96,6 +109,7 @@ LRESULT CALLBACK ScreenSaverProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
             PostQuitMessage(0);
             return 0;
         case WM_CLOSE:
+            CloseTraceBegin();
             if (OnClose(hwnd) && IsWindow(hwnd)) return DefWindowProcA(hwnd, msg, wParam, lParam);
             return 0;
         case WM_SETCURSOR:
@@ -215,6 +229,7 @@ int RunPreview(const std::string& text) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     int exitCode = -1;
+    CloseTraceInit();
     XGuard("WinMain", [&] {
         INITCOMMONCONTROLSEX icc{};
         icc.dwSize = 8;
@@ -238,9 +253,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
                 exitCode = RunPreview(sw.rest);
                 break;
             case SaverAction::FullScreen:
-                exitCode = RunSaverWindow(nullptr);
-                FullScreenSaver().DoExitTasks();
-                break;
+                // Reached when the window went without a close (or another run
+                // had the screen): still no teardown under a running render thread.
+                EndFullScreenRun(g_MainWindow, RunSaverWindow(nullptr));
             case SaverAction::Unknown:
                 exitCode = -1;
                 break;

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -33,6 +34,7 @@
 #include "platform/Process.h"
 #include "platform/ProgramDir.h"
 #include "platform/posix/X11GLVisual.h"
+#include "xlib/CloseTrace.h"
 #include "xlib/XPaths.h"
 
 namespace {
@@ -42,6 +44,7 @@ std::atomic<bool> g_Terminate{false};
 int g_WakePipe[2] = {-1, -1};
 
 void OnTerminate(int) {
+    CloseTraceBegin();
     g_Terminate = true;
     if (g_WakePipe[1] >= 0) {
         const char byte = 1;
@@ -193,11 +196,14 @@ int RunSettingsNote() {
     return 0;
 }
 
-// Runs the saver in `window` until input (per `gate`) or a signal ends it.
-int RunInWindow(Display* dpy, Window window, InputGate* gate, Atom deleteAtom) {
+// Runs the saver in `window` until input (per `gate`) or a signal ends it,
+// then ends the process, after `lastWork` (see StopAndEndProcess). Returns
+// only when the saver could not start.
+int RunInWindow(Display* dpy, Window window, InputGate* gate, Atom deleteAtom,
+                const std::function<void()>& lastWork = {}) {
     CScreenSaver& saver = gate && gate->Preview() ? PreviewSaver() : FullScreenSaver();
     saver.SetWindow(static_cast<NativeWindow>(window));
-    // Every mode that comes here ends the process once the saver stops (see main).
+    // Every mode that comes here ends the process once the saver stops.
     saver.SetProcessEndsAfterStop(true);
     if (!saver.Start()) {
         std::fprintf(stderr, "meadowglow: Fatal Error: could not start thread.\n");
@@ -215,6 +221,7 @@ int RunInWindow(Display* dpy, Window window, InputGate* gate, Atom deleteAtom) {
             case KeyRelease:
             case ButtonPress:
             case ButtonRelease:
+                CloseTraceBegin();
                 if (gate) {
                     gate->RequestClose();
                     closeMessage = true;
@@ -233,8 +240,7 @@ int RunInWindow(Display* dpy, Window window, InputGate* gate, Atom deleteAtom) {
             if (!gate || gate->OnClose() == InputGate::CloseDecision::Stop) closing = true;
         }
     }
-    saver.Stop();
-    return 0;
+    saver.StopAndEndProcess(0, lastWork);
 }
 
 // The monitors that make up the X screen: XRandR's list (which marks the
@@ -290,7 +296,20 @@ int RunFullScreen(Display* dpy) {
     WaitForMap(dpy, own.window);
     GrabInput(dpy, own.window, blank);
     XSync(dpy, False);
-    int rc = RunInWindow(dpy, own.window, &gate, None);
+    // The exit tasks may open a page: the window goes out of its way first.
+    // Hidden, not destroyed: the render thread may still be finishing a frame
+    // in it, and the process's end destroys it anyway.
+    int rc = RunInWindow(dpy, own.window, &gate, None, [&] {
+        CScreenSaver& saver = FullScreenSaver();
+        if (!saver.HasExitTasks()) return;
+        XUngrabPointer(dpy, CurrentTime);
+        XUngrabKeyboard(dpy, CurrentTime);
+        XUnmapWindow(dpy, own.window);
+        XSync(dpy, False);
+        CloseTraceMark("main: window hidden");
+        saver.DoExitTasks();
+        CloseTraceMark("main: exit tasks done");
+    });
     XUngrabPointer(dpy, CurrentTime);
     XUngrabKeyboard(dpy, CurrentTime);
     XDestroyWindow(dpy, own.window);
@@ -462,6 +481,7 @@ int RunBench(Display* dpy, const X11Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    CloseTraceInit();
     XInitThreads();
     XSetErrorHandler(IgnoreXError);
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -507,7 +527,6 @@ int main(int argc, char** argv) {
     switch (o.mode) {
         case X11Mode::FullScreen:
             rc = RunFullScreen(dpy);
-            FullScreenSaver().DoExitTasks();
             break;
         case X11Mode::Preview:
             rc = RunPreviewChild(dpy, static_cast<Window>(o.window));
@@ -526,7 +545,7 @@ int main(int argc, char** argv) {
     }
     XCloseDisplay(dpy);
     if (o.mode == X11Mode::Bench) return rc;
-    // The render thread has stopped drawing and left its GL context for the
-    // system to free: static destruction must not tear it down from here.
+    // A saver that ran ended the process itself (StopAndEndProcess); here no
+    // saver could start. Static destruction has nothing worth its time.
     PlatformQuickExit(rc);
 }

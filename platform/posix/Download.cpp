@@ -136,6 +136,8 @@ Outcome Perform(Handles& h, Transfer& t, CURLcode& result) {
 
 }  // namespace
 
+void PlatformDownloadInit() { GlobalInit(); }
+
 std::string PlatformDownload(const DownloadRequest& rq, DownloadSink& sink) {
     using namespace DownloadText;
     DownloadStop* stop = CurrentDownloadStop();

@@ -169,6 +169,9 @@ std::string Transfer(Job& j) {
 
 }  // namespace
 
+// WinINet loads with the program and goes with the process's end, after static destruction.
+void PlatformDownloadInit() {}
+
 std::string PlatformDownload(const DownloadRequest& rq, DownloadSink& sink) {
     using namespace DownloadText;
     DownloadStop* stop = CurrentDownloadStop();

@@ -2,6 +2,7 @@
 #include "platform/FileSystem.h"
 #include "platform/ProgramDir.h"
 #include "tests/TestSupport.h"
+#include "xlib/RunLog.h"
 #include "xlib/XPaths.h"
 
 #include <gtest/gtest.h>
@@ -77,6 +78,59 @@ TEST(CScreenSaverDeathTest, StopWithAHungFrameEndsTheProcessAtTheLimit) {
     EXPECT_EXIT(StopWithAHungFrame(dir), ::testing::ExitedWithCode(CScreenSaver::kHungRenderThreadExitCode), "");
     const std::string log = ReadWholeFile(dir + "RunLog.txt");
     EXPECT_NE(std::string::npos, log.find("The render thread did not end within 300 ms")) << log;
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+}
+#endif
+
+namespace {
+// A close that ends the process (StopAndEndProcess), in a child process: the
+// last work writes a run-log entry saying how many frames the render thread
+// showed after the stop. `hangInFrame` keeps the thread inside its first frame.
+void EndAfterStop(const std::string& installDir, bool lastFrameWanted, bool hangInFrame) {
+    SetInstallPath(installDir);
+    static CScreenSaver saver;
+    saver.SetProcessEndsAfterStop(true);
+    saver.SetLastFrameForWallpaper(lastFrameWanted);
+    std::atomic<unsigned> frames{0}, afterStop{0};
+    std::atomic<bool> stopping{false};
+    saver.SetFrameObserver([&](unsigned) {
+        if (stopping) ++afterStop;
+        ++frames;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        while (hangInFrame) std::this_thread::sleep_for(std::chrono::seconds(1));
+    });
+    if (!saver.Start()) std::exit(10);
+    WaitFrames(frames, 1);
+    stopping = true;
+    saver.StopAndEndProcess(7, [&] {
+        WriteRunLog("Last work", std::to_string(afterStop.load()) + " frames after the stop");
+    });
+}
+}  // namespace
+
+#if GTEST_HAS_DEATH_TEST
+// The process ends without waiting for the frame in progress, unless the
+// wallpaper needs the frame loop's end; either way after the last work, whose
+// run-log entry is complete, and with the given status.
+TEST(CScreenSaverDeathTest, EndAfterStopWaitsForTheFrameOnlyWhenTheLoopsEndIsNeeded) {
+    struct Case {
+        bool lastFrameWanted, hangInFrame;
+        const char* logged;
+    } cases[] = {{false, true, "0 frames after the stop"}, {true, false, "1 frames after the stop"}};
+    const std::string program = PlatformProgramDir();
+    const std::string dir = program + "end-after-stop" + program.back();
+    PlatformMakeDirectory(dir.c_str());
+    // Far beyond the test's time: ending at this limit (status 3) would be a failure.
+    CScreenSaver::SetStopLimitMs(60000);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.logged);
+        std::remove((dir + "RunLog.txt").c_str());
+        EXPECT_EXIT(EndAfterStop(dir, c.lastFrameWanted, c.hangInFrame), ::testing::ExitedWithCode(7), "");
+        EXPECT_NE(std::string::npos, ReadWholeFile(dir + "RunLog.txt").find(std::string("Message = ") + c.logged +
+                                                                            "\r\n\r\n"));
+    }
+    CScreenSaver::SetStopLimitMs(CScreenSaver::kDefaultStopLimitMs);
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
 }

@@ -33,8 +33,9 @@ public:
         std::filesystem::create_directories(SharedDir(), ec);
     }
     ~SharedDirSandbox() {
-        SetSharedPath("");
+        // Stops a background list download before it could write the real folder.
         CSystemDateTime::SetTimeServerListFetch(nullptr);
+        SetSharedPath("");
     }
     const std::string& Cache() const { return m_Cache; }
 
@@ -419,6 +420,8 @@ TEST(CSystemDateTime, StaleOrMissingCacheIsReportedAsAFailedDownload) {
         if (stale) WriteWholeFile(sandbox.Cache(), Yesterday() + "old.example");
         g_FetchCalls = 0;
         CSystemDateTime dt;
+        // The defaults leave the download to the background.
+        ASSERT_TRUE(CSystemDateTime::WaitTimeServerListRefresh(10000));
         EXPECT_EQ(g_FetchCalls, 1);
         dt.TimeServers.Add("x");
         XString error;
@@ -446,8 +449,10 @@ TEST(CSystemDateTime, FailedListDownloadIsLoggedOnceARun) {
     };
     const size_t before = count();
     CSystemDateTime first, second;
-    first.Default();
-    second.Default();
+    for (CSystemDateTime* dt : {&first, &second}) {
+        dt->Default();
+        ASSERT_TRUE(CSystemDateTime::WaitTimeServerListRefresh(10000));
+    }
     EXPECT_EQ(before + 1, count());
 }
 
@@ -456,6 +461,7 @@ TEST(CSystemDateTime, ServiceReplyFillsTheListAndTheCache) {
     CSystemDateTime::SetTimeServerListFetch(FetchReplies);
     g_FetchReply = "<Error>no such user</Error>";
     CSystemDateTime dt;
+    ASSERT_TRUE(CSystemDateTime::WaitTimeServerListRefresh(10000));
     XString error;
     EXPECT_FALSE(dt.DownloadTimeServerList(error));
     EXPECT_EQ(Str(error), "Error: timer server list download failed. Msg=<Error>no such user</Error>");
@@ -471,4 +477,36 @@ TEST(CSystemDateTime, ServiceReplyFillsTheListAndTheCache) {
     EXPECT_TRUE(dt.DownloadTimeServerList(error));
     EXPECT_EQ(dt.TimeServers.GetCount(), 3u);
     EXPECT_EQ(g_FetchCalls, 1);
+}
+
+// The defaults take whatever list the cache holds and never wait for the
+// service: a cache that is not today's is brought up to date in the background
+// for the next defaults.
+TEST(CSystemDateTime, DefaultsTakeTheCacheAndRefreshItInTheBackground) {
+    SharedDirSandbox sandbox;
+    CSystemDateTime::SetTimeServerListFetch(FetchReplies);
+    g_FetchReply = "new-a.example|new-b.example";
+    const std::vector<std::string> fresh = {"new-a.example", "new-b.example"};
+    struct Case {
+        std::string cache;  // empty: no cache file
+        std::vector<std::string> atOnce;
+        int fetches;
+    } cases[] = {{"", {}, 1},
+                 {Yesterday() + "old.example", {"old.example"}, 1},
+                 {"not a dated cache", {}, 1},
+                 {Today() + "cached.example", {"cached.example"}, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cache);
+        std::remove(sandbox.Cache().c_str());
+        if (!c.cache.empty()) WriteWholeFile(sandbox.Cache(), c.cache);
+        g_FetchCalls = 0;
+        CSystemDateTime dt;
+        EXPECT_EQ(List(dt), c.atOnce);
+        ASSERT_TRUE(CSystemDateTime::WaitTimeServerListRefresh(10000));
+        EXPECT_EQ(g_FetchCalls, c.fetches);
+        if (c.fetches == 0) continue;
+        EXPECT_EQ(ReadWholeFile(sandbox.Cache()), Today() + g_FetchReply);
+        CSystemDateTime next;
+        EXPECT_EQ(List(next), fresh);
+    }
 }

@@ -82,7 +82,8 @@ TEST_F(ExitTasksWeb, NewsPageRequestsAndFiles) {
 }
 
 TEST_F(ExitTasksWeb, ClockFromTheVendorAndFromADaytimePage) {
-    CSystemDateTime dt;  // asks for the time-server list on the way
+    CSystemDateTime dt;  // asks for the time-server list on the way, in the background
+    ASSERT_TRUE(CSystemDateTime::WaitTimeServerListRefresh(10000));
     dt.SetTime = true;
     s_Server->ClearRequests();
     s_Server->SetKnobs(R"({"utc": "20240305123456"})");

@@ -2,7 +2,10 @@
 // vendor server.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <thread>
 #include <string>
 
 #include "platform/Paths.h"
@@ -39,6 +42,8 @@ protected:
         SetProcessEnv(Vendor::kHostVariable, s_Server->HostPort().c_str());
     }
     void TearDown() override {
+        // No download of this test's may write the real shared folder later.
+        CSystemDateTime::StopTimeServerListRefresh();
         SetProcessEnv(Vendor::kHostVariable, "127.0.0.1:9");
         SetSharedPath("");
     }
@@ -82,6 +87,8 @@ TEST_F(TimeService, ListComesFromTheCacheOnceADay) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.cacheDay);
         CSystemDateTime dt;
+        // The download the defaults may have started in the background is not counted.
+        ASSERT_TRUE(CSystemDateTime::WaitTimeServerListRefresh(10000));
         std::error_code ec;
         std::filesystem::remove(Cache(), ec);
         if (c.cacheDay <= 0) {
@@ -105,9 +112,40 @@ TEST_F(TimeService, ListComesFromTheCacheOnceADay) {
     EXPECT_EQ(std::string(Vendor::kTimeY).size(), 12u);
 }
 
+// A vendor server that takes the request and never answers holds up neither
+// the settings defaults (the start) nor the close: the list download runs
+// beside them, and its stop ends it at once. The download's own limit is 30 s.
+TEST_F(TimeService, HungServerDelaysNeitherDefaultsNorStop) {
+    Server().SetKnobs(R"({"mode": "hang"})");
+    std::error_code ec;
+    std::filesystem::remove(Cache(), ec);
+    Server().ClearRequests();
+    using Clock = std::chrono::steady_clock;
+    const auto ms = [](Clock::time_point from) {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - from).count();
+    };
+    auto t0 = Clock::now();
+    CSystemDateTime dt;
+    const auto defaultsMs = ms(t0);
+    for (t0 = Clock::now(); Server().Requests().empty() && ms(t0) < 10000;)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(Server().Requests().size(), 1u);
+    EXPECT_FALSE(CSystemDateTime::WaitTimeServerListRefresh(0));  // still waiting for the answer
+    t0 = Clock::now();
+    CSystemDateTime::StopTimeServerListRefresh();
+    const auto stopMs = ms(t0);
+    std::printf("with a hung vendor server: defaults %lld ms, stopping the list download %lld ms\n",
+                static_cast<long long>(defaultsMs), static_cast<long long>(stopMs));
+    EXPECT_LT(defaultsMs, 5000);
+    EXPECT_LT(stopMs, 5000);
+    EXPECT_EQ(dt.TimeServers.GetCount(), 0u);
+    EXPECT_FALSE(FileExists(Cache()));
+}
+
 TEST_F(TimeService, ErrorReplyIsTheErrorText) {
     Server().SetKnobs(R"({"mode": "error"})");
     CSystemDateTime dt;
+    ASSERT_TRUE(CSystemDateTime::WaitTimeServerListRefresh(10000));
     XString error;
     EXPECT_FALSE(dt.DownloadTimeServerList(error));
     EXPECT_EQ(Str(error), "Error: timer server list download failed. Msg=<Error>Test error from the vendor server</Error>");
