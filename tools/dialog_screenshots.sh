@@ -26,7 +26,8 @@ drive "Meadowglow v2.0" post 1014
 drive "Default values" wait >/dev/null && shot default
 drive "Default values" answer 2
 for entry in "1|Screen Saver Background Options|background" "7|Screen Saver Rendering Options|rendering" \
-             "9|Special Effects|effects"; do
+             "9|Special Effects|effects" "2|Date and Time|datetime" "6|Reminders and Lists|reminders" \
+             "8|Screen Saver Sound Options|sound" "10|Video mode / Thread priority|videomode"; do
   IFS='|' read -r index caption name <<<"$entry"
   drive "Meadowglow v2.0" select 1185 "$index"
   drive "$caption" wait >/dev/null && shot "$name"

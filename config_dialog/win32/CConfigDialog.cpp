@@ -49,7 +49,11 @@ CConfigDialog::CConfigDialog(CScreenSaver& saver, CScreenSaver& preview)
       m_CritterPage(m_Form.State()),
       m_BackgroundPage(m_Form.State()),
       m_RenderingPage(m_Form.State()),
-      m_EffectsPage(m_Form.State()) {
+      m_EffectsPage(m_Form.State()),
+      m_DateTimePage(m_Form.State()),
+      m_RemindersPage(m_Form.State()),
+      m_VideoModePage(m_Form.State()),
+      m_SoundPage(m_Form.State()) {
     RegisterPreviewClass();
 }
 
@@ -235,6 +239,18 @@ void CConfigDialog::OpenOption() {
             break;
         case OptionPage::Effects:
             page = &m_EffectsPage;
+            break;
+        case OptionPage::DateTime:
+            page = &m_DateTimePage;
+            break;
+        case OptionPage::Reminders:
+            page = &m_RemindersPage;
+            break;
+        case OptionPage::VideoMode:
+            page = &m_VideoModePage;
+            break;
+        case OptionPage::Sound:
+            page = &m_SoundPage;
             break;
         default:
             // The prompt, and the service pages that are not built yet.

@@ -8,6 +8,7 @@
 #include "config_dialog/win32/CDialogBase.h"
 #include "config_dialog/win32/Controls.h"
 #include "config_dialog/win32/ScenePages.h"
+#include "config_dialog/win32/TimeSoundPages.h"
 
 class CScreenSaver;
 
@@ -47,4 +48,8 @@ private:
     CBackgroundPage m_BackgroundPage;
     CRenderingPage m_RenderingPage;
     CEffectsPage m_EffectsPage;
+    CDateTimePage m_DateTimePage;
+    CRemindersPage m_RemindersPage;
+    CVideoModePage m_VideoModePage;
+    CSoundPage m_SoundPage;
 };

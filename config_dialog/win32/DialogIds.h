@@ -102,3 +102,93 @@
 #define IDC_LBL_GREEN 1715
 #define IDC_LBL_BLUE 1716
 #define IDC_LBL_FOGCOLOUR 1717
+
+// ==== Date and time, reminders, video mode and sound pages ====
+// Labels of these pages that change state take identifiers from 1780 up.
+
+// Date and time page.
+#define IDD_DATETIME 122
+#define IDC_DT_OK 1186
+#define IDC_DT_CANCEL 1187
+#define IDC_DT_DEFAULT 1243
+#define IDC_DT_SETTIME 1244
+#define IDC_DT_SERVER 1246
+#define IDC_DT_SHOWTIME 1248
+#define IDC_DT_SHOWDATE 1249
+#define IDC_DT_SHOWHOLIDAYS 1250
+#define IDC_DT_SHOWMOON 1251
+#define IDC_DT_TIMERED 1235
+#define IDC_DT_TIMEGREEN 1236
+#define IDC_DT_TIMEBLUE 1241
+#define IDC_DT_COUNTRED 1232
+#define IDC_DT_COUNTGREEN 1233
+#define IDC_DT_COUNTBLUE 1234
+#define IDC_DT_FORMAT 1254
+#define IDC_DT_HOLIDAYS 1240
+#define IDC_DT_COUNTDOWN 1255
+#define IDC_DT_MONTH 1256
+#define IDC_DT_DAY 1257
+#define IDC_DT_YEAR 1258
+#define IDC_DT_HOUR 1237
+#define IDC_DT_MINUTE 1238
+#define IDC_DT_AMPM 1239
+#define IDC_DT_MESSAGE 1164
+
+// Reminders page.
+#define IDD_REMINDERS 126
+#define IDC_REM_OK 1194
+#define IDC_REM_CANCEL 1195
+#define IDC_REM_DEFAULT 1241
+#define IDC_REM_ENABLE 1296
+#define IDC_REM_ONCLOSE 1218
+#define IDC_REM_WHILERUN 1219
+#define IDC_REM_TITLE 1165
+#define IDC_REM_MESSAGE 1166
+#define IDC_REM_SCHEDULE 1228
+#define IDC_REM_MONTH 1224
+#define IDC_REM_DAY 1225
+#define IDC_REM_YEAR 1226
+#define IDC_REM_CLEAR 1220
+#define IDC_REM_ADD 1300
+#define IDC_REM_UPDATE 1209
+#define IDC_REM_REMOVE 1301
+#define IDC_REM_LIST 1203
+#define IDC_REM_AUTOCLEAN 1227
+#define IDC_REM_UP 1230
+#define IDC_REM_DOWN 1231
+
+// Video mode and thread priority page.
+#define IDD_VIDEOMODE 131
+#define IDC_VM_OK 1313
+#define IDC_VM_CANCEL 1314
+#define IDC_VM_DEFAULT 1172
+#define IDC_VM_LIST 1315
+#define IDC_VM_SELECTED 1316
+#define IDC_VM_NORMAL 1233
+#define IDC_VM_BELOW 1234
+#define IDC_VM_LOWEST 1235
+
+// Sound page.
+#define IDD_SOUND 3119
+#define IDC_SND_DEFAULT 1307
+#define IDC_SND_CDENABLE 1550
+#define IDC_SND_CDAUTOOFF 1551
+#define IDC_SND_CDMINUTES 1553
+#define IDC_SND_CHIMENONE 1200
+#define IDC_SND_CHIMEBEEP 1201
+#define IDC_SND_CHIMEWAV 1202
+#define IDC_SND_CHIMESET 1203
+#define IDC_SND_CHIMETEST 1204
+#define IDC_SND_CHIMESTOP 1205
+#define IDC_SND_ALARMENABLE 1300
+#define IDC_SND_ALARMHOUR 1302
+#define IDC_SND_ALARMMINUTE 1304
+#define IDC_SND_ALARMAMPM 1306
+#define IDC_SND_ALARMBEEP 1311
+#define IDC_SND_ALARMWAV 1312
+#define IDC_SND_ALARMTEST 1313
+#define IDC_SND_ALARMSET 1314
+#define IDC_SND_ALARMSTOP 1315
+#define IDC_SND_CHIMEFILE 1780
+#define IDC_SND_ALARMFILE 1781
+// ==== end of the date and time, reminders, video mode and sound pages ====

@@ -28,7 +28,20 @@ CPageDialog::CPageDialog(WORD templateId, int defaultId, ScenePage page, CMainFo
     : CDialogBase(templateId),
       m_Saver(form.Saver()),
       m_Model(form, ScenePageModules(page, form.Saver())),
-      m_DefaultId(defaultId) {
+      m_DefaultId(defaultId),
+      m_OkId(IDC_PAGE_OK),
+      m_CancelId(IDC_PAGE_CANCEL) {
+    m_Model.SetLiveFlag(InitialisedFlag());
+}
+
+CPageDialog::CPageDialog(WORD templateId, int okId, int cancelId, int defaultId,
+                         std::vector<CPageModel::Module> modules, CMainFormState& form)
+    : CDialogBase(templateId),
+      m_Saver(form.Saver()),
+      m_Model(form, std::move(modules)),
+      m_DefaultId(defaultId),
+      m_OkId(okId),
+      m_CancelId(cancelId) {
     m_Model.SetLiveFlag(InitialisedFlag());
 }
 
@@ -52,10 +65,10 @@ void CPageDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
         const int id = LOWORD(wParam);
         if (m_DefaultId == 0) {  // the tab page: no OK, Cancel or Default
             PageCommand(wParam, lParam);
-        } else if (id == IDC_PAGE_OK || id == IDOK) {
+        } else if (id == m_OkId || id == IDOK) {
             m_Model.Ok();
             EndDialog(0);
-        } else if (id == IDC_PAGE_CANCEL || id == IDCANCEL) {
+        } else if (id == m_CancelId || id == IDCANCEL) {
             Cancel();
         } else if (id == m_DefaultId) {
             m_Model.Default();

@@ -7,11 +7,16 @@
 #include "config_dialog/win32/CDialogBase.h"
 #include "config_dialog/win32/Controls.h"
 
+#include <vector>
+
 class CScreenSaver;
 
 class CPageDialog : public CDialogBase {
 public:
     CPageDialog(WORD templateId, int defaultId, ScenePage page, CMainFormState& form);
+    // A page with OK and Cancel identifiers of its own, editing `modules`.
+    CPageDialog(WORD templateId, int okId, int cancelId, int defaultId, std::vector<CPageModel::Module> modules,
+                CMainFormState& form);
     bool OnInitDialog() override;
     void OnCommand(WPARAM wParam, LPARAM lParam) override;
     void OnClose() override;
@@ -28,6 +33,7 @@ protected:
     CScreenSaver& m_Saver;
     CPageModel m_Model;
     int m_DefaultId;
+    int m_OkId, m_CancelId;
 };
 
 class CCritterPage : public CPageDialog {
