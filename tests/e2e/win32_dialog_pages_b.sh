@@ -19,6 +19,9 @@ REM="Reminders and Lists"
 VM="Video mode / Thread priority"
 SND="Screen Saver Sound Options"
 drive() { "$WINE" "$DRIVE" "$@" 2>/dev/null | tr -d '\r'; }
+# Every change restarts the preview; on a loaded machine that can keep the
+# dialog's thread busy past the driver's usual wait.
+export MG_DLGDRIVE_WAIT_MS=30000
 # section FILE NAME: the section's text, tags included.
 section() { tr -d '\r' <"$1" | awk -v s="<$2>" -v e="</$2>" 'index($0, s) { on = 1 } on { print } index($0, e) { exit }'; }
 # value SECTION KEY [FILE]: the key's text inside the section.
@@ -30,7 +33,7 @@ expect() {
   local tries=0
   until [ "$(value "$1" "$2" "${5:-}")" = "$3" ]; do
     tries=$((tries + 1))
-    [ "$tries" -lt 30 ] || fail "$4: <$1><$2> is '$(value "$1" "$2" "${5:-}")', expected '$3'"
+    [ "$tries" -lt 100 ] || fail "$4: <$1><$2> is '$(value "$1" "$2" "${5:-}")', expected '$3'"
     sleep 0.1
   done
 }
@@ -50,7 +53,7 @@ close_page() {
   local tries=0
   while window_present "$1"; do
     tries=$((tries + 1))
-    [ "$tries" -lt 30 ] || fail "the page '$1' did not close"
+    [ "$tries" -lt 300 ] || fail "the page '$1' did not close"
     sleep 0.1
   done
 }
@@ -61,7 +64,13 @@ error_box() {
   said="$(drive "Error$" text 65535)"
   [ "$said" = "$1" ] || fail "the Error box says '$said', expected '$1'"
   drive "Error$" answer 1
-  sleep 0.3
+  # The next command only once the box has gone, as a user's next click would be.
+  local tries=0
+  while window_present "Error"; do
+    tries=$((tries + 1))
+    [ "$tries" -lt 100 ] || fail "the Error box did not close"
+    sleep 0.1
+  done
 }
 
 start_bg RUN "$WINE" "$SCR" /c

@@ -8,7 +8,7 @@
 //   burst BAR COUNT GAP_MS (line-down steps, then times "Refresh preview")
 //   answer BUTTON (the window is a message box; presses BUTTON)
 // The window is the first visible dialog whose caption begins with the prefix,
-// waited for up to 10 s (a prefix ending in '$' is the whole caption). Exit status 1 when it never appears.
+// waited for up to 10 s or MG_DLGDRIVE_WAIT_MS (a prefix ending in '$' is the whole caption). Exit status 1 when it never appears.
 #include "platform/win32/WinInclude.h"
 
 #include <cstdio>
@@ -57,9 +57,24 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string cmd = argv[2];
-    HWND dlg = FindDialog(argv[1], 10000);
+    // MG_DLGDRIVE_WAIT_MS: a longer wait for a dialog thread that a preview
+    // restart on a loaded machine keeps busy for a while.
+    const char* waitMs = std::getenv("MG_DLGDRIVE_WAIT_MS");
+    HWND dlg = FindDialog(argv[1], waitMs ? std::atoi(waitMs) : 10000);
     if (!dlg) {
-        std::printf("no window\n");
+        // What is there instead tells a closed window from a renamed or hidden one.
+        std::printf("no window; dialogs:");
+        EnumWindows(
+            [](HWND hwnd, LPARAM) -> BOOL {
+                char cls[64] = {}, title[256] = {};
+                GetClassNameA(hwnd, cls, sizeof(cls));
+                GetWindowTextA(hwnd, title, sizeof(title));
+                if (std::strcmp(cls, "#32770") == 0)
+                    std::printf(" [%s%s]", title, IsWindowVisible(hwnd) ? "" : " (hidden)");
+                return TRUE;
+            },
+            0);
+        std::printf("\n");
         return 1;
     }
     const int id = argc > 3 ? std::atoi(argv[3]) : 0;
