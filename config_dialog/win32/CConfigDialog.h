@@ -7,7 +7,10 @@
 #include "config_dialog/logic/CMainForm.h"
 #include "config_dialog/win32/CDialogBase.h"
 #include "config_dialog/win32/Controls.h"
+#include "config_dialog/win32/EmailPage.h"
 #include "config_dialog/win32/ScenePages.h"
+#include "config_dialog/win32/WallpaperPage.h"
+#include "config_dialog/win32/WebPages.h"
 
 class CScreenSaver;
 
@@ -47,4 +50,9 @@ private:
     CBackgroundPage m_BackgroundPage;
     CRenderingPage m_RenderingPage;
     CEffectsPage m_EffectsPage;
+    CWallpaperPage m_WallpaperPage;
+    CEmailPage m_EmailPage;
+    CInternetPage m_InternetPage;
+    CWeatherPage m_WeatherPage;
+    CHelpPage m_HelpPage;
 };
