@@ -3,11 +3,13 @@
 //   mg_dlgdrive CAPTION-PREFIX COMMAND [ARGS]
 // Commands: wait | click ID | post ID | enabled ID | checked ID | text ID |
 //   select ID INDEX (drop-down, posts the change) | lbselect ID INDEX |
-//   lbcount ID | scroll ID CODE [THUMB] | settext ID TEXT | close |
+//   lbcount ID | lbtext ID INDEX | scroll ID CODE [THUMB] | settext ID TEXT | close |
 //   burst BAR COUNT GAP_MS (line-down steps, then times "Refresh preview")
 //   answer BUTTON (the window is a message box; presses BUTTON)
 // The window is the first visible dialog whose caption begins with the prefix,
-// waited for up to 10 s (a prefix ending in '$' is the whole caption). Exit status 1 when it never appears.
+// waited for up to 30 s (a busy machine can be slow to show a dialog beside
+// the running preview; a prefix ending in '$' is the whole caption). Exit
+// status 1 when it never appears.
 #include "platform/win32/WinInclude.h"
 
 #include <cstdio>
@@ -56,7 +58,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string cmd = argv[2];
-    HWND dlg = FindDialog(argv[1], 10000);
+    HWND dlg = FindDialog(argv[1], 30000);
     if (!dlg) {
         std::printf("no window\n");
         return 1;
@@ -86,6 +88,14 @@ int main(int argc, char** argv) {
         PostMessageA(dlg, WM_COMMAND, command(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(item));
     } else if (cmd == "lbselect" && argc > 4) {
         SendMessageA(item, LB_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[4])), 0);
+    } else if (cmd == "lbtext" && argc > 4) {
+        // Across processes the list box's text comes back whole only as wide characters.
+        wchar_t wide[1024] = {};
+        char text[2048] = {};
+        const WPARAM index = static_cast<WPARAM>(std::atoi(argv[4]));
+        if (SendMessageW(item, LB_GETTEXTLEN, index, 0) < 1024) SendMessageW(item, LB_GETTEXT, index, reinterpret_cast<LPARAM>(wide));
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
+        std::printf("%s\n", text);
     } else if (cmd == "lbcount") {
         std::printf("%d\n", static_cast<int>(SendMessageA(item, LB_GETCOUNT, 0, 0)));
     } else if (cmd == "scroll" && argc > 4) {
