@@ -1,233 +1,119 @@
 #include "config_dialog/logic/ServicePageRules.h"
 
-#include <algorithm>
-#include <cstdio>
+#include <cctype>
+#include <cstdlib>
 
-#include "app/CScreenSaver.h"
-#include "services/CReminders.h"
-#include "services/CSystemDateTime.h"
+#include "services/CEmail.h"
+#include "services/DesktopManager.h"
+#include "xlib/RunLog.h"
+#include "xlib/XEmail.h"
+#include "xlib/XPaths.h"
+
+const char kAccountSelectText[] = "Error: you must select an account before this operation can be performed.";
+const char kAccountTestOkTitle[] = "Success";
+const char kAccountTestOkText[] = "Your e-mail account is correctly configured for use in this screen saver.";
+const char kHelpLaunchErrorTitle[] = "Help";
+const char kHelpSupportText[] =
+    "Meadowglow 2.0 by Tallow Fen Software.\r\n\r\n"
+    "The help file explains every page of these settings: the critters, the star fields and your own "
+    "pictures, the clock, the e-mail notice, the weather, the reminders, the sounds and the exit tasks.\r\n\r\n"
+    "If something does not work as you expect, press \"View help file\" first. Most questions are answered "
+    "there. For anything else, \"Online support\" opens our support page, where you can read the latest "
+    "notes and write to us. Please tell us your version of Windows and what you did just before the "
+    "problem; the file RunLog.txt in the screen saver's folder helps us too.";
 
 namespace {
-std::vector<std::string> Numbers(int first, int last, const char* format) {
-    std::vector<std::string> texts;
-    char buffer[16];
-    for (int i = first; i <= last; ++i) {
-        std::snprintf(buffer, sizeof(buffer), format, i);
-        texts.push_back(buffer);
-    }
-    return texts;
-}
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-// The message as one line: every CR and LF a blank, runs of blanks one blank.
-std::string OneLine(std::string_view text) {
-    std::string line;
-    for (char c : text) {
-        if (c == '\r' || c == '\n' || c == '\t') c = ' ';
-        if (c == ' ' && (line.empty() || line.back() == ' ')) continue;
-        line += c;
-    }
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    return line;
+std::string TrimBlanks(std::string_view text) {
+    size_t begin = 0, end = text.size();
+    while (begin < end && IsBlank(text[begin])) ++begin;
+    while (end > begin && IsBlank(text[end - 1])) --end;
+    return std::string(text.substr(begin, end - begin));
 }
-
-bool ValidIndex(const CReminders& reminders, int selected) {
-    return selected >= 0 && static_cast<unsigned>(selected) < reminders.List().GetCount();
-}
-
-bool HasMessage(const CReminder& fields) { return !OneLine(fields.RemMsg.View()).empty(); }
 }  // namespace
 
-// ---- date and time drop-downs ----
-
-std::vector<int> OfferedYears(int thisYear, int storedYear) {
-    std::vector<int> years;
-    for (int y = thisYear; y <= thisYear + 10; ++y) years.push_back(y);
-    const bool inCalendar = storedYear >= XDateTime::kMinYear && storedYear <= XDateTime::kMaxYear;
-    if (inCalendar && (storedYear < thisYear || storedYear > thisYear + 10)) {
-        years.insert(std::lower_bound(years.begin(), years.end(), storedYear), storedYear);
+std::string CollapseBlanks(std::string_view text) {
+    std::string out;
+    bool pending = false;
+    for (char c : text) {
+        if (IsBlank(c)) {
+            pending = !out.empty();
+            continue;
+        }
+        if (pending) out += ' ';
+        pending = false;
+        out += c;
     }
-    return years;
+    return out;
 }
 
-std::vector<std::string> MonthTexts() { return std::vector<std::string>(XDateTime::kMonthNames + 1, XDateTime::kMonthNames + 13); }
-
-std::vector<std::string> DayTexts(int year, int month) { return Numbers(1, XDateTime::DaysInMonth(year, month), "%d"); }
-
-int ClampDay(int year, int month, int day) { return std::clamp(day, 1, XDateTime::DaysInMonth(year, month)); }
-
-std::vector<std::string> HourTexts() { return Numbers(1, 12, "%d"); }
-
-std::vector<std::string> MinuteTexts() { return Numbers(0, 59, "%02d"); }
-
-std::vector<std::string> AmPmTexts() { return {"AM", "PM"}; }
-
-DateChoice ChoiceFromDate(const XDateTime& moment) {
-    DateChoice c;
-    c.year = moment.GetYear();
-    c.month = moment.GetMonth();
-    c.day = moment.GetDay();
-    c.hour12 = moment.GetHour(true);
-    c.minute = moment.GetMinute();
-    c.pm = !moment.IsAM();
-    return c;
+const char* AccountCheckError(std::string_view server, std::string_view user, std::string_view password) {
+    if (CollapseBlanks(server).empty()) return "You must enter a POP3 server address.";
+    if (CollapseBlanks(user).empty()) return "You must enter an account user name.";
+    if (CollapseBlanks(password).empty()) return "You must enter an account password.";
+    return nullptr;
 }
 
-std::string CountDownText(const DateChoice& c) {
-    char text[40];
-    std::snprintf(text, sizeof(text), "%04i%02i%02i%02i%02i%s", c.year, c.month, c.day, c.hour12, c.minute,
-                  c.pm ? "PM" : "AM");
-    return text;
+CEmailAccount AccountFromFields(std::string_view server, std::string_view user, std::string_view password,
+                                int minutes) {
+    CEmailAccount account;
+    account.Pop3 = TrimBlanks(server).c_str();
+    account.UserName = TrimBlanks(user).c_str();
+    account.Password = std::string(password).c_str();
+    account.Minutes = minutes;
+    return account;
 }
 
-bool SetCountDownFromText(XDateTime& target, const std::string& text) {
-    XDateTime parsed = target;
-    if (!parsed.Parse(text.c_str(), "YYYYMMDDhhmmtt")) return false;
-    // Minute precision: the seconds of the old target do not carry over.
-    if (!parsed.SetSecond(0) || !parsed.SetMillisecond(0)) return false;
-    target = parsed;
+std::string AccountListLine(const CEmailAccount& account) {
+    return std::string(account.Pop3.c_str()) + "   " + account.UserName.c_str() +
+           "   Minutes=" + std::to_string(account.Minutes);
+}
+
+const std::vector<int>& CheckIntervals() {
+    static const std::vector<int> minutes = {1, 2, 3, 4, 5, 10, 15, 20, 30, 45, 60, 90, 120, 180, 240};
+    return minutes;
+}
+
+int CheckIntervalIndex(int minutes) {
+    const std::vector<int>& list = CheckIntervals();
+    int best = 0;
+    for (int i = 1; i < static_cast<int>(list.size()); ++i)
+        if (std::abs(list[i] - minutes) < std::abs(list[best] - minutes)) best = i;
+    return best;
+}
+
+bool TestEmailAccount(XEmail& client, const CEmailAccount& account, std::string& error) {
+    // The same way to the server as the checking thread's polls.
+    XString host;
+    int port = CEmail::kDefaultPort;
+    CEmail::SplitServer(account.Pop3, host, port);
+    if (!client.Pop3Connect(host.c_str(), port, account.UserName.c_str(), account.Password.c_str())) {
+        error = std::string("Error: could not connect to the pop3 account = ") + account.Pop3.c_str() +
+                ". Msg=" + client.GetErrorText().c_str();
+        WriteRunLog("E-mail test failed - Pop3Connect", error.c_str());
+        return false;
+    }
+    if (!client.Pop3Disconnect()) WriteRunLog("E-mail test failed - Pop3Disconnect", client.GetErrorText());
     return true;
 }
 
-std::string AlarmTimeText(int hour12, int minute, bool pm) {
-    char text[24];
-    std::snprintf(text, sizeof(text), "%02i%02i%s", hour12, minute, pm ? "PM" : "AM");
-    return text;
+std::string HelpLaunchErrorText(std::string_view details) {
+    return std::string(
+               "Error: could not launch help file for this screen saver. Your installation might be damaged. "
+               "Please reinstall the screen saver to recover the help file.\r\n\r\nDebug information:") +
+           std::string(details);
 }
 
-bool SetAlarmFromText(XDateTime& alarm, const std::string& text) {
-    XDateTime parsed = alarm;
-    if (!parsed.Parse(text.c_str(), "hhmmtt")) return false;
-    alarm = parsed;
-    return true;
+std::string HelpCommandLine() {
+    const std::string page = InstallDir() + "Help.htm";
+    return HtmlPageCommandLine("HelpPage", page.c_str(), "").c_str();
 }
 
-// ---- date and time page lists ----
-
-std::vector<std::string> TimeServerEntries(const XStringArray& known, const XString& stored, int& selected) {
-    std::vector<std::string> entries{""};
-    selected = 0;
-    for (unsigned i = 0; i < known.GetCount(); ++i) {
-        std::string server(known.Get(i).View());
-        if (server.empty()) continue;
-        if (server == stored.View()) selected = static_cast<int>(entries.size());
-        entries.push_back(std::move(server));
-    }
-    if (!stored.IsEmpty() && selected == 0) {
-        selected = static_cast<int>(entries.size());
-        entries.emplace_back(stored.View());
-    }
-    return entries;
+std::string DigitsOnly(std::string_view text) {
+    std::string out;
+    for (char c : text)
+        if (std::isdigit(static_cast<unsigned char>(c))) out += c;
+    return out;
 }
 
-std::vector<std::string> DateFormatExamples(const XDateTime& today) {
-    std::vector<std::string> examples;
-    for (const char* format : CSystemDateTime::kDateFormats) {
-        std::string text;
-        today.Format(text, format);
-        examples.push_back(text);
-    }
-    return examples;
-}
-
-int DateFormatIndex(const XString& format) {
-    for (int i = 0; i < CSystemDateTime::kDateFormatCount; ++i)
-        if (format.View() == CSystemDateTime::kDateFormats[i]) return i;
-    return -1;
-}
-
-// ---- sound page ----
-
-int32_t AlarmTypeForRadio(int position) { return position == 1 ? 2 : 1; }
-
-int AlarmRadioForType(int32_t type) { return type == 2 ? 1 : 0; }
-
-// ---- reminders ----
-
-std::vector<std::string> ScheduleEntries(const XString& stored, int& selected) {
-    std::vector<std::string> entries{"None", "Once", "Every day", "Every week", "Every month", "Every year"};
-    const auto found = std::find(entries.begin(), entries.end(), std::string(stored.View()));
-    if (found == entries.end() && !stored.IsEmpty()) {
-        entries.emplace_back(stored.View());
-        selected = static_cast<int>(entries.size()) - 1;
-    } else {
-        selected = found == entries.end() ? 0 : static_cast<int>(found - entries.begin());
-    }
-    return entries;
-}
-
-std::string ReminderListLine(const CReminder& reminder) {
-    // The module's summary makes the columns; a message already on one line
-    // keeps it from putting line breaks into a list entry.
-    CReminder shown = reminder;
-    shown.RemTitle = OneLine(reminder.RemTitle.View()).c_str();
-    shown.RemMsg = OneLine(reminder.RemMsg.View()).c_str();
-    return shown.Summary();
-}
-
-const char* ReminderEditText(ReminderEdit result) {
-    switch (result) {
-        case ReminderEdit::NoMessage:
-            return "You must enter a message for the reminder.";
-        case ReminderEdit::NoSelection:
-            return "Error: you must select a reminder before this operation can be performed.";
-        default:
-            return "";
-    }
-}
-
-ReminderEdit AddReminder(CReminders& reminders, const CReminder& fields) {
-    if (!HasMessage(fields)) return ReminderEdit::NoMessage;
-    reminders.List().Add(fields);
-    return ReminderEdit::Done;
-}
-
-ReminderEdit UpdateReminder(CReminders& reminders, int selected, const CReminder& fields) {
-    if (!ValidIndex(reminders, selected)) return ReminderEdit::NoSelection;
-    if (!HasMessage(fields)) return ReminderEdit::NoMessage;
-    reminders.List().Set(fields, static_cast<unsigned>(selected));
-    return ReminderEdit::Done;
-}
-
-ReminderEdit RemoveReminder(CReminders& reminders, int selected) {
-    if (!ValidIndex(reminders, selected)) return ReminderEdit::NoSelection;
-    reminders.List().Remove(static_cast<unsigned>(selected));
-    return ReminderEdit::Done;
-}
-
-ReminderEdit MoveReminder(CReminders& reminders, int& selected, bool up) {
-    if (!ValidIndex(reminders, selected)) return ReminderEdit::NoSelection;
-    const int other = up ? selected - 1 : selected + 1;
-    if (!ValidIndex(reminders, other)) return ReminderEdit::Unchanged;
-    reminders.List().Swap(static_cast<unsigned>(selected), static_cast<unsigned>(other));
-    selected = other;
-    return ReminderEdit::Done;
-}
-
-// ---- the pages' modules ----
-
-std::vector<CPageModel::Module> ServicePageModules(ServicePage page, CScreenSaver& saver) {
-    CScreenSaver* s = &saver;
-    switch (page) {
-        case ServicePage::DateTime:
-            return {{[s] { s->DateTime().Default(); }, [s](const XString& t) { s->DateTime().Read(t); }}};
-        case ServicePage::Reminders:
-            return {{[s] {
-                         // The list is the family's: Default resets the switches only.
-                         CReminders& r = s->Reminders();
-                         XArray<CReminder> list = r.List();
-                         r.Default();
-                         r.List() = list;
-                     },
-                     [s](const XString& t) {
-                         CReminders& r = s->Reminders();
-                         r.Default();
-                         r.Read(&t, &s->SharedBackup());
-                     }}};
-        case ServicePage::VideoMode:
-            return {{[s] { s->VideoMode().Default(); }, [s](const XString& t) { s->VideoMode().Read(t); }}};
-        case ServicePage::Sound:
-            return {{[s] { s->Alarm().Default(); }, [s](const XString& t) { s->Alarm().Read(t); }},
-                    {[s] { s->CDPlayer().Default(); }, [s](const XString& t) { s->CDPlayer().Read(t); }}};
-    }
-    return {};
-}

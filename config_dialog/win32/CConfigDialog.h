@@ -7,8 +7,11 @@
 #include "config_dialog/logic/CMainForm.h"
 #include "config_dialog/win32/CDialogBase.h"
 #include "config_dialog/win32/Controls.h"
+#include "config_dialog/win32/EmailPage.h"
 #include "config_dialog/win32/ScenePages.h"
 #include "config_dialog/win32/TimeSoundPages.h"
+#include "config_dialog/win32/WallpaperPage.h"
+#include "config_dialog/win32/WebPages.h"
 
 class CScreenSaver;
 
@@ -52,4 +55,9 @@ private:
     CRemindersPage m_RemindersPage;
     CVideoModePage m_VideoModePage;
     CSoundPage m_SoundPage;
+    CWallpaperPage m_WallpaperPage;
+    CEmailPage m_EmailPage;
+    CInternetPage m_InternetPage;
+    CWeatherPage m_WeatherPage;
+    CHelpPage m_HelpPage;
 };

@@ -192,3 +192,83 @@
 #define IDC_SND_CHIMEFILE 1780
 #define IDC_SND_ALARMFILE 1781
 // ==== end of the date and time, reminders, video mode and sound pages ====
+// ==== Wallpaper, e-mail, internet, weather and help pages ====
+// Labels and texts of their own on these pages take 1740-1759.
+
+// Desktop wallpaper page.
+#define IDD_WALLPAPER 123
+#define IDC_WP_OK 1188
+#define IDC_WP_CANCEL 1189
+#define IDC_WP_DEFAULT 1308
+#define IDC_WP_LEAVE 4000
+#define IDC_WP_LASTFRAME 4001
+#define IDC_WP_BACKGROUND 4002
+#define IDC_WP_LISTED 4003
+#define IDC_WP_EDIT 1206
+#define IDC_WP_ADD 1172
+#define IDC_WP_REMOVE 1204
+#define IDC_WP_LIST 1203
+
+// E-mail page.
+#define IDD_EMAIL 124
+#define IDC_MAIL_OK 1190
+#define IDC_MAIL_CANCEL 1191
+#define IDC_MAIL_DEFAULT 1267
+#define IDC_MAIL_NOTIFY 1268
+#define IDC_MAIL_NOSOUND 1233
+#define IDC_MAIL_BEEP 1234
+#define IDC_MAIL_WAV 1235
+#define IDC_MAIL_SELECTWAV 1269
+#define IDC_MAIL_PLAY 1270
+#define IDC_MAIL_STOP 1289
+#define IDC_MAIL_REMOVEWAV 1290
+#define IDC_MAIL_TEXT 1215
+#define IDC_MAIL_STREAMERS 1218
+#define IDC_MAIL_CYCLESTREAMERS 1219
+#define IDC_MAIL_RANDSTREAMERS 1227
+#define IDC_MAIL_RED 1232
+#define IDC_MAIL_GREEN 1236
+#define IDC_MAIL_BLUE 1237
+#define IDC_MAIL_SERVER 1276
+#define IDC_MAIL_USER 1277
+#define IDC_MAIL_PASSWORD 1278
+#define IDC_MAIL_MINUTES 1286
+#define IDC_MAIL_ACCOUNTS 1288
+#define IDC_MAIL_ADD 1279
+#define IDC_MAIL_REMOVE 1280
+#define IDC_MAIL_UPDATE 1281
+#define IDC_MAIL_TEST 1282
+#define IDC_MAIL_WAVNAME 1740
+
+// Internet page.
+#define IDD_INTERNET 125
+#define IDC_NET_OK 1192
+#define IDC_NET_CANCEL 1193
+#define IDC_NET_DEFAULT 1289
+#define IDC_NET_PRODUCTS 1290
+#define IDC_NET_UPDATES 1291
+#define IDC_NET_NEWS 1292
+#define IDC_NET_COOLSITE 1293
+#define IDC_NET_NEWSUS 1294
+#define IDC_NET_NEWSINTL 1295
+
+// Weather page.
+#define IDD_WEATHER 128
+#define IDC_WX_OK 1198
+#define IDC_WX_CANCEL 1199
+#define IDC_WX_DEFAULT 1172
+#define IDC_WX_ZIP 1164
+#define IDC_WX_TEMP 1218
+#define IDC_WX_CONDITIONS 1215
+#define IDC_WX_FORECAST 1232
+#define IDC_WX_ALERTS 1214
+#define IDC_WX_PROVIDER 1208
+
+// Help page.
+#define IDD_HELP 132
+#define IDC_HELP_OK 1317
+#define IDC_HELP_TEXT 1164
+#define IDC_HELP_VIEW 1172
+#define IDC_HELP_ONLINE 1208
+
+// ==== end of the wallpaper, e-mail, internet, weather and help pages ====

@@ -7,14 +7,16 @@
 #include "config_dialog/win32/CDialogBase.h"
 #include "config_dialog/win32/Controls.h"
 
-#include <vector>
-
 class CScreenSaver;
+
+// The pictures chosen in the multiple-selection "Graphics files" open dialog;
+// empty when the user cancelled.
+std::vector<std::string> ChoosePictureFiles(HWND owner);
 
 class CPageDialog : public CDialogBase {
 public:
     CPageDialog(WORD templateId, int defaultId, ScenePage page, CMainFormState& form);
-    // A page with OK and Cancel identifiers of its own, editing `modules`.
+    // A page with its own OK and Cancel identifiers, editing `modules`.
     CPageDialog(WORD templateId, int okId, int cancelId, int defaultId, std::vector<CPageModel::Module> modules,
                 CMainFormState& form);
     bool OnInitDialog() override;
@@ -32,8 +34,8 @@ protected:
 
     CScreenSaver& m_Saver;
     CPageModel m_Model;
-    int m_DefaultId;
     int m_OkId, m_CancelId;
+    int m_DefaultId;
 };
 
 class CCritterPage : public CPageDialog {

@@ -1,13 +1,13 @@
 // The date-and-time, reminders, video-mode and sound pages as Win32 dialogs.
 // They follow the scene pages' pattern: every control writes its setting into
 // the module at once and reports the change; the lists and texts come from
-// config_dialog/logic/ServicePageRules.
+// config_dialog/logic/TimeSoundRules.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "config_dialog/logic/ServicePageRules.h"
+#include "config_dialog/logic/TimeSoundRules.h"
 #include "config_dialog/win32/ScenePages.h"
 
 class CReminder;

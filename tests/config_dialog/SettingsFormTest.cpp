@@ -3,7 +3,7 @@
 #include "config_dialog/logic/CMainForm.h"
 #include "config_dialog/logic/CPageModel.h"
 #include "config_dialog/logic/DialogRules.h"
-#include "config_dialog/logic/ServicePageRules.h"
+#include "config_dialog/logic/TimeSoundRules.h"
 
 #include <gtest/gtest.h>
 

@@ -19,9 +19,6 @@ REM="Reminders and Lists"
 VM="Video mode / Thread priority"
 SND="Screen Saver Sound Options"
 drive() { "$WINE" "$DRIVE" "$@" 2>/dev/null | tr -d '\r'; }
-# Every change restarts the preview; on a loaded machine that can keep the
-# dialog's thread busy past the driver's usual wait.
-export MG_DLGDRIVE_WAIT_MS=30000
 # section FILE NAME: the section's text, tags included.
 section() { tr -d '\r' <"$1" | awk -v s="<$2>" -v e="</$2>" 'index($0, s) { on = 1 } on { print } index($0, e) { exit }'; }
 # value SECTION KEY [FILE]: the key's text inside the section.

@@ -8,7 +8,9 @@
 //   burst BAR COUNT GAP_MS (line-down steps, then times "Refresh preview")
 //   answer BUTTON (the window is a message box; presses BUTTON)
 // The window is the first visible dialog whose caption begins with the prefix,
-// waited for up to 10 s or MG_DLGDRIVE_WAIT_MS (a prefix ending in '$' is the whole caption). Exit status 1 when it never appears.
+// waited for up to 30 s (a busy machine can be slow to show a dialog beside
+// the running preview; a prefix ending in '$' is the whole caption). Exit
+// status 1 when it never appears.
 #include "platform/win32/WinInclude.h"
 
 #include <cstdio>
@@ -57,10 +59,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string cmd = argv[2];
-    // MG_DLGDRIVE_WAIT_MS: a longer wait for a dialog thread that a preview
-    // restart on a loaded machine keeps busy for a while.
-    const char* waitMs = std::getenv("MG_DLGDRIVE_WAIT_MS");
-    HWND dlg = FindDialog(argv[1], waitMs ? std::atoi(waitMs) : 10000);
+    HWND dlg = FindDialog(argv[1], 30000);
     if (!dlg) {
         // What is there instead tells a closed window from a renamed or hidden one.
         std::printf("no window; dialogs:");
