@@ -12,6 +12,13 @@ DRIVE="$(dirname "$SCR")/mg_dlgdrive.exe"
 [ -f "$DRIVE" ] || fail "no driver at $DRIVE"
 e2e_init 1024x768
 wine_init
+# A failure also shows how the dialog's program ended, when it did.
+eval "lib_$(declare -f fail)"
+fail() {
+  [ -s "$E2E_TMP/RUN.out" ] && { echo "--- the dialog's output:"; tail -n 15 "$E2E_TMP/RUN.out"; } >&2
+  kill -0 "${RUN:-0}" 2>/dev/null || echo "--- the dialog's program is no longer running" >&2
+  lib_fail "$@"
+}
 
 MAINFORM="Meadowglow v2.0"
 DT="Date and Time"
