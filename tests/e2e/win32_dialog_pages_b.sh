@@ -17,6 +17,9 @@ eval "lib_$(declare -f fail)"
 fail() {
   [ -s "$E2E_TMP/RUN.out" ] && { echo "--- the dialog's output:"; tail -n 15 "$E2E_TMP/RUN.out"; } >&2
   kill -0 "${RUN:-0}" 2>/dev/null || echo "--- the dialog's program is no longer running" >&2
+  local log
+  log="$(find "$WINEPREFIX/drive_c" -name RunLog.txt 2>/dev/null | head -n1)"
+  [ -n "$log" ] && { echo "--- the run log:"; tail -n 12 "$log"; } >&2
   lib_fail "$@"
 }
 
