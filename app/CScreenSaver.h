@@ -97,6 +97,8 @@ public:
     bool Restore();
     // The main file as BackupConfig read it (a settings page's Cancel reads its sections back).
     const XString& MainBackup() const { return m_MainBackup; }
+    // The shared file as BackupConfig read it (the reminders page's Cancel reads its list back).
+    const XString& SharedBackup() const { return m_SharedBackup; }
     // The configured display mode, read once under g_Lock; 0 = leave the display alone.
     int32_t GetReadOnlyVideoMode();
     // Work done after the window has closed (full-screen runs only): the help

@@ -16,6 +16,8 @@ constexpr const char* kWeatherPath = "/cgi-bin/weatherfeed.exe";
 constexpr const char* kTimeSyncPath = "/cgi-bin/TimeSync.exe";
 constexpr const char* kInfoNookPath = "/cgi-bin/InfoNook.exe";
 constexpr const char* kShowProductPath = "/cgi-bin/ShowProduct.exe";
+// The support page the settings dialog's Help page opens in the browser.
+constexpr const char* kSupportPath = "/support/Meadowglow.htm";
 
 // The "x" (who asks) and "y" (access code) values of the weather request.
 constexpr const char* kWeatherX = "meadowglow.tallowfen";

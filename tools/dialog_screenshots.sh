@@ -25,14 +25,21 @@ drive "About" answer 1
 drive "Meadowglow v2.0" post 1014
 drive "Default values" wait >/dev/null && shot default
 drive "Default values" answer 2
-for entry in "1|Screen Saver Background Options|background" "7|Screen Saver Rendering Options|rendering" \
-             "9|Special Effects|effects"; do
-  IFS='|' read -r index caption name <<<"$entry"
+for entry in "1|Screen Saver Background Options|background|1110" "7|Screen Saver Rendering Options|rendering|1110" \
+             "9|Special Effects|effects|1110" "3|Desktop Wallpaper|wallpaper|1189" "4|E-mail|email|1191" \
+             "5|Internet|internet|1193" "11|Weather Data|weather|1199" \
+             "2|Date and Time|datetime|1187" "6|Reminders and Lists|reminders|1195" \
+             "8|Screen Saver Sound Options|sound|1110" "10|Video mode / Thread priority|videomode|1314"; do
+  IFS='|' read -r index caption name cancel <<<"$entry"
   drive "Meadowglow v2.0" select 1185 "$index"
   drive "$caption" wait >/dev/null && shot "$name"
-  drive "$caption" post 1110
+  drive "$caption" post "$cancel"
   sleep 0.5
 done
+drive "Meadowglow v2.0" post 1015
+drive "Meadowglow Help" wait >/dev/null && shot help
+drive "Meadowglow Help" post 1317
+sleep 0.5
 drive "Meadowglow v2.0" scroll 1190 1
 drive "Meadowglow v2.0" post 1011
 drive "Save changes?" wait >/dev/null && shot save-changes

@@ -59,14 +59,22 @@ std::vector<CPageModel::Module> ScenePageModules(ScenePage page, CScreenSaver& s
     return {};
 }
 
+void AddPictures(XStringArray& list, uint32_t& count, const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) list.Add(path.c_str());
+    count = list.GetCount();
+}
+
+bool RemovePicture(XStringArray& list, uint32_t& count, int selected) {
+    if (selected < 0 || static_cast<unsigned>(selected) >= list.GetCount()) return false;
+    list.Remove(static_cast<unsigned>(selected));
+    count = list.GetCount();
+    return true;
+}
+
 void AddPictures(CBgBitmap& pictures, const std::vector<std::string>& paths) {
-    for (const std::string& path : paths) pictures.Pictures.Add(path.c_str());
-    pictures.NumPictures = pictures.Pictures.GetCount();
+    AddPictures(pictures.Pictures, pictures.NumPictures, paths);
 }
 
 bool RemovePicture(CBgBitmap& pictures, int selected) {
-    if (selected < 0 || static_cast<unsigned>(selected) >= pictures.Pictures.GetCount()) return false;
-    pictures.Pictures.Remove(static_cast<unsigned>(selected));
-    pictures.NumPictures = pictures.Pictures.GetCount();
-    return true;
+    return RemovePicture(pictures.Pictures, pictures.NumPictures, selected);
 }

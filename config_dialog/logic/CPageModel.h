@@ -11,6 +11,7 @@
 
 #include "config_dialog/logic/CChangeTracker.h"
 #include "xlib/XString.h"
+#include "xlib/XStringArray.h"
 
 class CBgBitmap;
 class CScreenSaver;
@@ -48,6 +49,12 @@ private:
     const bool* m_Live = nullptr;
 };
 
+// A module with the usual Default and Read(config) members, as a page edits it.
+template <class M>
+CPageModel::Module PageModule(M& module) {
+    return {[&module] { module.Default(); }, [&module](const XString& config) { module.Read(config); }};
+}
+
 // The scene pages and the modules each one edits.
 enum class ScenePage { Critters, Background, Rendering, Effects };
 std::vector<CPageModel::Module> ScenePageModules(ScenePage page, CScreenSaver& saver);
@@ -56,4 +63,7 @@ std::vector<CPageModel::Module> ScenePageModules(ScenePage page, CScreenSaver& s
 // removing takes out the selected entry and is false when none is selected
 // (`selected` < 0 or past the end).
 void AddPictures(CBgBitmap& pictures, const std::vector<std::string>& paths);
+// The same for any picture list and the count kept beside it.
+void AddPictures(XStringArray& list, uint32_t& count, const std::vector<std::string>& paths);
+bool RemovePicture(XStringArray& list, uint32_t& count, int selected);
 bool RemovePicture(CBgBitmap& pictures, int selected);

@@ -1,7 +1,5 @@
 #include "config_dialog/win32/CConfigDialog.h"
 
-#include <shellapi.h>
-
 #include <string>
 
 #include "app/CScreenSaver.h"
@@ -49,7 +47,15 @@ CConfigDialog::CConfigDialog(CScreenSaver& saver, CScreenSaver& preview)
       m_CritterPage(m_Form.State()),
       m_BackgroundPage(m_Form.State()),
       m_RenderingPage(m_Form.State()),
-      m_EffectsPage(m_Form.State()) {
+      m_EffectsPage(m_Form.State()),
+      m_DateTimePage(m_Form.State()),
+      m_RemindersPage(m_Form.State()),
+      m_VideoModePage(m_Form.State()),
+      m_SoundPage(m_Form.State()),
+      m_WallpaperPage(m_Form.State(), m_BackgroundPage),
+      m_EmailPage(m_Form.State()),
+      m_InternetPage(m_Form.State()),
+      m_WeatherPage(m_Form.State()) {
     RegisterPreviewClass();
 }
 
@@ -83,8 +89,6 @@ void CConfigDialog::InitControls() {
     m_Save.Attach(m_Window, IDC_SAVE);
     m_SaveExit.Attach(m_Window, IDC_SAVEEXIT);
     m_Help.Attach(m_Window, IDC_HELPBUTTON);
-    // The Help page comes with the service pages.
-    m_Help.Enable(false);
     m_Options.Attach(m_Window, IDC_OPTIONS);
     m_Options.Clear();
     for (const std::string& entry : OptionListEntries()) m_Options.Add(entry);
@@ -140,6 +144,9 @@ void CConfigDialog::OnCommand(WPARAM wParam, LPARAM) {
                 break;
             case IDC_DEFAULT:
                 DefaultCommand();
+                break;
+            case IDC_HELPBUTTON:
+                m_HelpPage.RunModal(m_Window);
                 break;
             case IDC_UPDATES:
                 CheckForUpdates();
@@ -218,7 +225,7 @@ void CConfigDialog::CheckForUpdates() {
     }
     if (UpdateReplySaysYes(reply)) {
         const std::string url = VendorUrl(UpdatePath(name, true));
-        ShellExecuteA(m_Window, "open", url.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
+        OpenWebPage(m_Window, url);
         return;
     }
     MessageBoxA(m_Window, kNoUpdatesText, kNoUpdatesTitle, MB_OK | MB_ICONINFORMATION);
@@ -235,6 +242,30 @@ void CConfigDialog::OpenOption() {
             break;
         case OptionPage::Effects:
             page = &m_EffectsPage;
+            break;
+        case OptionPage::DateTime:
+            page = &m_DateTimePage;
+            break;
+        case OptionPage::Reminders:
+            page = &m_RemindersPage;
+            break;
+        case OptionPage::VideoMode:
+            page = &m_VideoModePage;
+            break;
+        case OptionPage::Sound:
+            page = &m_SoundPage;
+            break;
+        case OptionPage::Wallpaper:
+            page = &m_WallpaperPage;
+            break;
+        case OptionPage::Email:
+            page = &m_EmailPage;
+            break;
+        case OptionPage::Internet:
+            page = &m_InternetPage;
+            break;
+        case OptionPage::Weather:
+            page = &m_WeatherPage;
             break;
         default:
             // The prompt, and the service pages that are not built yet.

@@ -7,7 +7,11 @@
 #include "config_dialog/logic/CMainForm.h"
 #include "config_dialog/win32/CDialogBase.h"
 #include "config_dialog/win32/Controls.h"
+#include "config_dialog/win32/EmailPage.h"
 #include "config_dialog/win32/ScenePages.h"
+#include "config_dialog/win32/TimeSoundPages.h"
+#include "config_dialog/win32/WallpaperPage.h"
+#include "config_dialog/win32/WebPages.h"
 
 class CScreenSaver;
 
@@ -47,4 +51,13 @@ private:
     CBackgroundPage m_BackgroundPage;
     CRenderingPage m_RenderingPage;
     CEffectsPage m_EffectsPage;
+    CDateTimePage m_DateTimePage;
+    CRemindersPage m_RemindersPage;
+    CVideoModePage m_VideoModePage;
+    CSoundPage m_SoundPage;
+    CWallpaperPage m_WallpaperPage;
+    CEmailPage m_EmailPage;
+    CInternetPage m_InternetPage;
+    CWeatherPage m_WeatherPage;
+    CHelpPage m_HelpPage;
 };

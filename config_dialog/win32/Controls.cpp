@@ -129,3 +129,18 @@ void CTabControl::RemoveAll() {
     Send(TCM_DELETEALLITEMS);
     m_Pages.clear();
 }
+
+bool ToggleCheckSetting(WPARAM wParam, const std::vector<CheckSetting>& boxes) {
+    if (HIWORD(wParam) != BN_CLICKED) return false;
+    for (const CheckSetting& b : boxes) {
+        if (!b.box->Is(wParam)) continue;
+        b.box->Toggle();
+        *b.setting = b.box->IsChecked();
+        return true;
+    }
+    return false;
+}
+
+void ShowCheckSettings(const std::vector<CheckSetting>& boxes) {
+    for (const CheckSetting& b : boxes) b.box->Set(*b.setting);
+}

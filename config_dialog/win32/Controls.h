@@ -111,3 +111,14 @@ public:
 private:
     std::vector<CDialogBase*> m_Pages;
 };
+
+// A plain check box (toggled by its page) and the setting it drives.
+struct CheckSetting {
+    CCheckBox* box;
+    bool* setting;
+};
+// Toggles the box a click is for and stores its new state in the setting;
+// false when the click concerns none of them.
+bool ToggleCheckSetting(WPARAM wParam, const std::vector<CheckSetting>& boxes);
+// Sets each box from its setting.
+void ShowCheckSettings(const std::vector<CheckSetting>& boxes);

@@ -102,3 +102,173 @@
 #define IDC_LBL_GREEN 1715
 #define IDC_LBL_BLUE 1716
 #define IDC_LBL_FOGCOLOUR 1717
+
+// ==== Date and time, reminders, video mode and sound pages ====
+// Labels of these pages that change state take identifiers from 1780 up.
+
+// Date and time page.
+#define IDD_DATETIME 122
+#define IDC_DT_OK 1186
+#define IDC_DT_CANCEL 1187
+#define IDC_DT_DEFAULT 1243
+#define IDC_DT_SETTIME 1244
+#define IDC_DT_SERVER 1246
+#define IDC_DT_SHOWTIME 1248
+#define IDC_DT_SHOWDATE 1249
+#define IDC_DT_SHOWHOLIDAYS 1250
+#define IDC_DT_SHOWMOON 1251
+#define IDC_DT_TIMERED 1235
+#define IDC_DT_TIMEGREEN 1236
+#define IDC_DT_TIMEBLUE 1241
+#define IDC_DT_COUNTRED 1232
+#define IDC_DT_COUNTGREEN 1233
+#define IDC_DT_COUNTBLUE 1234
+#define IDC_DT_FORMAT 1254
+#define IDC_DT_HOLIDAYS 1240
+#define IDC_DT_COUNTDOWN 1255
+#define IDC_DT_MONTH 1256
+#define IDC_DT_DAY 1257
+#define IDC_DT_YEAR 1258
+#define IDC_DT_HOUR 1237
+#define IDC_DT_MINUTE 1238
+#define IDC_DT_AMPM 1239
+#define IDC_DT_MESSAGE 1164
+
+// Reminders page.
+#define IDD_REMINDERS 126
+#define IDC_REM_OK 1194
+#define IDC_REM_CANCEL 1195
+#define IDC_REM_DEFAULT 1241
+#define IDC_REM_ENABLE 1296
+#define IDC_REM_ONCLOSE 1218
+#define IDC_REM_WHILERUN 1219
+#define IDC_REM_TITLE 1165
+#define IDC_REM_MESSAGE 1166
+#define IDC_REM_SCHEDULE 1228
+#define IDC_REM_MONTH 1224
+#define IDC_REM_DAY 1225
+#define IDC_REM_YEAR 1226
+#define IDC_REM_CLEAR 1220
+#define IDC_REM_ADD 1300
+#define IDC_REM_UPDATE 1209
+#define IDC_REM_REMOVE 1301
+#define IDC_REM_LIST 1203
+#define IDC_REM_AUTOCLEAN 1227
+#define IDC_REM_UP 1230
+#define IDC_REM_DOWN 1231
+
+// Video mode and thread priority page.
+#define IDD_VIDEOMODE 131
+#define IDC_VM_OK 1313
+#define IDC_VM_CANCEL 1314
+#define IDC_VM_DEFAULT 1172
+#define IDC_VM_LIST 1315
+#define IDC_VM_SELECTED 1316
+#define IDC_VM_NORMAL 1233
+#define IDC_VM_BELOW 1234
+#define IDC_VM_LOWEST 1235
+
+// Sound page.
+#define IDD_SOUND 3119
+#define IDC_SND_DEFAULT 1307
+#define IDC_SND_CDENABLE 1550
+#define IDC_SND_CDAUTOOFF 1551
+#define IDC_SND_CDMINUTES 1553
+#define IDC_SND_CHIMENONE 1200
+#define IDC_SND_CHIMEBEEP 1201
+#define IDC_SND_CHIMEWAV 1202
+#define IDC_SND_CHIMESET 1203
+#define IDC_SND_CHIMETEST 1204
+#define IDC_SND_CHIMESTOP 1205
+#define IDC_SND_ALARMENABLE 1300
+#define IDC_SND_ALARMHOUR 1302
+#define IDC_SND_ALARMMINUTE 1304
+#define IDC_SND_ALARMAMPM 1306
+#define IDC_SND_ALARMBEEP 1311
+#define IDC_SND_ALARMWAV 1312
+#define IDC_SND_ALARMTEST 1313
+#define IDC_SND_ALARMSET 1314
+#define IDC_SND_ALARMSTOP 1315
+#define IDC_SND_CHIMEFILE 1780
+#define IDC_SND_ALARMFILE 1781
+// ==== end of the date and time, reminders, video mode and sound pages ====
+// ==== Wallpaper, e-mail, internet, weather and help pages ====
+// Labels and texts of their own on these pages take 1740-1759.
+
+// Desktop wallpaper page.
+#define IDD_WALLPAPER 123
+#define IDC_WP_OK 1188
+#define IDC_WP_CANCEL 1189
+#define IDC_WP_DEFAULT 1308
+#define IDC_WP_LEAVE 4000
+#define IDC_WP_LASTFRAME 4001
+#define IDC_WP_BACKGROUND 4002
+#define IDC_WP_LISTED 4003
+#define IDC_WP_EDIT 1206
+#define IDC_WP_ADD 1172
+#define IDC_WP_REMOVE 1204
+#define IDC_WP_LIST 1203
+
+// E-mail page.
+#define IDD_EMAIL 124
+#define IDC_MAIL_OK 1190
+#define IDC_MAIL_CANCEL 1191
+#define IDC_MAIL_DEFAULT 1267
+#define IDC_MAIL_NOTIFY 1268
+#define IDC_MAIL_NOSOUND 1233
+#define IDC_MAIL_BEEP 1234
+#define IDC_MAIL_WAV 1235
+#define IDC_MAIL_SELECTWAV 1269
+#define IDC_MAIL_PLAY 1270
+#define IDC_MAIL_STOP 1289
+#define IDC_MAIL_REMOVEWAV 1290
+#define IDC_MAIL_TEXT 1215
+#define IDC_MAIL_STREAMERS 1218
+#define IDC_MAIL_CYCLESTREAMERS 1219
+#define IDC_MAIL_RANDSTREAMERS 1227
+#define IDC_MAIL_RED 1232
+#define IDC_MAIL_GREEN 1236
+#define IDC_MAIL_BLUE 1237
+#define IDC_MAIL_SERVER 1276
+#define IDC_MAIL_USER 1277
+#define IDC_MAIL_PASSWORD 1278
+#define IDC_MAIL_MINUTES 1286
+#define IDC_MAIL_ACCOUNTS 1288
+#define IDC_MAIL_ADD 1279
+#define IDC_MAIL_REMOVE 1280
+#define IDC_MAIL_UPDATE 1281
+#define IDC_MAIL_TEST 1282
+#define IDC_MAIL_WAVNAME 1740
+
+// Internet page.
+#define IDD_INTERNET 125
+#define IDC_NET_OK 1192
+#define IDC_NET_CANCEL 1193
+#define IDC_NET_DEFAULT 1289
+#define IDC_NET_PRODUCTS 1290
+#define IDC_NET_UPDATES 1291
+#define IDC_NET_NEWS 1292
+#define IDC_NET_COOLSITE 1293
+#define IDC_NET_NEWSUS 1294
+#define IDC_NET_NEWSINTL 1295
+
+// Weather page.
+#define IDD_WEATHER 128
+#define IDC_WX_OK 1198
+#define IDC_WX_CANCEL 1199
+#define IDC_WX_DEFAULT 1172
+#define IDC_WX_ZIP 1164
+#define IDC_WX_TEMP 1218
+#define IDC_WX_CONDITIONS 1215
+#define IDC_WX_FORECAST 1232
+#define IDC_WX_ALERTS 1214
+#define IDC_WX_PROVIDER 1208
+
+// Help page.
+#define IDD_HELP 132
+#define IDC_HELP_OK 1317
+#define IDC_HELP_TEXT 1164
+#define IDC_HELP_VIEW 1172
+#define IDC_HELP_ONLINE 1208
+
+// ==== end of the wallpaper, e-mail, internet, weather and help pages ====

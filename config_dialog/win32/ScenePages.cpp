@@ -22,12 +22,41 @@ void EnableItems(HWND dialog, std::initializer_list<int> ids, bool enable) {
 }
 }  // namespace
 
+std::vector<std::string> ChoosePictureFiles(HWND owner) {
+    std::vector<char> buffer(32768, '\0');
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = "Graphics files (*.bmp;*.jpg)\0*.bmp;*.jpg\0BMP files (*.bmp)\0*.bmp\0JPEG files (*.jpg)\0*.jpg\0";
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+    ofn.lpstrDefExt = "bmp";
+    ofn.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_LONGNAMES | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
+                OFN_HIDEREADONLY;
+    if (!GetOpenFileNameA(&ofn)) return {};
+    return SplitOpenFileNames(buffer.data(), buffer.size(), '\\');
+}
+
 // ---- the page pattern ----
 
 CPageDialog::CPageDialog(WORD templateId, int defaultId, ScenePage page, CMainFormState& form)
     : CDialogBase(templateId),
       m_Saver(form.Saver()),
       m_Model(form, ScenePageModules(page, form.Saver())),
+      m_OkId(IDC_PAGE_OK),
+      m_CancelId(IDC_PAGE_CANCEL),
+      m_DefaultId(defaultId) {
+    m_Model.SetLiveFlag(InitialisedFlag());
+}
+
+CPageDialog::CPageDialog(WORD templateId, int okId, int cancelId, int defaultId,
+                         std::vector<CPageModel::Module> modules, CMainFormState& form)
+    : CDialogBase(templateId),
+      m_Saver(form.Saver()),
+      m_Model(form, std::move(modules)),
+      m_OkId(okId),
+      m_CancelId(cancelId),
       m_DefaultId(defaultId) {
     m_Model.SetLiveFlag(InitialisedFlag());
 }
@@ -52,10 +81,10 @@ void CPageDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
         const int id = LOWORD(wParam);
         if (m_DefaultId == 0) {  // the tab page: no OK, Cancel or Default
             PageCommand(wParam, lParam);
-        } else if (id == IDC_PAGE_OK || id == IDOK) {
+        } else if (id == m_OkId || id == IDOK) {
             m_Model.Ok();
             EndDialog(0);
-        } else if (id == IDC_PAGE_CANCEL || id == IDCANCEL) {
+        } else if (id == m_CancelId || id == IDCANCEL) {
             Cancel();
         } else if (id == m_DefaultId) {
             m_Model.Default();
@@ -250,19 +279,7 @@ void CBackgroundPage::PageCommand(WPARAM wParam, LPARAM) {
 }
 
 void CBackgroundPage::AddPictures() {
-    std::vector<char> buffer(32768, '\0');
-    OPENFILENAMEA ofn{};
-    ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = m_Window;
-    ofn.lpstrFilter = "Graphics files (*.bmp;*.jpg)\0*.bmp;*.jpg\0BMP files (*.bmp)\0*.bmp\0JPEG files (*.jpg)\0*.jpg\0";
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = buffer.data();
-    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-    ofn.lpstrDefExt = "bmp";
-    ofn.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_LONGNAMES | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
-                OFN_HIDEREADONLY;
-    if (!GetOpenFileNameA(&ofn)) return;
-    const std::vector<std::string> paths = SplitOpenFileNames(buffer.data(), buffer.size(), '\\');
+    const std::vector<std::string> paths = ChoosePictureFiles(m_Window);
     if (paths.empty()) return;
     for (const std::string& path : paths) m_List.Add(path);
     m_List.FitWidth();

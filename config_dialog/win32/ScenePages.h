@@ -9,9 +9,16 @@
 
 class CScreenSaver;
 
+// The pictures chosen in the multiple-selection "Graphics files" open dialog;
+// empty when the user cancelled.
+std::vector<std::string> ChoosePictureFiles(HWND owner);
+
 class CPageDialog : public CDialogBase {
 public:
     CPageDialog(WORD templateId, int defaultId, ScenePage page, CMainFormState& form);
+    // A page with its own OK and Cancel identifiers, editing `modules`.
+    CPageDialog(WORD templateId, int okId, int cancelId, int defaultId, std::vector<CPageModel::Module> modules,
+                CMainFormState& form);
     bool OnInitDialog() override;
     void OnCommand(WPARAM wParam, LPARAM lParam) override;
     void OnClose() override;
@@ -27,6 +34,7 @@ protected:
 
     CScreenSaver& m_Saver;
     CPageModel m_Model;
+    int m_OkId, m_CancelId;
     int m_DefaultId;
 };
 

@@ -3,14 +3,18 @@
 #include "config_dialog/logic/CMainForm.h"
 #include "config_dialog/logic/CPageModel.h"
 #include "config_dialog/logic/DialogRules.h"
+#include "config_dialog/logic/TimeSoundRules.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "app/CScreenSaver.h"
 #include "app/ConfigFile.h"
 #include "platform/Paths.h"
+#include "services/CReminders.h"
 #include "tests/TestSupport.h"
 #include "xlib/ConfigSection.h"
 #include "xlib/XPaths.h"
@@ -189,6 +193,55 @@ TEST_F(SettingsForm, PageCancelRevertsOnlyItsOwnSections) {
     rendering.Cancel(m_Saver.MainBackup());
     EXPECT_EQ(m_Saver.General().RenderStyle, 2u);
     EXPECT_EQ(m_Saver.General().SaverSpeed, 25u);
+}
+
+TEST_F(SettingsForm, ServicePageCancelRevertsItsSectionsAndDefaultKeepsTheReminders) {
+    auto mainSection = [&](const char* name) {
+        return std::string(ConfigSectionText(XString(ReadWholeFile(MainPath()).c_str()), name).View());
+    };
+    const XString atOpen(m_MainAtOpen.c_str());
+    struct Case {
+        ServicePage page;
+        std::vector<const char*> sections;
+        std::function<void()> change;
+    };
+    const Case cases[] = {
+        {ServicePage::DateTime, {"DateTime"}, [&] { m_Saver.DateTime().CountDownMessage = "changed"; }},
+        {ServicePage::VideoMode, {"VideoMode"}, [&] { m_Saver.VideoMode().ThreadPriority = -2; }},
+        {ServicePage::Sound, {"Sound", "CDPlayer"}, [&] {
+             m_Saver.Alarm().AlarmType = 2;
+             m_Saver.CDPlayer().AutoOffMinutes = 9;
+         }},
+        {ServicePage::Reminders, {"Reminders"}, [&] {
+             m_Saver.Reminders().Enabled = true;
+             CReminder rem;
+             rem.RemMsg = "new";
+             AddReminder(m_Saver.Reminders(), rem);
+         }},
+    };
+    for (const Case& c : cases) {
+        m_Saver.Effects().FogDensity = 70 + static_cast<int>(c.page);  // another page's change meanwhile
+        CPageModel page(m_Form.State(), ServicePageModules(c.page, m_Saver));
+        page.Open();
+        c.change();
+        page.Changed();
+        page.Cancel(m_Saver.MainBackup());
+        for (const char* name : c.sections)
+            EXPECT_EQ(std::string(ConfigSectionText(atOpen, name).View()), mainSection(name)) << name;
+        EXPECT_EQ(FileInt("Effects", "Density"), 70 + static_cast<int>(c.page));
+    }
+    EXPECT_EQ(ReadWholeFile(SharedPath()), m_SharedAtOpen) << "the reminder list was not put back";
+
+    // Default resets the reminders' switches but keeps the family's list.
+    CReminder rem;
+    rem.RemMsg = "kept";
+    AddReminder(m_Saver.Reminders(), rem);
+    m_Saver.Reminders().Enabled = true;
+    CPageModel reminders(m_Form.State(), ServicePageModules(ServicePage::Reminders, m_Saver));
+    reminders.Open();
+    reminders.Default();
+    EXPECT_FALSE(m_Saver.Reminders().Enabled);
+    EXPECT_EQ(1u, m_Saver.Reminders().List().GetCount());
 }
 
 TEST_F(SettingsForm, PageDefaultCountsAsAChange) {

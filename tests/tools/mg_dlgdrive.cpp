@@ -3,11 +3,14 @@
 //   mg_dlgdrive CAPTION-PREFIX COMMAND [ARGS]
 // Commands: wait | click ID | post ID | enabled ID | checked ID | text ID |
 //   select ID INDEX (drop-down, posts the change) | lbselect ID INDEX |
-//   lbcount ID | scroll ID CODE [THUMB] | settext ID TEXT | close |
+//   lbcount ID | lbchoose ID INDEX (list box, posts the change) | lbtext ID INDEX |
+//   cbcount ID | rect (the window's screen rectangle as WxH+X+Y) | scroll ID CODE [THUMB] | settext ID TEXT | close |
 //   burst BAR COUNT GAP_MS (line-down steps, then times "Refresh preview")
 //   answer BUTTON (the window is a message box; presses BUTTON)
 // The window is the first visible dialog whose caption begins with the prefix,
-// waited for up to 10 s (a prefix ending in '$' is the whole caption). Exit status 1 when it never appears.
+// waited for up to 30 s (a busy machine can be slow to show a dialog beside
+// the running preview; a prefix ending in '$' is the whole caption). Exit
+// status 1 when it never appears.
 #include "platform/win32/WinInclude.h"
 
 #include <cstdio>
@@ -56,9 +59,21 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string cmd = argv[2];
-    HWND dlg = FindDialog(argv[1], 10000);
+    HWND dlg = FindDialog(argv[1], 30000);
     if (!dlg) {
-        std::printf("no window\n");
+        // What is there instead tells a closed window from a renamed or hidden one.
+        std::printf("no window; dialogs:");
+        EnumWindows(
+            [](HWND hwnd, LPARAM) -> BOOL {
+                char cls[64] = {}, title[256] = {};
+                GetClassNameA(hwnd, cls, sizeof(cls));
+                GetWindowTextA(hwnd, title, sizeof(title));
+                if (std::strcmp(cls, "#32770") == 0)
+                    std::printf(" [%s%s]", title, IsWindowVisible(hwnd) ? "" : " (hidden)");
+                return TRUE;
+            },
+            0);
+        std::printf("\n");
         return 1;
     }
     const int id = argc > 3 ? std::atoi(argv[3]) : 0;
@@ -86,6 +101,24 @@ int main(int argc, char** argv) {
         PostMessageA(dlg, WM_COMMAND, command(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(item));
     } else if (cmd == "lbselect" && argc > 4) {
         SendMessageA(item, LB_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[4])), 0);
+    } else if (cmd == "lbchoose" && argc > 4) {
+        SendMessageA(item, LB_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[4])), 0);
+        PostMessageA(dlg, WM_COMMAND, command(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(item));
+    } else if (cmd == "lbtext" && argc > 4) {
+        // Asked in UTF-16: the ANSI form does not cross the process boundary whole under Wine.
+        wchar_t wide[1024] = {};
+        char text[2048] = {};
+        const WPARAM index = static_cast<WPARAM>(std::atoi(argv[4]));
+        if (SendMessageW(item, LB_GETTEXTLEN, index, 0) < 1024)
+            SendMessageW(item, LB_GETTEXT, index, reinterpret_cast<LPARAM>(wide));
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
+        std::printf("%s\n", text);
+    } else if (cmd == "rect") {
+        RECT r{};
+        GetWindowRect(dlg, &r);
+        std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
+    } else if (cmd == "cbcount") {
+        std::printf("%d\n", static_cast<int>(SendMessageA(item, CB_GETCOUNT, 0, 0)));
     } else if (cmd == "lbcount") {
         std::printf("%d\n", static_cast<int>(SendMessageA(item, LB_GETCOUNT, 0, 0)));
     } else if (cmd == "scroll" && argc > 4) {
