@@ -376,18 +376,37 @@ bool CScreenSaver::Start() {
     return started;
 }
 
-bool CScreenSaver::AwaitStop(bool acceptFree) {
+bool CScreenSaver::AwaitStop(bool acceptFree, bool endProcessIfHung) {
     m_QuitRequested.Raise();
     m_DownloadStop.Request();
-    bool ended;
+    bool ended = false;
     {
+        // Waited in slices: on Windows the render thread's GL set-up and
+        // teardown may call into the preview window, which this (the window's)
+        // thread must keep serving while it waits, or both wait out the limit.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(g_StopLimitMs.load());
         std::unique_lock<std::mutex> lock(g_ThreadEndMutex);
-        ended = g_ThreadEnded.wait_for(lock, std::chrono::milliseconds(g_StopLimitMs.load()),
-                                       [&] { return m_ThreadDone.load() || (acceptFree && m_MayEndProcess); });
+        const auto done = [&] { return m_ThreadDone.load() || (acceptFree && m_MayEndProcess); };
+        while (!(ended = done()) && std::chrono::steady_clock::now() < deadline) {
+            g_ThreadEnded.wait_for(lock, std::chrono::milliseconds(10), done);
+            if (done()) continue;
+            lock.unlock();
+            PlatformServeCrossThreadCalls();
+            lock.lock();
+        }
         if (ended && !m_ThreadDone) {
             m_ProcessEnding = true;
             return false;
         }
+    }
+    if (!ended && !endProcessIfHung) {
+        // The settings dialog's preview: the dialog stays, the preview stays
+        // dark until the thread has ended and a later change restarts it.
+        WriteRunLog("Screen saver",
+                    "The preview's render thread did not end within " + std::to_string(g_StopLimitMs.load()) +
+                        " ms of the stop; the preview is not restarted until it has.",
+                    false);
+        return false;
     }
     if (!ended) {
         WriteRunLog("Screen saver",
@@ -438,7 +457,9 @@ void CScreenSaver::MayEndUnlessNeeded() {
 
 void CScreenSaver::RefreshPreview(CScreenSaver& preview, NativeWindow previewWindow) {
     XGuard("CScreenSaver::RefreshPreview", [&] {
-        preview.Stop();
+        // A restart must not end the dialog's process, nor start a second
+        // thread on an instance whose first one is still running.
+        if (!preview.AwaitStop(false, false)) return;
         preview.SetWindow(previewWindow);
         if (!preview.Start()) WriteRunLog("Screen saver", "Failed to lauch screen saver preview.", false);
     });

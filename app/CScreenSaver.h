@@ -165,7 +165,7 @@ private:
     // with `acceptFree`, is free to be left to the process's end (false: the
     // thread is then held at its next frame for good). At the stop limit the
     // thread is hung and the process ends here.
-    bool AwaitStop(bool acceptFree);
+    bool AwaitStop(bool acceptFree, bool endProcessIfHung = true);
     // Set by the render thread: whether the process may end now, with the
     // thread wherever it is.
     void SetMayEndProcess(bool may);

@@ -33,3 +33,5 @@ bool PlatformSetCurrentThreadPriority(int priority) {
 }
 
 int PlatformGetCurrentThreadPriority() { return ::getpriority(PRIO_PROCESS, ThreadId()); }
+
+void PlatformServeCrossThreadCalls() {}
