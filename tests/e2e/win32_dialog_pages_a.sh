@@ -27,7 +27,8 @@ expect() { [ "$(value "$1" "$2")" = "$3" ] || fail "$4: <$1><$2> is '$(value "$1
 expect_state() { [ "$(drive "$1" "$2" "$3" ${5:+"$5"})" = "$4" ] || fail "${6:-$1 $2 $3}: '$(drive "$1" "$2" "$3" ${5:+"$5"})', expected '$4'"; }
 # box CAPTION TEXT WHAT: a message box with exactly this caption and text is up; closes it.
 box() {
-  drive "$1" wait >/dev/null || fail "$3: no '$1' box"
+  local found
+  found="$(drive "$1" wait)" || fail "$3: no '$1' box ($found)"
   local got
   got="$(drive "$1" text 65535)"
   [ "$got" = "$2" ] || fail "$3: the '$1' box says '$got'"
@@ -40,14 +41,23 @@ no_box() {
   return 0
 }
 open_page() {
+  local found
   drive "$MAINFORM" select 1185 "$1"
-  drive "$2" wait >/dev/null || fail "the page '$2' did not open"
+  found="$(drive "$2" wait)" || fail "the page '$2' did not open ($found)"
+}
+# Under Wine a page created while the preview restarts can stall for a long
+# time (the restart and the new window wait on each other): let the restart
+# that a change asks for happen first, as a user's pause would.
+settle() {
+  local deadline=$(( $(now_ms) + 15000 ))
+  while [ "$(drive "$MAINFORM" enabled 1180)" = 1 ] && [ "$(now_ms)" -lt "$deadline" ]; do sleep 0.2; done
+  sleep 1
 }
 close_page() {
   drive "$1" post "$2"
   sleep 0.7
   window_present "$1" && fail "the page '$1' did not close"
-  return 0
+  settle
 }
 runlog() { cat "$INSTALL/RunLog.txt" 2>/dev/null | tr -d '\r'; }
 logins() { grep -c 'pop3-login' "$DOVECOT_DIR/dovecot.log" 2>/dev/null || true; }

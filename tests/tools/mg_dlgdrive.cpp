@@ -21,6 +21,7 @@ namespace {
 struct Search {
     const char* prefix;
     HWND found;
+    bool hidden = false;  // also take a dialog that is not shown
 };
 
 BOOL CALLBACK Visit(HWND hwnd, LPARAM param) {
@@ -32,7 +33,7 @@ BOOL CALLBACK Visit(HWND hwnd, LPARAM param) {
     size_t n = std::strlen(s->prefix);
     const bool exact = n > 0 && s->prefix[n - 1] == '$';
     if (exact) --n;
-    if (std::strcmp(cls, "#32770") == 0 && IsWindowVisible(hwnd) && std::strncmp(title, s->prefix, n) == 0 &&
+    if (std::strcmp(cls, "#32770") == 0 && (s->hidden || IsWindowVisible(hwnd)) && std::strncmp(title, s->prefix, n) == 0 &&
         (!exact || title[n] == '\0')) {
         s->found = hwnd;
         return FALSE;
@@ -60,7 +61,10 @@ int main(int argc, char** argv) {
     const std::string cmd = argv[2];
     HWND dlg = FindDialog(argv[1], 30000);
     if (!dlg) {
-        std::printf("no window\n");
+        // Tells a dialog that never showed itself from one never created.
+        Search s{argv[1], nullptr, true};
+        EnumWindows(Visit, reinterpret_cast<LPARAM>(&s));
+        std::printf(s.found ? "no window (one exists but is not shown)\n" : "no window\n");
         return 1;
     }
     const int id = argc > 3 ? std::atoi(argv[3]) : 0;
