@@ -60,6 +60,10 @@ foreach(script ${MG_E2E_SCRIPTS})
   endif()
   set_tests_properties(e2e.${name} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 ENVIRONMENT "MG_SOURCE_DIR=${CMAKE_SOURCE_DIR};MG_BUILD_DIR=${CMAKE_BINARY_DIR}")
 endforeach()
+if(WIN32)
+  # Five pages, each waiting for the preview restart its change asks for.
+  set_tests_properties(e2e.win32_dialog_pages_a PROPERTIES TIMEOUT 600)
+endif()
 
 # Small helper programs the end-to-end scripts drive the saver with.
 if(WIN32)

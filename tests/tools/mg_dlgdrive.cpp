@@ -41,9 +41,9 @@ BOOL CALLBACK Visit(HWND hwnd, LPARAM param) {
     return TRUE;
 }
 
-HWND FindDialog(const char* prefix, int waitMs) {
+HWND FindDialog(const char* prefix, int waitMs, bool hidden) {
     for (int waited = 0;; waited += 20) {
-        Search s{prefix, nullptr};
+        Search s{prefix, nullptr, hidden};
         EnumWindows(Visit, reinterpret_cast<LPARAM>(&s));
         if (s.found || waited >= waitMs) return s.found;
         Sleep(20);
@@ -59,7 +59,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string cmd = argv[2];
-    HWND dlg = FindDialog(argv[1], 30000);
+    // MG_DLGDRIVE_HIDDEN=1 also takes a dialog not yet shown: under Wine a
+    // message box can stay unshown while the preview keeps its thread busy.
+    const char* hidden = std::getenv("MG_DLGDRIVE_HIDDEN");
+    // MG_DLGDRIVE_WAIT_MS: how long to wait for the window instead.
+    const char* waitMs = std::getenv("MG_DLGDRIVE_WAIT_MS");
+    HWND dlg = FindDialog(argv[1], waitMs ? std::atoi(waitMs) : 30000, hidden && std::strcmp(hidden, "1") == 0);
     if (!dlg) {
         // Tells a dialog that never showed itself from one never created.
         Search s{argv[1], nullptr, true};
