@@ -66,6 +66,8 @@ if(WIN32)
 endif()
 
 # Small helper programs the end-to-end scripts drive the saver with.
+add_executable(mg_mailcheck ${CMAKE_SOURCE_DIR}/tests/tools/mg_mailcheck.cpp)
+target_link_libraries(mg_mailcheck PRIVATE mg_core)
 if(WIN32)
   foreach(tool mg_winparent mg_sendclose mg_windeskman mg_dlgdrive)
     add_executable(${tool} ${CMAKE_SOURCE_DIR}/tests/tools/${tool}.cpp)

@@ -55,6 +55,13 @@ public:
     Result Send(const char* data, size_t length, size_t& sent, const SocketStop& stop);
     // One read: `received` 0 on kOk means the peer closed the connection.
     Result Recv(char* buffer, size_t capacity, size_t& received, const SocketStop& stop);
+    // Waits until the socket can be read (forWrite false) or written without
+    // blocking, or until `stop` is raised: kOk ready (a closed or failed
+    // connection counts as ready: the next read or write says which), kStopped,
+    // or kFailed when the wait itself failed. Connect, Send and Recv wait the
+    // same way; this is for code that drives the socket through a library of
+    // its own, such as a TLS session.
+    Result WaitReady(bool forWrite, const SocketStop& stop);
     void Close();
     // The system's reason for the last kFailed, as readable text with its number.
     const std::string& LastError() const { return m_LastError; }

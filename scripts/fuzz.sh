@@ -3,7 +3,7 @@
 # undefined-behaviour sanitizers) and runs each for the given number of
 # seconds (default 60). Not part of CI.
 #
-#   bash scripts/fuzz.sh [SECONDS] [TARGET...]     targets: settings picture
+#   bash scripts/fuzz.sh [SECONDS] [TARGET...]     targets: settings picture server_text
 #
 # The seed corpus in fuzz/corpus/<target>/ is copied, never changed; the
 # grown corpus, logs and any crashing inputs go to build/fuzz/run/<target>/.
@@ -12,7 +12,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-60}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(settings picture)
+[ ${#targets[@]} -gt 0 ] || targets=(settings picture server_text)
 
 command -v clang++ >/dev/null || { echo "clang is needed: apt-get install clang libclang-rt-14-dev" >&2; exit 1; }
 build="$root/build/fuzz"

@@ -86,6 +86,7 @@ void CEmail::Default() {
         RandStreamers = false;
         CycleRed = CycleGreen = CycleBlue = true;
         SoundFileName = "";
+        TrustFile = "";
         Accounts.Clear();
     });
 }
@@ -96,23 +97,6 @@ XString CEmail::PassPhrase(unsigned index, bool password) {
     phrase.Append(index);
     phrase += password ? kPasswordLetter : kUserLetter;
     return phrase;
-}
-
-void CEmail::SplitServer(const XString& server, XString& host, int& port) {
-    host = server;
-    port = kDefaultPort;
-    const int colon = server.FindRev(':');
-    if (colon <= 0) return;
-    const std::string_view digits = server.View().substr(static_cast<size_t>(colon) + 1);
-    if (digits.empty() || digits.size() > 5) return;
-    int value = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') return;
-        value = value * 10 + (c - '0');
-    }
-    if (value < 1 || value > 65535) return;
-    host.SetData(server.c_str(), colon);
-    port = value;
 }
 
 void CEmail::Read(const XString& config) {
@@ -132,6 +116,7 @@ void CEmail::Read(const XString& config) {
         CycleRed = ConfigReadBool(section, "CycleRed");
         CycleGreen = ConfigReadBool(section, "CycleGreen");
         CycleBlue = ConfigReadBool(section, "CycleBlue");
+        TrustFile = ConfigReadText(section, "TrustFile");
         int32_t count = ConfigReadInt(section, "NumAccounts");
         if (count > kMaxAccounts) {
             WriteRunLog("E-mail settings", ("Only the first " + std::to_string(kMaxAccounts) + " of " +
@@ -165,6 +150,7 @@ void CEmail::Write(XString& out) {
         w.Bool("CycleRed", CycleRed);
         w.Bool("CycleGreen", CycleGreen);
         w.Bool("CycleBlue", CycleBlue);
+        if (!TrustFile.IsEmpty()) w.Text("TrustFile", TrustFile);
         w.UInt("NumAccounts", Accounts.GetCount());
         for (unsigned i = 0; i < Accounts.GetCount(); ++i) {
             const CEmailAccount& a = Accounts.Get(i);
@@ -283,10 +269,8 @@ void CEmail::CheckAccounts() {
 }
 
 void CEmail::Poll(CEmailAccount& account) {
-    XString host;
-    int port;
-    SplitServer(account.Pop3, host, port);
-    if (!m_Client.Pop3Connect(host.c_str(), port, account.UserName.c_str(), account.Password.c_str())) {
+    m_Client.SetTrustFile(TrustFile);
+    if (!m_Client.Pop3ConnectServer(account.Pop3, account.UserName.c_str(), account.Password.c_str())) {
         if (m_Quit) return;  // cut short by the stop: no fault of the mailbox
         XString message("Error: could not connect to the pop3 account = ");
         message += account.Pop3;

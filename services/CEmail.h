@@ -24,7 +24,7 @@ class CEmailAccount {
 public:
     XDateTime LastCheck;     // when the mailbox was last polled; year 1 after reading
     int32_t LastCount = 0;   // message count seen at the last poll
-    XString Pop3;            // server host name, optionally ":port"
+    XString Pop3;            // server text: host[:port], pop3://, pop3s:// (XPop3Server::Parse)
     XString UserName;
     XString Password;
     int32_t Minutes = 0;     // poll interval
@@ -38,8 +38,8 @@ void StopEmailThread(CEmail& email);
 
 class CEmail {
 public:
-    static constexpr int kDefaultPort = 110;
-    // Sanity bound on "<NumAccounts>": a damaged file cannot make Read loop for ever.
+    static constexpr int kDefaultPort = XPop3Server::kPlainPort;
+        // Sanity bound on "<NumAccounts>": a damaged file cannot make Read loop for ever.
     static constexpr int32_t kMaxAccounts = 256;
 
     CEmail();
@@ -62,8 +62,6 @@ public:
     static XString PassPhrase(unsigned index, bool password);
     // "New e-mail: 2 messages" for a new-mail count.
     static XString NoticeText(int32_t count);
-    // Host and port of a "<Pop3>" value: "host" uses port 110, "host:port" its own.
-    static void SplitServer(const XString& server, XString& host, int& port);
 
     // The checking thread's published state.
     int32_t NewMailCount() const { return m_NewMailCount; }
@@ -80,6 +78,9 @@ public:
     bool RandStreamers;
     bool CycleRed, CycleGreen, CycleBlue;
     XString SoundFileName;
+    // "<TrustFile>": a PEM file of certificates trusted for TLS mail servers
+    // beside the system's; written only when set, so files stay as they were.
+    XString TrustFile;
 
     // Drawing state, open to tests.
     int32_t SpinAngle = -1;

@@ -1,11 +1,95 @@
 #include "xlib/XEmail.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
+#include <string_view>
+
+#include "platform/Tls.h"
 
 namespace {
 constexpr const char* kTerminatedSend = "Error: in Send, the transfer has been terminated by the user.";
 constexpr const char* kTerminatedRecv = "Error: in recv, the transfer has been terminated by the user.";
+constexpr const char* kTerminatedHandshake = "Error: in TLS handshake, the transfer has been terminated by the user.";
+constexpr const char* kTrustVariable = "MEADOWGLOW_MAIL_TRUST";
+constexpr std::string_view kStlsTag = "+stls";
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+size_t FindNoCase(std::string_view text, std::string_view what) {
+    for (size_t i = 0; i + what.size() <= text.size(); ++i) {
+        size_t k = 0;
+        while (k < what.size() && Lower(text[i + k]) == what[k]) ++k;
+        if (k == what.size()) return i;
+    }
+    return std::string_view::npos;
+}
+
+bool SameNoCase(std::string_view text, std::string_view lower) {
+    return text.size() == lower.size() && FindNoCase(text, lower) == 0;
+}
+
+// Blanks, control bytes and the characters that separate the parts of an
+// address never belong to a host name.
+bool IsHostNameChar(char c) {
+    return static_cast<unsigned char>(c) > ' ' && c != 0x7f && std::strchr("/\\@?#+:", c) == nullptr;
+}
 }  // namespace
+
+bool XPop3Server::Parse(const XString& text, XPop3Server& server, XString& error) {
+    server = XPop3Server();
+    std::string_view t = text.View();
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.remove_suffix(1);
+    auto bad = [&](const std::string& why) {
+        error = ("the server text \"" + std::string(text.View()) + "\" " + why).c_str();
+        return false;
+    };
+    if (t.empty()) return bad("is empty: give the mail server's host name");
+
+    std::string authority(t);
+    const size_t sep = t.find("://");
+    if (sep != std::string_view::npos) {
+        const std::string_view scheme = t.substr(0, sep);
+        if (SameNoCase(scheme, "pop3s")) {
+            server.Mode = kImplicitTls;
+            server.Port = kTlsPort;
+        } else if (!SameNoCase(scheme, "pop3")) {
+            return bad("has the unknown scheme \"" + std::string(scheme) + "\": use pop3:// or pop3s://");
+        }
+        authority = std::string(t.substr(sep + 3));
+        // "+stls" ends the host name or the whole text; elsewhere it stays
+        // in the host name, which then fails the check below.
+        const size_t tag = FindNoCase(authority, kStlsTag);
+        const size_t after = tag + kStlsTag.size();
+        if (tag != std::string::npos && (after == authority.size() || authority[after] == ':')) {
+            if (server.Mode == kImplicitTls)
+                return bad("asks for STLS on a pop3s:// connection, which is TLS from the first byte");
+            server.Mode = kStartTls;
+            authority.erase(tag, kStlsTag.size());
+        }
+    }
+    std::string host = authority;
+    const size_t colon = authority.rfind(':');
+    if (colon != std::string::npos) {
+        host = authority.substr(0, colon);
+        const std::string digits = authority.substr(colon + 1);
+        if (digits.empty()) return bad("has no port number after the colon");
+        const std::string badPort = "has the port \"" + digits + "\": a port is a number from 1 to 65535";
+        int port = 0;
+        for (char c : digits) {
+            if (c < '0' || c > '9' || port > 65535) return bad(badPort);
+            port = port * 10 + (c - '0');
+        }
+        if (port < 1 || port > 65535) return bad(badPort);
+        server.Port = port;
+    }
+    if (host.empty()) return bad("has no host name");
+    for (char c : host)
+        if (!IsHostNameChar(c)) return bad("has \"" + host + "\" as host name, which no host name can be");
+    server.Host = host.c_str();
+    return true;
+}
 
 bool XEmail::Init(XString& error) {
     if (PlatformSocketsStart()) return true;
@@ -22,6 +106,12 @@ XEmail::XEmail() : m_ErrorText(true, false), m_RecvBuffer(true, false), m_SendBu
 
 XEmail::~XEmail() { CloseSocket(); }
 
+XString XEmail::TrustFile() const {
+    if (!m_TrustFile.IsEmpty()) return m_TrustFile;
+    const char* named = std::getenv(kTrustVariable);
+    return XString(named ? named : "");
+}
+
 void XEmail::Cancel() {
     m_Continue = false;
     m_Stop.Raise();
@@ -32,7 +122,26 @@ void XEmail::Resume() {
     m_Continue = true;
 }
 
-void XEmail::CloseSocket() { m_Socket.Close(); }
+void XEmail::CloseSocket() {
+    m_Tls.reset();
+    m_Socket.Close();
+}
+
+bool XEmail::StartTls(const XString& host) {
+    const XString trust = TrustFile();
+    if (!trust.IsEmpty() && !trust.FileExists()) {
+        m_ErrorText = "the trusted certificate file ";
+        m_ErrorText += trust;
+        m_ErrorText += " cannot be read";
+        return false;
+    }
+    m_Tls = std::make_unique<PlatformTls>();
+    const PlatformSocket::Result r = m_Tls->Handshake(m_Socket, host.c_str(), trust.c_str(), m_Stop);
+    if (r == PlatformSocket::kOk && m_Continue) return true;
+    m_ErrorText = r == PlatformSocket::kFailed ? m_Tls->LastError().c_str() : kTerminatedHandshake;
+    m_Tls.reset();
+    return false;
+}
 
 bool XEmail::IsPositive() const { return !m_RecvBuffer.IsEmpty() && m_RecvBuffer[0] == '+'; }
 
@@ -59,6 +168,13 @@ bool XEmail::Connect(const char* host, int port) {
 }
 
 bool XEmail::AuthUserSetup(const char* host, int port, const char* user, const char* password) {
+    XPop3Server plain;
+    plain.Host = host ? host : "";
+    plain.Port = port;
+    return LogIn(plain, user, password);
+}
+
+bool XEmail::LogIn(const XPop3Server& server, const char* user, const char* password) {
     m_ErrorText = "";
     // Each step: what failed, and the inner text where there is one.
     auto fail = [this](const char* text, bool withInner) {
@@ -68,9 +184,24 @@ bool XEmail::AuthUserSetup(const char* host, int port, const char* user, const c
         CloseSocket();
         return false;
     };
-    if (!Connect(host, port)) return fail("Error: in AuthUserSetup, Connect failed. Msg=", true);
+    if (!Connect(server.Host.c_str(), server.Port)) return fail("Error: in AuthUserSetup, Connect failed. Msg=", true);
+    constexpr const char* kHandshakeFailed = "Error: in AuthUserSetup, TLS handshake failed. Msg=";
+    if (server.Mode == XPop3Server::kImplicitTls && !StartTls(server.Host)) return fail(kHandshakeFailed, true);
     if (!Recv()) return fail("Error: in AuthUserSetup, Recv failed. Msg=", true);
     if (!IsPositive()) return fail("Error: in AuthUserSetup, the connection failed with an invalid response.", false);
+    if (server.Mode == XPop3Server::kStartTls) {
+        // The user name and password never go out before the upgrade: a
+        // server that refuses it is left without another word.
+        m_SendBuffer = "STLS\r\n";
+        if (!Send()) return fail("Error: in AuthUserSetup, Send(STLS) failed. Msg=", true);
+        if (!Recv()) return fail("Error: in AuthUserSetup, Recv(STLS) failed. Msg=", true);
+        if (!IsPositive()) {
+            const int end = m_RecvBuffer.FindFwd("\r\n");
+            m_ErrorText.SetData(m_RecvBuffer.c_str(), end < 0 ? m_RecvBuffer.GetLength() : static_cast<unsigned>(end));
+            return fail("Error: in AuthUserSetup, the server does not offer STLS. Response=", true);
+        }
+        if (!StartTls(server.Host)) return fail(kHandshakeFailed, true);
+    }
 
     m_SendBuffer = "USER ";
     m_SendBuffer += user ? user : "";
@@ -89,7 +220,26 @@ bool XEmail::AuthUserSetup(const char* host, int port, const char* user, const c
 }
 
 bool XEmail::Pop3Connect(const char* host, int port, const char* user, const char* password) {
-    if (!AuthUserSetup(host, port, user, password)) {
+    XPop3Server plain;
+    plain.Host = host ? host : "";
+    plain.Port = port;
+    return Pop3ConnectTo(plain, user, password);
+}
+
+bool XEmail::Pop3ConnectServer(const XString& server, const char* user, const char* password) {
+    XPop3Server where;
+    XString why;
+    if (!XPop3Server::Parse(server, where, why)) {
+        m_ErrorText = "Error: in Pop3Connect, ";
+        m_ErrorText += why;
+        m_ErrorText += ".";
+        return false;
+    }
+    return Pop3ConnectTo(where, user, password);
+}
+
+bool XEmail::Pop3ConnectTo(const XPop3Server& server, const char* user, const char* password) {
+    if (!LogIn(server, user, password)) {
         XString inner = m_ErrorText;
         m_ErrorText = "Error: in Pop3Connect, AuthUserSetup failed. Msg=";
         m_ErrorText += inner;
@@ -146,6 +296,7 @@ bool XEmail::Pop3Disconnect() {
         m_ErrorText += inner;
         ok = false;
     }
+    if (m_Tls) m_Tls->Close(m_Stop);
     CloseSocket();
     return ok;
 }
@@ -161,14 +312,16 @@ bool XEmail::Send() {
             return false;
         }
         size_t sent = 0;
-        const PlatformSocket::Result r = m_Socket.Send(m_SendBuffer.c_str() + done, total - done, sent, m_Stop);
+        const char* piece = m_SendBuffer.c_str() + done;
+        const PlatformSocket::Result r =
+            m_Tls ? m_Tls->Send(piece, total - done, sent, m_Stop) : m_Socket.Send(piece, total - done, sent, m_Stop);
         if (r == PlatformSocket::kStopped) {
             m_ErrorText = kTerminatedSend;
             return false;
         }
         if (r != PlatformSocket::kOk) {
             m_ErrorText = "Error: in Send, the connection failed. ";
-            m_ErrorText += m_Socket.LastError().c_str();
+            m_ErrorText += (m_Tls ? m_Tls->LastError() : m_Socket.LastError()).c_str();
             return false;
         }
         done += static_cast<unsigned>(sent);
@@ -187,14 +340,15 @@ bool XEmail::Recv() {
     for (;;) {
         const unsigned have = m_RecvBuffer.GetLength();
         size_t got = 0;
-        const PlatformSocket::Result r = m_Socket.Recv(piece, m_RecvSize - have, got, m_Stop);
+        const PlatformSocket::Result r = m_Tls ? m_Tls->Recv(piece, m_RecvSize - have, got, m_Stop)
+                                               : m_Socket.Recv(piece, m_RecvSize - have, got, m_Stop);
         if (r == PlatformSocket::kStopped || !m_Continue) {
             m_ErrorText = kTerminatedRecv;
             return false;
         }
         if (r != PlatformSocket::kOk) {
             m_ErrorText = "Error: in recv, the connection failed. ";
-            m_ErrorText += m_Socket.LastError().c_str();
+            m_ErrorText += (m_Tls ? m_Tls->LastError() : m_Socket.LastError()).c_str();
             return false;
         }
         if (got == 0) return true;  // the server closed: what came is the response

@@ -49,7 +49,7 @@ std::string ErrnoText(const char* what, int err) {
 
 // Waits until the socket is ready for `events` or the signal is raised.
 // 1 ready, 0 stopped, -1 failed (errno kept).
-int WaitReady(int fd, short events, const SocketStop& stop) {
+int WaitSocket(int fd, short events, const SocketStop& stop) {
     for (;;) {
         if (stop.IsRaised()) return 0;
         struct pollfd fds[2] = {{fd, events, 0}, {stop.GetImpl()->eventFd, POLLIN, 0}};
@@ -92,6 +92,14 @@ bool PlatformSocket::Open() {
 
 bool PlatformSocket::IsOpen() const { return m_Handle >= 0; }
 
+PlatformSocket::Result PlatformSocket::WaitReady(bool forWrite, const SocketStop& stop) {
+    const int ready = WaitSocket(static_cast<int>(m_Handle), forWrite ? POLLOUT : POLLIN, stop);
+    if (ready > 0) return kOk;
+    if (ready == 0) return kStopped;
+    m_LastError = ErrnoText("poll", errno);
+    return kFailed;
+}
+
 PlatformSocket::Result PlatformSocket::Connect(uint32_t address, uint16_t port, const SocketStop& stop) {
     const int fd = static_cast<int>(m_Handle);
     struct sockaddr_in to {};
@@ -103,7 +111,7 @@ PlatformSocket::Result PlatformSocket::Connect(uint32_t address, uint16_t port, 
         m_LastError = ErrnoText("connect", errno);
         return kFailed;
     }
-    const int ready = WaitReady(fd, POLLOUT, stop);
+    const int ready = WaitSocket(fd, POLLOUT, stop);
     if (ready == 0) return kStopped;
     int err = errno;
     if (ready > 0) {
@@ -125,7 +133,7 @@ PlatformSocket::Result PlatformSocket::Send(const char* data, size_t length, siz
             return kOk;
         }
         if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) break;
-        const int ready = WaitReady(fd, POLLOUT, stop);
+        const int ready = WaitSocket(fd, POLLOUT, stop);
         if (ready == 0) return kStopped;
         if (ready < 0) break;
     }
@@ -143,7 +151,7 @@ PlatformSocket::Result PlatformSocket::Recv(char* buffer, size_t capacity, size_
             return kOk;
         }
         if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) break;
-        const int ready = WaitReady(fd, POLLIN, stop);
+        const int ready = WaitSocket(fd, POLLIN, stop);
         if (ready == 0) return kStopped;
         if (ready < 0) break;
     }

@@ -69,7 +69,7 @@ std::string WsaText(const char* what, int err) { return std::string(what) + " er
 
 // Waits until the socket can be written (connect, send) or read, or the signal
 // is raised. 1 ready, 0 stopped, -1 failed.
-int WaitReady(SOCKET s, bool forWrite, const SocketStop& stop) {
+int WaitSocket(SOCKET s, bool forWrite, const SocketStop& stop) {
     const SOCKET wake = stop.GetImpl()->wake;
     for (;;) {
         if (stop.IsRaised()) return 0;
@@ -127,6 +127,14 @@ bool PlatformSocket::Open() {
 
 bool PlatformSocket::IsOpen() const { return static_cast<SOCKET>(m_Handle) != INVALID_SOCKET; }
 
+PlatformSocket::Result PlatformSocket::WaitReady(bool forWrite, const SocketStop& stop) {
+    const int ready = WaitSocket(static_cast<SOCKET>(m_Handle), forWrite, stop);
+    if (ready > 0) return kOk;
+    if (ready == 0) return kStopped;
+    m_LastError = WsaText("select", WSAGetLastError());
+    return kFailed;
+}
+
 PlatformSocket::Result PlatformSocket::Connect(uint32_t address, uint16_t port, const SocketStop& stop) {
     const SOCKET s = static_cast<SOCKET>(m_Handle);
     sockaddr_in to{};
@@ -139,7 +147,7 @@ PlatformSocket::Result PlatformSocket::Connect(uint32_t address, uint16_t port, 
         m_LastError = WsaText("connect", err);
         return kFailed;
     }
-    const int ready = WaitReady(s, true, stop);
+    const int ready = WaitSocket(s, true, stop);
     if (ready == 0) return kStopped;
     err = WSAGetLastError();
     if (ready > 0) {
@@ -162,7 +170,7 @@ PlatformSocket::Result PlatformSocket::Send(const char* data, size_t length, siz
             return kOk;
         }
         if (WSAGetLastError() != WSAEWOULDBLOCK) break;
-        const int ready = WaitReady(s, true, stop);
+        const int ready = WaitSocket(s, true, stop);
         if (ready == 0) return kStopped;
         if (ready < 0) break;
     }
@@ -181,7 +189,7 @@ PlatformSocket::Result PlatformSocket::Recv(char* buffer, size_t capacity, size_
             return kOk;
         }
         if (WSAGetLastError() != WSAEWOULDBLOCK) break;
-        const int ready = WaitReady(s, false, stop);
+        const int ready = WaitSocket(s, false, stop);
         if (ready == 0) return kStopped;
         if (ready < 0) break;
     }

@@ -2,6 +2,7 @@
 // hostile ones (wrong answers, split replies, silence, endless garbage).
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <future>
@@ -210,4 +211,143 @@ TEST_F(XEmailTest, CancelEndsAWaitForASilentServer) {
     EXPECT_TRUE(mail.Pop3Connect("127.0.0.1", plain.Port(), "u", "p"));
     EXPECT_EQ(mail.GetMsgCount(), 4);
     EXPECT_TRUE(mail.Pop3Disconnect());
+}
+
+// Every form an account's server text may take, and clear words for the rest.
+TEST(XPop3ServerTest, ServerTextForms) {
+    using S = XPop3Server;
+    struct Case {
+        const char* text;
+        const char* host;  // nullptr: refused with `error`
+        int port;
+        S::Security mode;
+        const char* error;
+    } cases[] = {
+        {"pop.example.com", "pop.example.com", 110, S::kPlain, ""},
+        {"  127.0.0.1:2110\t", "127.0.0.1", 2110, S::kPlain, ""},
+        {"pop3://mail.example.com", "mail.example.com", 110, S::kPlain, ""},
+        {"POP3://mail.example.com:1110", "mail.example.com", 1110, S::kPlain, ""},
+        {"pop3s://mail.example.com", "mail.example.com", 995, S::kImplicitTls, ""},
+        {"Pop3S://mail.example.com:65535", "mail.example.com", 65535, S::kImplicitTls, ""},
+        {"pop3://mail.example.com+stls", "mail.example.com", 110, S::kStartTls, ""},
+        {"pop3://mail.example.com+STLS:1110", "mail.example.com", 1110, S::kStartTls, ""},
+        {"pop3://mail.example.com:1110+stls", "mail.example.com", 1110, S::kStartTls, ""},
+        {"", nullptr, 0, S::kPlain, "the server text \"\" is empty: give the mail server's host name"},
+        {"pop3s://", nullptr, 0, S::kPlain, "the server text \"pop3s://\" has no host name"},
+        {"host:0", nullptr, 0, S::kPlain, "the server text \"host:0\" has the port \"0\": a port is a number from 1 to 65535"},
+        {"host:99999", nullptr, 0, S::kPlain,
+         "the server text \"host:99999\" has the port \"99999\": a port is a number from 1 to 65535"},
+        {"host:12a", nullptr, 0, S::kPlain,
+         "the server text \"host:12a\" has the port \"12a\": a port is a number from 1 to 65535"},
+        {"host:", nullptr, 0, S::kPlain, "the server text \"host:\" has no port number after the colon"},
+        {":25", nullptr, 0, S::kPlain, "the server text \":25\" has no host name"},
+        {"ftp://x", nullptr, 0, S::kPlain, "the server text \"ftp://x\" has the unknown scheme \"ftp\": use pop3:// or pop3s://"},
+        {"pop3s://x+stls", nullptr, 0, S::kPlain,
+         "the server text \"pop3s://x+stls\" asks for STLS on a pop3s:// connection, which is TLS from the first byte"},
+        {"mail.example.com+stls", nullptr, 0, S::kPlain,
+         "the server text \"mail.example.com+stls\" has \"mail.example.com+stls\" as host name, which no host name can be"},
+        {"mail example.com", nullptr, 0, S::kPlain,
+         "the server text \"mail example.com\" has \"mail example.com\" as host name, which no host name can be"},
+        {"pop3://x/inbox", nullptr, 0, S::kPlain,
+         "the server text \"pop3://x/inbox\" has \"x/inbox\" as host name, which no host name can be"},
+    };
+    for (const Case& c : cases) {
+        XPop3Server server;
+        XString error;
+        const bool ok = XPop3Server::Parse(XString(c.text), server, error);
+        EXPECT_EQ(ok, c.host != nullptr) << c.text;
+        EXPECT_STREQ(error.c_str(), c.error) << c.text;
+        if (!ok) {
+            // The client refuses the same text before any connection, with the same reason.
+            XEmail mail;
+            EXPECT_FALSE(mail.Pop3ConnectServer(XString(c.text), "u", "p"));
+            EXPECT_EQ(std::string(mail.GetErrorText().c_str()), "Error: in Pop3Connect, " + std::string(c.error) + ".");
+            continue;
+        }
+        EXPECT_STREQ(server.Host.c_str(), c.host) << c.text;
+        EXPECT_EQ(server.Port, c.port) << c.text;
+        EXPECT_EQ(server.Mode, c.mode) << c.text;
+    }
+}
+
+// A TLS account never lets its user name or password out unprotected: not
+// when the server refuses STLS, and not when the handshake fails.
+TEST_F(XEmailTest, NoPasswordWithoutTheTlsSession) {
+    struct Case {
+        const char* name;
+        const char* form;  // %d: the server's port
+        LoopbackServer::Script script;
+        std::string error;  // the start of the error text
+    } cases[] = {
+        {"STLS refused", "pop3://127.0.0.1:%d+stls",
+         [](LoopbackConnection& c) {
+             c.Send("+OK ready\r\n");
+             if (c.RecvLine() == "STLS") c.Send("-ERR unknown command\r\n");
+             c.HoldSilently();
+         },
+         std::string(kAuth) + "Error: in AuthUserSetup, the server does not offer STLS. Response=-ERR unknown command"},
+        {"STLS accepted, then no TLS", "pop3://127.0.0.1:%d+stls",
+         [](LoopbackConnection& c) {
+             c.Send("+OK ready\r\n");
+             if (c.RecvLine() == "STLS") c.Send("+OK begin\r\n");
+             Pause(50);
+             c.Send("+OK this is not TLS\r\n");
+             c.HoldSilently();
+         },
+         std::string(kAuth) + "Error: in AuthUserSetup, TLS handshake failed. Msg="},
+        {"pop3s to a plain server", "pop3s://127.0.0.1:%d",
+         [](LoopbackConnection& c) {
+             c.Send("+OK ready\r\n");
+             c.HoldSilently();
+         },
+         std::string(kAuth) + "Error: in AuthUserSetup, TLS handshake failed. Msg="},
+    };
+    for (Case& k : cases) {
+        std::string received;
+        std::atomic<bool> done{false};
+        LoopbackServer server([&](LoopbackConnection& c) {
+            k.script(c);
+            received = c.Received();
+            done = true;
+        });
+        char text[64];
+        std::snprintf(text, sizeof text, k.form, server.Port());
+        XEmail mail;
+        EXPECT_FALSE(mail.Pop3ConnectServer(XString(text), "alice", "s3cret")) << k.name;
+        EXPECT_EQ(std::string(mail.GetErrorText().c_str()).substr(0, k.error.size()), k.error) << k.name;
+        EXPECT_FALSE(mail.IsConnected()) << k.name;
+        EXPECT_TRUE(mail.Pop3Disconnect()) << k.name;  // nothing left to say goodbye on
+        for (int i = 0; i < 500 && !done; ++i) Pause(2);
+        ASSERT_TRUE(done) << k.name;
+        EXPECT_EQ(received.find("alice"), std::string::npos) << k.name;
+        EXPECT_EQ(received.find("s3cret"), std::string::npos) << k.name;
+        EXPECT_EQ(received.find("QUIT"), std::string::npos) << k.name;
+    }
+}
+
+// The socket's own wait, which the TLS sessions use: ready when the server
+// speaks, stopped at once when the stop is raised meanwhile.
+TEST_F(XEmailTest, SocketWaitSeesDataOrTheStop) {
+    std::atomic<bool> speak{false};
+    LoopbackServer server([&](LoopbackConnection& c) {
+        while (!speak) Pause(2);
+        c.Send("+OK\r\n");
+        c.HoldSilently();
+    });
+    uint32_t address = 0;
+    ASSERT_TRUE(PlatformSocket::ResolveIPv4("127.0.0.1", address));
+    PlatformSocket socket;
+    SocketStop stop;
+    ASSERT_TRUE(socket.Open());
+    ASSERT_EQ(socket.Connect(address, static_cast<uint16_t>(server.Port()), stop), PlatformSocket::kOk);
+    EXPECT_EQ(socket.WaitReady(true, stop), PlatformSocket::kOk);  // room to write at once
+    auto raiser = std::async(std::launch::async, [&] {
+        Pause(50);
+        stop.Raise();
+    });
+    EXPECT_EQ(socket.WaitReady(false, stop), PlatformSocket::kStopped);
+    raiser.get();
+    stop.Reset();
+    speak = true;
+    EXPECT_EQ(socket.WaitReady(false, stop), PlatformSocket::kOk);
 }
