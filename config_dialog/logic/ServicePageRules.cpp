@@ -84,11 +84,9 @@ int CheckIntervalIndex(int minutes) {
 }
 
 bool TestEmailAccount(XEmail& client, const CEmailAccount& account, std::string& error) {
-    // The same way to the server as the checking thread's polls.
-    XString host;
-    int port = CEmail::kDefaultPort;
-    CEmail::SplitServer(account.Pop3, host, port);
-    if (!client.Pop3Connect(host.c_str(), port, account.UserName.c_str(), account.Password.c_str())) {
+    // The same way to the server as the checking thread's polls: the server
+    // text goes to the client as it is.
+    if (!client.Pop3ConnectServer(account.Pop3, account.UserName.c_str(), account.Password.c_str())) {
         error = std::string("Error: could not connect to the pop3 account = ") + account.Pop3.c_str() +
                 ". Msg=" + client.GetErrorText().c_str();
         WriteRunLog("E-mail test failed - Pop3Connect", error.c_str());
