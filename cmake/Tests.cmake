@@ -60,10 +60,13 @@ foreach(script ${MG_E2E_SCRIPTS})
   endif()
   set_tests_properties(e2e.${name} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 ENVIRONMENT "MG_SOURCE_DIR=${CMAKE_SOURCE_DIR};MG_BUILD_DIR=${CMAKE_BINARY_DIR}")
 endforeach()
-# Four pages driven control by control: each step is a program start under Wine.
-if(TEST e2e.win32_dialog_pages_b)
-  set_tests_properties(e2e.win32_dialog_pages_b PROPERTIES TIMEOUT 600)
-endif()
+# Pages driven control by control: each step is a program start under Wine,
+# and each page waits for the preview restart its change asks for.
+foreach(pages e2e.win32_dialog_pages_a e2e.win32_dialog_pages_b)
+  if(TEST ${pages})
+    set_tests_properties(${pages} PROPERTIES TIMEOUT 600)
+  endif()
+endforeach()
 
 # Small helper programs the end-to-end scripts drive the saver with.
 add_executable(mg_mailcheck ${CMAKE_SOURCE_DIR}/tests/tools/mg_mailcheck.cpp)

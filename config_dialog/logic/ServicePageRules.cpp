@@ -84,7 +84,8 @@ int CheckIntervalIndex(int minutes) {
 }
 
 bool TestEmailAccount(XEmail& client, const CEmailAccount& account, std::string& error) {
-    // The same way to the server as the checking thread's polls.
+    // The same way to the server as the checking thread's polls: the server
+    // text goes to the client as it is.
     if (!client.Pop3ConnectServer(account.Pop3, account.UserName.c_str(), account.Password.c_str())) {
         error = std::string("Error: could not connect to the pop3 account = ") + account.Pop3.c_str() +
                 ". Msg=" + client.GetErrorText().c_str();

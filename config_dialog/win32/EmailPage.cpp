@@ -194,6 +194,8 @@ void CEmailPage::TestAccount() {
     const CEmailAccount account = m_Saver.Email().Accounts.Get(static_cast<unsigned>(index));
     HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     XEmail client;
+    // Tested with the certificates the checking thread will trust.
+    client.SetTrustFile(m_Saver.Email().TrustFile);
     std::string error;
     const bool ok = TestEmailAccount(client, account, error);
     SetCursor(old);

@@ -22,6 +22,7 @@ namespace {
 struct Search {
     const char* prefix;
     HWND found;
+    bool hidden = false;  // also take a dialog that is not shown
 };
 
 BOOL CALLBACK Visit(HWND hwnd, LPARAM param) {
@@ -33,7 +34,7 @@ BOOL CALLBACK Visit(HWND hwnd, LPARAM param) {
     size_t n = std::strlen(s->prefix);
     const bool exact = n > 0 && s->prefix[n - 1] == '$';
     if (exact) --n;
-    if (std::strcmp(cls, "#32770") == 0 && IsWindowVisible(hwnd) && std::strncmp(title, s->prefix, n) == 0 &&
+    if (std::strcmp(cls, "#32770") == 0 && (s->hidden || IsWindowVisible(hwnd)) && std::strncmp(title, s->prefix, n) == 0 &&
         (!exact || title[n] == '\0')) {
         s->found = hwnd;
         return FALSE;
@@ -41,9 +42,9 @@ BOOL CALLBACK Visit(HWND hwnd, LPARAM param) {
     return TRUE;
 }
 
-HWND FindDialog(const char* prefix, int waitMs) {
+HWND FindDialog(const char* prefix, int waitMs, bool hidden) {
     for (int waited = 0;; waited += 20) {
-        Search s{prefix, nullptr};
+        Search s{prefix, nullptr, hidden};
         EnumWindows(Visit, reinterpret_cast<LPARAM>(&s));
         if (s.found || waited >= waitMs) return s.found;
         Sleep(20);
@@ -59,10 +60,18 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string cmd = argv[2];
-    HWND dlg = FindDialog(argv[1], 30000);
+    // MG_DLGDRIVE_HIDDEN=1 also takes a dialog not yet shown: under Wine a
+    // message box can stay unshown while the preview keeps its thread busy.
+    const char* hidden = std::getenv("MG_DLGDRIVE_HIDDEN");
+    // MG_DLGDRIVE_WAIT_MS: how long to wait for the window instead.
+    const char* waitMs = std::getenv("MG_DLGDRIVE_WAIT_MS");
+    HWND dlg = FindDialog(argv[1], waitMs ? std::atoi(waitMs) : 30000, hidden && std::strcmp(hidden, "1") == 0);
     if (!dlg) {
-        // What is there instead tells a closed window from a renamed or hidden one.
-        std::printf("no window; dialogs:");
+        // Tells a dialog that never showed itself from one never created, and
+        // what is there instead from a closed or renamed window.
+        Search s{argv[1], nullptr, true};
+        EnumWindows(Visit, reinterpret_cast<LPARAM>(&s));
+        std::printf(s.found ? "no window (one exists but is not shown); dialogs:" : "no window; dialogs:");
         EnumWindows(
             [](HWND hwnd, LPARAM) -> BOOL {
                 char cls[64] = {}, title[256] = {};
