@@ -1,5 +1,6 @@
 #include "app/CScreenSaver.h"
 #include "platform/FileSystem.h"
+#include "platform/Process.h"
 #include "platform/ProgramDir.h"
 #include "tests/TestSupport.h"
 #include "xlib/RunLog.h"
@@ -50,8 +51,10 @@ void WaitFrames(const std::atomic<unsigned>& frames, unsigned count) {
 }
 
 // A render thread stuck inside a frame: Stop gives up at its limit and ends the
-// process without the clean-up that would tear the display down under it.
-void StopWithAHungFrame(const std::string& installDir) {
+// process without the clean-up that would tear the display down under it. A
+// preview restart (`restart`) gives up too, but must leave the process, the
+// settings dialog, running.
+void StopWithAHungFrame(const std::string& installDir, bool restart = false) {
     SetInstallPath(installDir);
     CScreenSaver::SetStopLimitMs(300);
     static CScreenSaver saver;
@@ -62,6 +65,10 @@ void StopWithAHungFrame(const std::string& installDir) {
     });
     if (!saver.Start()) std::exit(10);
     WaitFrames(frames, 1);
+    if (restart) {
+        saver.RefreshPreview(saver, 0);
+        PlatformQuickExit(12);  // the dialog lives on; no teardown under the thread
+    }
     saver.Stop();
     std::exit(11);  // Stop came back although the thread is still drawing
 }
@@ -76,8 +83,12 @@ TEST(CScreenSaverDeathTest, StopWithAHungFrameEndsTheProcessAtTheLimit) {
     PlatformMakeDirectory(dir.c_str());
     std::remove((dir + "RunLog.txt").c_str());
     EXPECT_EXIT(StopWithAHungFrame(dir), ::testing::ExitedWithCode(CScreenSaver::kHungRenderThreadExitCode), "");
-    const std::string log = ReadWholeFile(dir + "RunLog.txt");
+    std::string log = ReadWholeFile(dir + "RunLog.txt");
     EXPECT_NE(std::string::npos, log.find("The render thread did not end within 300 ms")) << log;
+    std::remove((dir + "RunLog.txt").c_str());
+    EXPECT_EXIT(StopWithAHungFrame(dir, true), ::testing::ExitedWithCode(12), "");
+    log = ReadWholeFile(dir + "RunLog.txt");
+    EXPECT_NE(std::string::npos, log.find("The preview's render thread did not end within 300 ms")) << log;
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
 }
