@@ -15,7 +15,7 @@ vendor_start '{"update": ""}'
 
 MAINFORM="Meadowglow v2.0"
 BG="Screen Saver Background Options"
-drive() { "$WINE" "$DRIVE" "$@" 2>/dev/null | tr -d '\r'; }
+drive() { dialog_drive "$@"; }
 open_dialog() {
   start_bg RUN "$WINE" "$SCR" /c
   [ "$(drive "$MAINFORM" wait | tr -dc 0-9)" != "" ] || fail "the settings dialog did not open"

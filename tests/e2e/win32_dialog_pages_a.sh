@@ -21,7 +21,7 @@ MAIL='E-mail$'
 # display a page or message box can stay unshown for many seconds while the
 # preview starts or renders beside it; it works all the same and shows later.
 export MG_DLGDRIVE_HIDDEN=1
-drive() { "$WINE" "$DRIVE" "$@" 2>/dev/null | tr -d '\r'; }
+drive() { dialog_drive "$@"; }
 value() {
   tr -d '\r' <"$MAIN" | awk -v s="<$1>" -v e="</$1>" -v k="$2" '
     index($0, s) { inside = 1 } index($0, e) { inside = 0 }

@@ -28,7 +28,7 @@ DT="Date and Time"
 REM="Reminders and Lists"
 VM="Video mode / Thread priority"
 SND="Screen Saver Sound Options"
-drive() { "$WINE" "$DRIVE" "$@" 2>/dev/null | tr -d '\r'; }
+drive() { dialog_drive "$@"; }
 # section FILE NAME: the section's text, tags included.
 section() { tr -d '\r' <"$1" | awk -v s="<$2>" -v e="</$2>" 'index($0, s) { on = 1 } on { print } index($0, e) { exit }'; }
 # value SECTION KEY [FILE]: the key's text inside the section.
