@@ -66,11 +66,17 @@ close_page() {
 }
 # error_box TEXT: an "Error" box saying TEXT is up; it is answered OK.
 error_box() {
-  drive "Error$" wait >/dev/null || fail "no Error box for: $1"
-  local said
-  said="$(drive "Error$" text 65535)"
+  # Under Wine a message box can stay unshown for seconds while the preview
+  # renders beside it; it works all the same, so it is driven unshown too.
+  local said="" tries=0
+  MG_DLGDRIVE_HIDDEN=1 drive "Error$" wait >/dev/null || fail "no Error box for: $1"
+  # A box found before it shows may still be filling in its text.
+  while [ -z "$said" ] && [ $((tries += 1)) -le 20 ]; do
+    said="$(MG_DLGDRIVE_HIDDEN=1 drive "Error$" text 65535)"
+    [ -n "$said" ] || sleep 0.3
+  done
   [ "$said" = "$1" ] || fail "the Error box says '$said', expected '$1'"
-  drive "Error$" answer 1
+  MG_DLGDRIVE_HIDDEN=1 drive "Error$" answer 1
   # The next command only once the box has gone, as a user's next click would be.
   local tries=0
   while window_present "Error"; do
