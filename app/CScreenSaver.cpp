@@ -379,21 +379,11 @@ bool CScreenSaver::Start() {
 bool CScreenSaver::AwaitStop(bool acceptFree, bool endProcessIfHung) {
     m_QuitRequested.Raise();
     m_DownloadStop.Request();
-    bool ended = false;
+    bool ended;
     {
-        // Waited in slices: on Windows the render thread's GL set-up and
-        // teardown may call into the preview window, which this (the window's)
-        // thread must keep serving while it waits, or both wait out the limit.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(g_StopLimitMs.load());
         std::unique_lock<std::mutex> lock(g_ThreadEndMutex);
-        const auto done = [&] { return m_ThreadDone.load() || (acceptFree && m_MayEndProcess); };
-        while (!(ended = done()) && std::chrono::steady_clock::now() < deadline) {
-            g_ThreadEnded.wait_for(lock, std::chrono::milliseconds(10), done);
-            if (done()) continue;
-            lock.unlock();
-            PlatformServeCrossThreadCalls();
-            lock.lock();
-        }
+        ended = g_ThreadEnded.wait_for(lock, std::chrono::milliseconds(g_StopLimitMs.load()),
+                                       [&] { return m_ThreadDone.load() || (acceptFree && m_MayEndProcess); });
         if (ended && !m_ThreadDone) {
             m_ProcessEnding = true;
             return false;

@@ -33,5 +33,3 @@ bool PlatformSetCurrentThreadPriority(int priority) {
 }
 
 int PlatformGetCurrentThreadPriority() { return ::getpriority(PRIO_PROCESS, ThreadId()); }
-
-void PlatformServeCrossThreadCalls() {}
