@@ -11,6 +11,7 @@
 
 #include "app/ConfigFile.h"
 #include "platform/Paths.h"
+#include "services/CSystemDateTime.h"
 #include "tests/TestSupport.h"
 #include "xlib/XPaths.h"
 
@@ -179,6 +180,9 @@ struct ConfigFiles : ::testing::Test {
     }
     void TearDown() override {
         ConfigSimulateWriteFailureForTests(-1);
+        // The defaults' background list download logs into the install
+        // folder; not into the next test's.
+        CSystemDateTime::StopTimeServerListRefresh();
         SetSharedPath("");
         SetInstallPath(m_OldInstall);
     }
@@ -386,6 +390,8 @@ TEST_F(ConfigFiles, FirstRunKeepsTheFamilysReminders) {
 TEST_F(ConfigFiles, InterruptedSaveLeavesThePreviousFiles) {
     CScreenSaver saver;
     ASSERT_TRUE(saver.Save());
+    // Its failure's run-log entry would otherwise count as a file left behind.
+    ASSERT_TRUE(CSystemDateTime::WaitTimeServerListRefresh(10000));
     const std::string before = ReadWholeFile(MainPath());
     const size_t filesBefore = FilesIn(m_Install.Path());
     saver.General().SaverSpeed = 1234;
