@@ -11,6 +11,6 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     TempDir install;
     SetInstallPath(install.Path());
-    SetProcessEnv("MEADOWGLOW_VENDOR_HOST", "127.0.0.1:9");
+    VendorServerSuite::UseVendorHost(kNoVendorHost);
     return RUN_ALL_TESTS();
 }

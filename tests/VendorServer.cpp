@@ -8,6 +8,7 @@
 #include <sstream>
 #include <thread>
 
+#include "services/VendorService.h"
 #include "tests/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -136,3 +137,5 @@ std::string VendorServer::Header(const std::string& request, const std::string& 
 }
 
 bool VendorServer::ViaProxy(const std::string& request) { return ValueOf(request, "proxy") == "true"; }
+
+void VendorServerSuite::UseVendorHost(const std::string& host) { SetProcessEnv(Vendor::kHostVariable, host.c_str()); }

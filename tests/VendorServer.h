@@ -3,6 +3,8 @@
 // every request, and it records each request as one JSON line.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -52,3 +54,40 @@ bool SpawnHostProgram(const std::vector<std::string>& argv, std::string& error);
 void VendorServerFolder(std::string& local, std::string& host);
 // Sets (or, with null, removes) an environment variable of this process.
 void SetProcessEnv(const char* name, const char* value);
+
+// Where the program's vendor requests go when no test server is wanted: the
+// discard port on loopback, which refuses at once.
+constexpr const char* kNoVendorHost = "127.0.0.1:9";
+
+// One server for a whole test suite, started before its first test and
+// stopped after its last. Each test starts from the default knobs and no
+// recorded requests; AimVendorHost sends the program's vendor requests to
+// the server until the test ends.
+class VendorServerSuite : public ::testing::Test {
+public:
+    static void UseVendorHost(const std::string& host);
+
+protected:
+    static void SetUpTestSuite() { s_Server = new VendorServer; }
+    static void TearDownTestSuite() {
+        delete s_Server;
+        s_Server = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(s_Server->IsReady()) << s_Server->Error();
+        s_Server->SetKnobs("{}");
+        s_Server->ClearRequests();
+    }
+    void TearDown() override {
+        if (m_Aimed) UseVendorHost(kNoVendorHost);
+    }
+    void AimVendorHost() {
+        m_Aimed = true;
+        UseVendorHost(s_Server->HostPort());
+    }
+    static VendorServer& Server() { return *s_Server; }
+
+private:
+    bool m_Aimed = false;
+    static inline VendorServer* s_Server = nullptr;
+};

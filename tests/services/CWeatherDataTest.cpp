@@ -138,22 +138,12 @@ TEST(CWeatherData, ColoursFollowTheTemperature) {
 
 namespace {
 
-class WeatherService : public ::testing::Test {
+class WeatherService : public VendorServerSuite {
 protected:
-    static void SetUpTestSuite() { s_Server = new VendorServer; }
-    static void TearDownTestSuite() {
-        delete s_Server;
-        s_Server = nullptr;
-    }
     void SetUp() override {
-        ASSERT_TRUE(s_Server->IsReady()) << s_Server->Error();
-        s_Server->SetKnobs("{}");
-        s_Server->ClearRequests();
-        UseHost(s_Server->HostPort());
+        VendorServerSuite::SetUp();
+        if (!HasFatalFailure()) AimVendorHost();
     }
-    void TearDown() override { UseHost("127.0.0.1:9"); }
-    static void UseHost(const std::string& host) { SetProcessEnv(Vendor::kHostVariable, host.c_str()); }
-    VendorServer& Server() { return *s_Server; }
     bool WaitFor(const std::function<bool()>& done) {
         for (int i = 0; i < 3000; ++i) {
             if (done()) return true;
@@ -161,11 +151,7 @@ protected:
         }
         return false;
     }
-
-    static VendorServer* s_Server;
 };
-
-VendorServer* WeatherService::s_Server = nullptr;
 
 }  // namespace
 
@@ -221,7 +207,7 @@ TEST_F(WeatherService, NextTryOnlyAfterThirtyMinutes) {
     for (bool failing : {false, true}) {
         SCOPED_TRACE(failing ? "failing" : "answering");
         Server().ClearRequests();
-        if (failing) UseHost("127.0.0.1:9");
+        if (failing) UseVendorHost(kNoVendorHost);
         CWeatherData w;
         w.ZipCode = "12345";
         w.DisplayTemp = true;

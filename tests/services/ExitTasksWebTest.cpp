@@ -21,40 +21,32 @@ bool RecordClock(const XDateTime& value) {
     return true;
 }
 
-class ExitTasksWeb : public ::testing::Test {
+class ExitTasksWeb : public VendorServerSuite {
 protected:
-    static void SetUpTestSuite() { s_Server = new VendorServer; }
-    static void TearDownTestSuite() {
-        delete s_Server;
-        s_Server = nullptr;
-    }
     void SetUp() override {
-        ASSERT_TRUE(s_Server->IsReady()) << s_Server->Error();
-        s_Server->SetKnobs("{}");
-        s_Server->ClearRequests();
+        VendorServerSuite::SetUp();
+        if (HasFatalFailure()) return;
+        AimVendorHost();
         m_OldInstall = GetInstallPath();
         SetInstallPath(m_Install.Path());
         SetSharedPath(m_Shared.Path());
-        SetProcessEnv(Vendor::kHostVariable, s_Server->HostPort().c_str());
         CSystemDateTime::SetClockSetterForTests(RecordClock);
         g_Set.clear();
     }
     void TearDown() override {
         CSystemDateTime::SetClockSetterForTests(nullptr);
-        SetProcessEnv(Vendor::kHostVariable, "127.0.0.1:9");
         SetSharedPath("");
         SetInstallPath(m_OldInstall);
+        VendorServerSuite::TearDown();
     }
     std::vector<std::string> Targets() const {
         std::vector<std::string> out;
-        for (const std::string& r : s_Server->Requests()) out.push_back(VendorServer::Field(r, "target"));
+        for (const std::string& r : Server().Requests()) out.push_back(VendorServer::Field(r, "target"));
         return out;
     }
     TempDir m_Install, m_Shared;
     std::string m_OldInstall;
-    static VendorServer* s_Server;
 };
-VendorServer* ExitTasksWeb::s_Server = nullptr;
 
 }  // namespace
 
@@ -73,8 +65,8 @@ TEST_F(ExitTasksWeb, NewsPageRequestsAndFiles) {
     EXPECT_NE(std::string::npos, ReadWholeFile(m_Shared.File("ScreenSaverTaskList_0.xml")).find("cmd=\"InfoNook\""));
 
     // Not ready: one request, no page.
-    s_Server->SetKnobs(R"({"infonook_status": "false"})");
-    s_Server->ClearRequests();
+    Server().SetKnobs(R"({"infonook_status": "false"})");
+    Server().ClearRequests();
     std::remove(m_Install.File("0f1e2d3c-aaaa-bbbb-cccc-0123456789ab.htm").c_str());
     net.ProcessExitTasks(XString(""), XString("Meadow glow"));
     EXPECT_EQ(1u, Targets().size());
@@ -85,8 +77,8 @@ TEST_F(ExitTasksWeb, ClockFromTheVendorAndFromADaytimePage) {
     CSystemDateTime dt;  // asks for the time-server list on the way, in the background
     ASSERT_TRUE(CSystemDateTime::WaitTimeServerListRefresh(10000));
     dt.SetTime = true;
-    s_Server->ClearRequests();
-    s_Server->SetKnobs(R"({"utc": "20240305123456"})");
+    Server().ClearRequests();
+    Server().SetKnobs(R"({"utc": "20240305123456"})");
     dt.ProcessAtomicTime();
     ASSERT_EQ(1u, Targets().size());
     EXPECT_EQ(0u, Targets()[0].find("/cgi-bin/TimeSync.exe?cmd=GetTime&mytime=")) << Targets()[0];
@@ -96,8 +88,8 @@ TEST_F(ExitTasksWeb, ClockFromTheVendorAndFromADaytimePage) {
     EXPECT_EQ(expected, g_Set[0]);
     EXPECT_FALSE(g_Set[0].IsUTC());
 
-    dt.TimeServer = s_Server->Url("/daytime").c_str();
-    s_Server->SetKnobs(R"({"daytime": "\n60374 24-03-05 01:02:03 00 0 0 123.4 UTC(NIST) * \n"})");
+    dt.TimeServer = Server().Url("/daytime").c_str();
+    Server().SetKnobs(R"({"daytime": "\n60374 24-03-05 01:02:03 00 0 0 123.4 UTC(NIST) * \n"})");
     dt.ProcessAtomicTime();
     ASSERT_EQ(2u, g_Set.size());
     ASSERT_TRUE(expected.Set(2024, 3, 5, 1, 2, 3, 0, true));

@@ -28,26 +28,20 @@ std::string Day(int offsetDays) {
     return Str(s);
 }
 
-class TimeService : public ::testing::Test {
+class TimeService : public VendorServerSuite {
 protected:
-    static void SetUpTestSuite() { s_Server = new VendorServer; }
-    static void TearDownTestSuite() {
-        delete s_Server;
-        s_Server = nullptr;
-    }
     void SetUp() override {
-        ASSERT_TRUE(s_Server->IsReady()) << s_Server->Error();
-        s_Server->SetKnobs("{}");
+        VendorServerSuite::SetUp();
+        if (HasFatalFailure()) return;
         SetSharedPath(m_Temp.Path() + "shared" + PlatformPathSeparator());
-        SetProcessEnv(Vendor::kHostVariable, s_Server->HostPort().c_str());
+        AimVendorHost();
     }
     void TearDown() override {
         // No download of this test's may write the real shared folder later.
         CSystemDateTime::StopTimeServerListRefresh();
-        SetProcessEnv(Vendor::kHostVariable, "127.0.0.1:9");
         SetSharedPath("");
+        VendorServerSuite::TearDown();
     }
-    VendorServer& Server() { return *s_Server; }
     std::string Cache() const { return Str(CSystemDateTime::CacheFilePath()); }
     static std::vector<std::string> List(const CSystemDateTime& dt) {
         std::vector<std::string> out;
@@ -56,10 +50,7 @@ protected:
     }
 
     TempDir m_Temp;
-    static VendorServer* s_Server;
 };
-
-VendorServer* TimeService::s_Server = nullptr;
 
 // A JSON string for a knob value.
 std::string JsonText(const std::string& text) {

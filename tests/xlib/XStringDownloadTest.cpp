@@ -28,40 +28,26 @@ double MsSince(std::chrono::steady_clock::time_point t) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t).count();
 }
 
-class Download : public ::testing::Test {
+class Download : public VendorServerSuite {
 protected:
-    static void SetUpTestSuite() { s_Server = new VendorServer; }
-    static void TearDownTestSuite() {
-        delete s_Server;
-        s_Server = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_TRUE(s_Server->IsReady()) << s_Server->Error();
-        s_Server->SetKnobs("{}");
-        s_Server->ClearRequests();
-    }
     void TearDown() override {
         SetDownloadStallLimitMs(0);
-        s_Server->SetKnobs("{}");
+        Server().SetKnobs("{}");
+        VendorServerSuite::TearDown();
     }
-    VendorServer& Server() { return *s_Server; }
     std::string LastRequest() {
-        const auto r = s_Server->Requests();
+        const auto r = Server().Requests();
         return r.empty() ? std::string() : r.back();
     }
     // Waits until the server has seen `n` requests (a loaded machine can be slow).
     bool WaitForRequests(size_t n) {
         for (int i = 0; i < 3000; ++i) {
-            if (s_Server->Requests().size() >= n) return true;
+            if (Server().Requests().size() >= n) return true;
             std::this_thread::sleep_for(Ms(10));
         }
         return false;
     }
-
-    static VendorServer* s_Server;
 };
-
-VendorServer* Download::s_Server = nullptr;
 
 }  // namespace
 
