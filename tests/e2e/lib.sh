@@ -18,6 +18,10 @@ fail() {
     exit 77
   fi
   echo "FAIL [$E2E_NAME]: $*" >&2
+  # What the dialog showed instead, when a driver call was the last to fail.
+  if [ -n "$E2E_TMP" ] && [ -s "$E2E_TMP/drive-failed" ]; then
+    echo "  the last failed driver call: $(cat "$E2E_TMP/drive-failed")" >&2
+  fi
   exit 1
 }
 
@@ -355,6 +359,11 @@ dialog_drive() {
   rc=$?
   if [ "$rc" = 124 ]; then
     echo "the driver's '$*' got no answer within 60 s (Wine/Xlib threading deadlock)" >"$E2E_TMP/dialog-hung"
+  fi
+  if [ "$rc" = 0 ]; then
+    rm -f "$E2E_TMP/drive-failed"
+  else
+    printf "'%s' (status %s): %s\n" "$*" "$rc" "$(printf '%s' "$out" | tr -d '\r')" >"$E2E_TMP/drive-failed"
   fi
   printf '%s' "$out" | tr -d '\r'
   [ -n "$out" ] && echo

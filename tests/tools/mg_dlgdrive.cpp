@@ -77,8 +77,14 @@ int main(int argc, char** argv) {
                 char cls[64] = {}, title[256] = {};
                 GetClassNameA(hwnd, cls, sizeof(cls));
                 GetWindowTextA(hwnd, title, sizeof(title));
+                // A dialog whose thread is stuck (in a long call, or in Wine's
+                // Xlib deadlock) does not answer even a null message.
+                DWORD_PTR ignored = 0;
                 if (std::strcmp(cls, "#32770") == 0)
-                    std::printf(" [%s%s]", title, IsWindowVisible(hwnd) ? "" : " (hidden)");
+                    std::printf(" [%s%s%s]", title, IsWindowVisible(hwnd) ? "" : " (hidden)",
+                                SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &ignored)
+                                    ? ""
+                                    : " (not answering)");
                 return TRUE;
             },
             0);
