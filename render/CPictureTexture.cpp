@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/GLInclude.h"
+#include "render/TextureUpload.h"
 
 #ifndef GL_CLAMP_TO_EDGE
 #define GL_CLAMP_TO_EDGE 0x812F
@@ -103,40 +104,38 @@ bool CPictureTexture::Upload(const uint8_t* bits, uint32_t width, uint32_t heigh
     // A fitted picture's texture has another format and filter.
     const bool fresh = m_Name == 0 || m_Fitted || tw != m_TexWidth || th != m_TexHeight;
     m_Fitted = false;
+    BindName();
+    WithDefaultUnpack([&] {
+        if (srcPitch != ((tw * 3 + 3) & ~3u)) {  // whole pixels apart, as the decoder never makes but a caller might
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+            glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(srcPitch / 3));
+        }
+        if (fresh) {
+            const GLint wrap = limits.edgeClamp ? GL_CLAMP_TO_EDGE : GL_CLAMP;
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, static_cast<GLsizei>(tw), static_cast<GLsizei>(th), 0, GL_RGB,
+                         GL_UNSIGNED_BYTE, src);
+        } else {  // same size: the storage stays, only the texels change
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, static_cast<GLsizei>(tw), static_cast<GLsizei>(th), GL_RGB,
+                            GL_UNSIGNED_BYTE, src);
+        }
+    });
+    m_TexWidth = tw;
+    m_TexHeight = th;
+    ++m_Uploads;
+    return true;
+}
+
+void CPictureTexture::BindName() {
     if (m_Name == 0) {
         GLuint name = 0;
         glGenTextures(1, &name);
         m_Name = name;
     }
     glBindTexture(GL_TEXTURE_2D, m_Name);
-    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
-    if (srcPitch == ((tw * 3 + 3) & ~3u)) {
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    } else {  // whole pixels apart, as the decoder never makes but a caller might
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(srcPitch / 3));
-    }
-    if (fresh) {
-        const GLint wrap = limits.edgeClamp ? GL_CLAMP_TO_EDGE : GL_CLAMP;
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, static_cast<GLsizei>(tw), static_cast<GLsizei>(th), 0, GL_RGB,
-                     GL_UNSIGNED_BYTE, src);
-    } else {  // same size: the storage stays, only the texels change
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, static_cast<GLsizei>(tw), static_cast<GLsizei>(th), GL_RGB,
-                        GL_UNSIGNED_BYTE, src);
-    }
-    glPopClientAttrib();
-    m_TexWidth = tw;
-    m_TexHeight = th;
-    ++m_Uploads;
-    return true;
 }
 
 void CPictureTexture::Draw(double x0, double y0, double x1, double y1) const { DrawQuad(x0, y0, x1, y1, 0.0f, 1.0f); }
@@ -251,30 +250,20 @@ bool CPictureTexture::PlaceFitted(const uint8_t* bits, uint32_t width, uint32_t 
     if (!limits.anySize || !limits.edgeClamp || axisX.count > limits.maxSize || axisY.count > limits.maxSize)
         return false;
     ResampleToBgra(bits, width, height, pitch, axisX, axisY, m_Scratch);
-    if (m_Name == 0) {
-        GLuint name = 0;
-        glGenTextures(1, &name);
-        m_Name = name;
-    }
-    glBindTexture(GL_TEXTURE_2D, m_Name);
-    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
-    if (!m_Fitted || axisX.count != m_TexWidth || axisY.count != m_TexHeight) {
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(axisX.count),
-                     static_cast<GLsizei>(axisY.count), 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, m_Scratch.data());
-    } else {
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, static_cast<GLsizei>(axisX.count), static_cast<GLsizei>(axisY.count),
-                        GL_BGRA_EXT, GL_UNSIGNED_BYTE, m_Scratch.data());
-    }
-    glPopClientAttrib();
+    BindName();
+    WithDefaultUnpack([&] {
+        if (!m_Fitted || axisX.count != m_TexWidth || axisY.count != m_TexHeight) {
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(axisX.count),
+                         static_cast<GLsizei>(axisY.count), 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, m_Scratch.data());
+        } else {
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, static_cast<GLsizei>(axisX.count),
+                            static_cast<GLsizei>(axisY.count), GL_BGRA_EXT, GL_UNSIGNED_BYTE, m_Scratch.data());
+        }
+    });
     glBindTexture(GL_TEXTURE_2D, 0);
     // The picture lives in the texture now; the copy is not kept.
     m_Scratch.clear();

@@ -87,6 +87,8 @@ public:
                          uint32_t outHeight, std::vector<uint8_t>& out);
 
 private:
+    // Names the texture on first use and binds it.
+    void BindName();
     // The picture on the rectangle, texture row t0 at y0 and t1 at y1.
     void DrawQuad(double x0, double y0, double x1, double y1, float t0, float t1) const;
 

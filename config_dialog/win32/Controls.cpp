@@ -71,6 +71,19 @@ void CListBox::RemoveSelected() const {
     if (i >= 0) Send(LB_DELETESTRING, static_cast<WPARAM>(i));
 }
 
+void CListBox::AddAll(const std::vector<std::string>& lines) const {
+    for (const std::string& line : lines) Add(line);
+    FitWidth();
+}
+
+void CListBox::RemoveSelectedAndFit() const {
+    Redraw(false);
+    RemoveSelected();
+    Redraw(true);
+    FitWidth();
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
 std::string CListBox::Text(int index) const {
     const LRESULT length = Send(LB_GETTEXTLEN, static_cast<WPARAM>(index));
     if (length == LB_ERR) return std::string();

@@ -80,6 +80,19 @@ public:
     void Replace(int index, const std::string& text) const;
     void MoveSelected(bool up) const;
     void RemoveSelected() const;
+    // Shows `count` lines, line(i) each, in place of the old ones, without flicker.
+    template <class Line>
+    void SetLines(unsigned count, Line&& line) const {
+        Redraw(false);
+        Clear();
+        for (unsigned i = 0; i < count; ++i) Add(line(i));
+        Redraw(true);
+        FitWidth();
+    }
+    // Appends the lines and widens the scroll range to fit them.
+    void AddAll(const std::vector<std::string>& lines) const;
+    // Removes the selected line without flicker and fits the scroll range again.
+    void RemoveSelectedAndFit() const;
     void Select(int index) const { Send(LB_SETCURSEL, static_cast<WPARAM>(index)); }
     int Selection() const { return static_cast<int>(Send(LB_GETCURSEL)); }
     int Count() const { return static_cast<int>(Send(LB_GETCOUNT)); }

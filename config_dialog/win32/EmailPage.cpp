@@ -68,11 +68,7 @@ void CEmailPage::ShowWaveName() {
 
 void CEmailPage::FillAccounts() {
     const CEmail& e = m_Saver.Email();
-    m_Accounts.Redraw(false);
-    m_Accounts.Clear();
-    for (unsigned i = 0; i < e.Accounts.GetCount(); ++i) m_Accounts.Add(AccountListLine(e.Accounts.Get(i)));
-    m_Accounts.Redraw(true);
-    m_Accounts.FitWidth();
+    m_Accounts.SetLines(e.Accounts.GetCount(), [&](unsigned i) { return AccountListLine(e.Accounts.Get(i)); });
 }
 
 // A chosen account comes back into the fields, ready for "Update".
@@ -183,8 +179,7 @@ void CEmailPage::RemoveAccount() {
     const int index = SelectedAccount();
     if (index < 0) return;
     m_Saver.Email().Accounts.Remove(static_cast<unsigned>(index));
-    m_Accounts.RemoveSelected();
-    m_Accounts.FitWidth();
+    m_Accounts.RemoveSelectedAndFit();
     Changed();
 }
 

@@ -197,11 +197,7 @@ void CBackgroundPage::Fill() {
     m_StarSpeed.SetPos(s.Speed);
     m_Amount.SetText(std::to_string(s.Amount));
     m_PicsOn.Set(b.CyclePictures);
-    m_List.Redraw(false);
-    m_List.Clear();
-    for (unsigned i = 0; i < b.Pictures.GetCount(); ++i) m_List.Add(b.Pictures.Get(i).c_str());
-    m_List.Redraw(true);
-    m_List.FitWidth();
+    m_List.SetLines(b.Pictures.GetCount(), [&](unsigned i) { return std::string(b.Pictures.Get(i).c_str()); });
     m_Minutes.SetPos(static_cast<int>(b.CycleMin));
     m_MinutesLabel.SetText(MinutesLabel(static_cast<int32_t>(b.CycleMin)));
     m_Style.Select(b.PictureStyle == 0 ? IDC_PICS_FIT : IDC_PICS_BOUNCE);
@@ -281,8 +277,7 @@ void CBackgroundPage::PageCommand(WPARAM wParam, LPARAM) {
 void CBackgroundPage::AddPictures() {
     const std::vector<std::string> paths = ChoosePictureFiles(m_Window);
     if (paths.empty()) return;
-    for (const std::string& path : paths) m_List.Add(path);
-    m_List.FitWidth();
+    m_List.AddAll(paths);
     ::AddPictures(m_Saver.BgBitmap(), paths);
     PictureEnables();
     Changed();
@@ -294,11 +289,7 @@ void CBackgroundPage::RemovePicture() {
         MessageBoxA(m_Window, kRemovePictureText, "Error", MB_OK | MB_ICONERROR);
         return;
     }
-    m_List.Redraw(false);
-    m_List.RemoveSelected();
-    m_List.Redraw(true);
-    m_List.FitWidth();
-    InvalidateRect(m_List.Handle(), nullptr, TRUE);
+    m_List.RemoveSelectedAndFit();
     PictureEnables();
     Changed();
 }

@@ -20,11 +20,7 @@ void CWallpaperPage::AttachControls() {
 void CWallpaperPage::Fill() {
     const CWallPaper& w = m_Saver.Wallpaper();
     m_Type.Select(IDC_WP_LEAVE + static_cast<int>(std::min<uint32_t>(w.Type, 3)));
-    m_List.Redraw(false);
-    m_List.Clear();
-    for (unsigned i = 0; i < w.Pictures.GetCount(); ++i) m_List.Add(w.Pictures.Get(i).c_str());
-    m_List.Redraw(true);
-    m_List.FitWidth();
+    m_List.SetLines(w.Pictures.GetCount(), [&](unsigned i) { return std::string(w.Pictures.Get(i).c_str()); });
 }
 
 void CWallpaperPage::PageCommand(WPARAM wParam, LPARAM) {
@@ -47,8 +43,7 @@ void CWallpaperPage::PageCommand(WPARAM wParam, LPARAM) {
 void CWallpaperPage::AddPictures() {
     const std::vector<std::string> paths = ChoosePictureFiles(m_Window);
     if (paths.empty()) return;
-    for (const std::string& path : paths) m_List.Add(path);
-    m_List.FitWidth();
+    m_List.AddAll(paths);
     CWallPaper& w = m_Saver.Wallpaper();
     ::AddPictures(w.Pictures, w.NumPictures, paths);
     Changed();
@@ -60,10 +55,6 @@ void CWallpaperPage::RemovePicture() {
         MessageBoxA(m_Window, kRemovePictureText, "Error", MB_OK | MB_ICONERROR);
         return;
     }
-    m_List.Redraw(false);
-    m_List.RemoveSelected();
-    m_List.Redraw(true);
-    m_List.FitWidth();
-    InvalidateRect(m_List.Handle(), nullptr, TRUE);
+    m_List.RemoveSelectedAndFit();
     Changed();
 }
