@@ -376,8 +376,15 @@ bool CScreenSaver::Start() {
     return started;
 }
 
+bool CScreenSaver::HoldFrames(unsigned ms) {
+    return m_Hold.Close(ms, [this] { return !m_ThreadDone.load(); });
+}
+
+void CScreenSaver::ReleaseFrames() { m_Hold.Open(); }
+
 bool CScreenSaver::AwaitStop(bool acceptFree, bool endProcessIfHung) {
     m_QuitRequested.Raise();
+    m_Hold.Wake();
     m_DownloadStop.Request();
     bool ended;
     {
@@ -482,6 +489,7 @@ void CScreenSaver::RunFrames() {
     // run-log entries): never ended in there.
     if (m_Initialised) CCritters::InitStatic(nullptr, m_General.PolygonDetail, m_General.RenderStyle);
     while (true) {
+        m_Hold.Pass(m_QuitRequested);
         if (m_QuitRequested.Raised()) {
             running = false;
             if (!drawLastFrame) break;
@@ -549,6 +557,8 @@ void CScreenSaver::Init() {
         // sees the stop at once and nothing is drawn.
         if (m_QuitRequested.Raised()) return;
 
+        m_Hold.Pass(m_QuitRequested);
+        if (m_QuitRequested.Raised()) return;
         std::string error;
         if (!m_Surface.Create(m_Window, error)) throw XException(5000, "CScreenSaver", error.c_str());
         if (m_QuitRequested.Raised()) return;

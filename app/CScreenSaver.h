@@ -30,6 +30,7 @@
 #include "services/CSystemDateTime.h"
 #include "services/CWallPaper.h"
 #include "services/CWeatherData.h"
+#include "xlib/HoldGate.h"
 #include "xlib/StopSignal.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
@@ -73,6 +74,13 @@ public:
     // `lastWork` must leave the render context and its window alone (hiding
     // the window is fine).
     [[noreturn]] void StopAndEndProcess(int code, const std::function<void()>& lastWork = {});
+    // Holds the render thread between frames (or before it sets up its
+    // context) until ReleaseFrames, for a host whose own window changes must
+    // not meet a frame in progress (the settings dialog under Wine). Waits up
+    // to `ms` for the thread to be held; true once it is, or when none runs.
+    // A stop still ends a held thread at once.
+    bool HoldFrames(unsigned ms);
+    void ReleaseFrames();
     static constexpr int kHungRenderThreadExitCode = 3;
     static constexpr unsigned kDefaultStopLimitMs = 10000;
     // How long Stop waits for the render threads (tests shorten it).
@@ -184,6 +192,7 @@ private:
     bool m_Initialised = false;
     // Raised by Stop; wakes the frame pacing at once.
     StopSignal m_QuitRequested;
+    HoldGate m_Hold;
     bool m_SmallWindow = true;
     NativeWindow m_Window = 0;
     GLSurface m_Surface;

@@ -12,6 +12,10 @@ namespace {
 // Button states changed on the preview watcher's thread come back to the
 // dialog's own thread as this message.
 const UINT kButtonStatesMessage = WM_APP + 1;
+// The preview's frames go on once a box or page of this window has gone.
+const UINT kReleasePreviewMessage = WM_APP + 2;
+// How long opening a box or page waits for the preview's frame in progress.
+constexpr unsigned kPreviewHoldWaitMs = 1000;
 
 // The preview control: a plain black window the preview instance renders
 // into. A static control would paint itself over the rendered frames.
@@ -104,9 +108,31 @@ void CConfigDialog::ShowButtonStates() {
 }
 
 bool CConfigDialog::OnOtherMessage(UINT msg, WPARAM, LPARAM) {
+    if (msg == kReleasePreviewMessage) {
+        // Another box may have opened in the meantime; it releases them.
+        if (IsWindowEnabled(m_Window)) m_Preview.ReleaseFrames();
+        return true;
+    }
     if (msg != kButtonStatesMessage) return false;
     ShowButtonStates();
     return true;
+}
+
+// Under Wine this thread's window changes and the preview's frames share one
+// X connection, and Xlib 1.8 can deadlock the two: a frame's X error (Wine
+// ignores them, and drawing into a child window makes some every frame)
+// arriving while this thread waits in XSync to show a window. Every box, page
+// or file dialog this window opens disables it first, before its own window
+// exists, and enables it again before hiding and destroying that window; the
+// preview is held between frames for all that time. On Windows this costs
+// only the preview's motion behind a modal window.
+void CConfigDialog::OnEnable(bool enabled) {
+    XGuard("CConfigDialog::OnEnable", [&] {
+        if (!enabled)
+            m_Preview.HoldFrames(kPreviewHoldWaitMs);
+        else
+            PostMessageA(m_Window, kReleasePreviewMessage, 0, 0);
+    });
 }
 
 void CConfigDialog::OnVScroll(WPARAM wParam, LPARAM lParam) {

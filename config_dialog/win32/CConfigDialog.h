@@ -26,6 +26,7 @@ public:
     void OnClose() override;
     void OnNotify(WPARAM wParam, NMHDR* header) override;
     bool OnOtherMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnEnable(bool enabled) override;
 
 private:
     void InitControls();

@@ -93,6 +93,9 @@ INT_PTR CALLBACK CDialogBase::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
             case WM_NOTIFY:
                 dialog->OnNotify(wParam, reinterpret_cast<NMHDR*>(lParam));
                 break;
+            case WM_ENABLE:
+                dialog->OnEnable(wParam != FALSE);
+                break;
             case WM_DESTROY: {
                 dialog->OnDestroy();
                 const int i = IndexOf(dialog);

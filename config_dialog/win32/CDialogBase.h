@@ -22,6 +22,7 @@ public:
     virtual void OnDestroy() {}
     virtual void OnClose() {}
     virtual void OnNotify(WPARAM wParam, NMHDR* header) {}
+    virtual void OnEnable(bool enabled) {}
     // Messages of the dialog's own (WM_APP range); false = not handled.
     virtual bool OnOtherMessage(UINT msg, WPARAM wParam, LPARAM lParam) { return false; }
 

@@ -74,6 +74,41 @@ void StopWithAHungFrame(const std::string& installDir, bool restart = false) {
 }
 }  // namespace
 
+// The settings dialog holds the preview between frames while a box is open:
+// a held thread shows no frame until released, a stop still ends it at once,
+// a thread busy in a frame makes the hold report false at its limit, and an
+// instance without a thread is held at once.
+TEST(CScreenSaver, HeldFramesWaitForTheReleaseButNotForAStop) {
+    CScreenSaver idle;
+    EXPECT_TRUE(idle.HoldFrames(60000));
+    idle.ReleaseFrames();
+
+    CScreenSaver saver;
+    std::atomic<unsigned> frames{0};
+    std::atomic<bool> slow{false};
+    saver.SetFrameObserver([&](unsigned) {
+        ++frames;
+        if (slow) std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    });
+    ASSERT_TRUE(saver.Start());
+    WaitFrames(frames, 2);
+    ASSERT_TRUE(saver.HoldFrames(10000));
+    const unsigned held = frames;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(held, frames.load());
+    saver.ReleaseFrames();
+    WaitFrames(frames, held + 2);
+    EXPECT_GE(frames.load(), held + 2);
+
+    slow = true;
+    WaitFrames(frames, frames + 1);
+    EXPECT_FALSE(saver.HoldFrames(1));
+    EXPECT_TRUE(saver.HoldFrames(10000));
+    const auto t0 = std::chrono::steady_clock::now();
+    saver.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5));
+}
+
 #if GTEST_HAS_DEATH_TEST
 TEST(CScreenSaverDeathTest, StopWithAHungFrameEndsTheProcessAtTheLimit) {
     // Where the dying process may start afresh (Windows), it must still find
