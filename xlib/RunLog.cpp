@@ -1,6 +1,7 @@
 #include "xlib/RunLog.h"
 
 #include "platform/Clock.h"
+#include "platform/FileSystem.h"
 #include "xlib/XPaths.h"
 
 #include <cstdio>
@@ -53,6 +54,9 @@ void WriteRunLog(std::string_view subject, std::string_view message, bool startN
 
         const std::string path = InstallDir() + "RunLog.txt";
         std::lock_guard<std::mutex> lock(RunLogMutex());
+        // Opening a FIFO or a device in the log's place would wait for its
+        // other end, holding every thread that logs.
+        if (PlatformFileKind(path.c_str()) == FileKind::Other) return;
         if (FILE* f = std::fopen(path.c_str(), "rb")) {
             long size = -1;
             if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);

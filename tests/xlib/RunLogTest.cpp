@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
 #include <string>
 #include <thread>
@@ -11,6 +12,11 @@
 #include "tests/TestSupport.h"
 #include "xlib/XException.h"
 #include "xlib/XPaths.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 struct RunLogTest : ::testing::Test {
@@ -79,10 +85,28 @@ TEST_F(RunLogTest, RestartsAtQuarterMebibyte) {
     EXPECT_EQ(0u, text.find("*** LogEntry: "));
 }
 
-TEST_F(RunLogTest, MissingFolderLosesTheEntrySilently) {
+// Where the log cannot go (no folder, a folder or a FIFO in the file's
+// place), the entry is lost without an error and without waiting.
+TEST_F(RunLogTest, UnwritablePlacesLoseTheEntryAtOnce) {
     SetInstallPath(dir.File("no") + "such" + std::string(1, '/') + "dir");
     WriteRunLog("lost", "entry", false);
-    SUCCEED();
+    SetInstallPath(dir.Path());
+    const std::string path = dir.File("RunLog.txt");
+    ASSERT_TRUE(std::filesystem::create_directory(path));
+    WriteRunLog("lost", "entry", true);
+    EXPECT_TRUE(std::filesystem::is_directory(path));
+    std::filesystem::remove(path);
+#if !defined(_WIN32) && GTEST_HAS_DEATH_TEST
+    ASSERT_EQ(0, mkfifo(path.c_str(), 0600));
+    // Opening a FIFO waits for its other end: a writer that did would hang here.
+    EXPECT_EXIT(
+        {
+            alarm(10);
+            WriteRunLog("lost", "entry", false);
+            _exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+#endif
 }
 
 TEST_F(RunLogTest, ConcurrentWritersNeverTearEntries) {
