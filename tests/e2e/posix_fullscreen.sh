@@ -30,18 +30,18 @@ xdotool mousemove 102 102
 sleep 0.5
 expect_running "$SAVER" "a later motion of 4 pixels ended the saver"
 xdotool mousemove 103 102
-expect_exit "$SAVER" 1500 0 "a later motion of 5 pixels"
+expect_exit "$SAVER" 5000 0 "a later motion of 5 pixels"
 window_present Screensaver && fail "the Screensaver window outlived the process"
 
 # A key press alone.
 start_saver -s
 xdotool key space
-expect_exit "$SAVER" 1500 0 "a key press"
+expect_exit "$SAVER" 5000 0 "a key press"
 
 # A button press alone.
 start_saver -s
 xdotool click 1
-expect_exit "$SAVER" 1500 0 "a mouse click"
+expect_exit "$SAVER" 5000 0 "a mouse click"
 
 # A close request from outside before any input is ignored. The window covers
 # the whole screen and shows the saver's frame, not the white root behind it.
@@ -57,5 +57,5 @@ white="$(white_fraction "$E2E_TMP/fullscreen.png")"
 below "$white" 0.5 || fail "the screen is still mostly the white root ($white white) while the saver runs"
 note "screenshot: white share $white"
 xdotool key Escape
-expect_exit "$SAVER" 1500 0 "a key after the ignored close request"
+expect_exit "$SAVER" 5000 0 "a key after the ignored close request"
 exit 0

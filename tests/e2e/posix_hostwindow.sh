@@ -55,7 +55,7 @@ sigterm_caught() {
 
 ends_on_sigterm() {
   kill -TERM "$SAVER"
-  expect_exit "$SAVER" 2000 0 "$1: SIGTERM"
+  expect_exit "$SAVER" 5000 0 "$1: SIGTERM"
 }
 
 start_parent
@@ -99,7 +99,7 @@ start_parent
 start_bg SAVER "$PROG" -window-id "$PARENT_WIN"
 wait_drawn "$parent_area" magenta "-window-id"
 kill "$PARENT"
-expect_exit "$SAVER" 2000 0 "-window-id, the window destroyed"
+expect_exit "$SAVER" 5000 0 "-window-id, the window destroyed"
 
 # -root alone draws over the (white) root window.
 start_bg SAVER "$PROG" -root

@@ -40,7 +40,7 @@ for a in "${ART[@]}"; do [ -f "$MEADOWGLOW_HOME/$a" ] || fail "first start did n
 sleep 1
 expect_running "$SAVER" "the staged program ended on its own"
 kill -TERM "$SAVER"
-expect_exit "$SAVER" 2000 0 "the staged program, SIGTERM"
+expect_exit "$SAVER" 5000 0 "the staged program, SIGTERM"
 
 # The Debian package.
 command -v cpack >/dev/null && command -v dpkg-deb >/dev/null || skip "no cpack or dpkg-deb"

@@ -21,5 +21,5 @@ echo "$geometry" | grep -q "Geometry: 2048x768" || fail "window does not cover b
 two_monitor_check "meadowglow -s"
 [ -n "${MG_SHOTS:-}" ] && cp "$E2E_TMP/two.png" "$MG_SHOTS/posix_multimonitor.png"
 xdotool key space
-expect_exit "$SAVER" 1500 0 "a key press"
+expect_exit "$SAVER" 5000 0 "a key press"
 exit 0

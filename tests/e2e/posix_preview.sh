@@ -39,18 +39,18 @@ magenta="$(colour_fraction "$E2E_TMP/preview.png" magenta)"
 below "$magenta" 0.5 || fail "nothing drawn over the parent window ($magenta of it still magenta)"
 note "screenshot: magenta share $magenta"
 xdotool key a
-expect_exit "$PREVIEW" 1500 0 "a key over the preview"
+expect_exit "$PREVIEW" 5000 0 "a key over the preview"
 window_present Preview && fail "the Preview window outlived the process"
 expect_running "$PARENT" "the parent window went away with the preview"
 
 # A click ends it too.
 start_preview
 xdotool mousemove 200 200 click 1
-expect_exit "$PREVIEW" 1500 0 "a click on the preview"
+expect_exit "$PREVIEW" 5000 0 "a click on the preview"
 
 # The host closing its window ends the preview cleanly: the render thread
 # notices the vanished window before it draws into it again.
 start_preview
 kill "$PARENT"
-expect_exit "$PREVIEW" 2000 0 "the parent window destroyed"
+expect_exit "$PREVIEW" 5000 0 "the parent window destroyed"
 exit 0
