@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The e-mail, internet, weather and wallpaper pages of the settings
+# The e-mail, internet, weather, wallpaper and help pages of the settings
 # dialog under Wine, driven by messages to their controls
 # (tests/tools/mg_dlgdrive). The account test talks to a real POP3 server
 # (dovecot) on loopback; the settings file is checked after each OK and Cancel.
@@ -200,6 +200,24 @@ open_page 3 'Desktop Wallpaper$'
 drive 'Desktop Wallpaper$' click 4001
 close_page 'Desktop Wallpaper$' 1189
 expect Wallpaper Type 0 "wallpaper Cancel"
+
+note "Help: the support text, and the error box when the help launcher is missing"
+drive "$MAINFORM" post 1015
+drive "Meadowglow Help" wait >/dev/null || fail "the Help page did not open"
+[ -n "$(drive "Meadowglow Help" text 1164)" ] || fail "no support text"
+drive "Meadowglow Help" post 1172
+drive 'Help$' wait >/dev/null || fail "no Help error box"
+msg="" tries=0
+# A box found before it shows may still be filling in its text.
+while [ -z "$msg" ] && [ $((tries += 1)) -le 20 ]; do
+  msg="$(drive 'Help$' text 65535)"
+  [ -n "$msg" ] || sleep 0.3
+done
+case "$msg" in "Error: could not launch help file for this screen saver."*"Debug information:"*TallowFenHtmlPage.exe*) ;;
+  *) fail "the Help box says '$msg'" ;; esac
+drive 'Help$' answer 1 >/dev/null
+sleep 0.3
+close_page "Meadowglow Help" 1317
 
 drive "$MAINFORM" post 1011
 drive "Save changes?" answer 7 >/dev/null || fail "no question at the last Exit"
