@@ -346,13 +346,23 @@ free_port() {
   python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
 
+# dialog_script_init "$@": a dialog script's program (SCR, its argument) and
+# the dialog driver built beside it (DRIVE), both checked.
+dialog_script_init() {
+  SCR="${1:?usage: $0 <Meadowglow.scr>}"
+  [ -f "$SCR" ] || fail "no program at $SCR"
+  DRIVE="$(dirname "$SCR")/mg_dlgdrive.exe"
+  [ -f "$DRIVE" ] || fail "no driver at $DRIVE"
+}
+
 # dialog_drive ARGS...: runs the dialog driver (DRIVE) under Wine, bounded. A
 # driver call that does not come back means the dialog's thread no longer
-# serves messages: under Wine with Xlib 1.8 the dialog thread can wait in
-# XSync while the preview's render thread waits inside Xlib's error handling
-# for a drawable Wine replaced, and neither returns. That is noted, and the
-# script's next failure becomes a skip that says so rather than a verdict on
-# the step.
+# serves messages: under Wine with Xlib 1.8 the dialog thread waiting in XSync
+# and the preview's render thread in Xlib's error handling (its frames make
+# X errors Wine ignores) can deadlock. The dialog holds the preview while its
+# boxes and pages open, which is when that was seen; should it happen all the
+# same, it is noted, and the script's next failure becomes a skip that says so
+# rather than a verdict on the step.
 dialog_drive() {
   local out rc
   out="$(timeout 60 "$WINE" "$DRIVE" "$@" 2>/dev/null)"

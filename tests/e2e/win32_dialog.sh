@@ -4,10 +4,7 @@
 # each step.
 # Usage: win32_dialog.sh <path of Meadowglow.scr>
 source "$(dirname "$0")/lib.sh"
-SCR="${1:?usage: $0 <Meadowglow.scr>}"
-[ -f "$SCR" ] || fail "no program at $SCR"
-DRIVE="$(dirname "$SCR")/mg_dlgdrive.exe"
-[ -f "$DRIVE" ] || fail "no driver at $DRIVE"
+dialog_script_init "$@"
 e2e_init 1024x768
 wine_init
 # The update check asks the loopback vendor server, which answers "no update".

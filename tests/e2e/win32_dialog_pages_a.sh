@@ -5,10 +5,7 @@
 # (dovecot) on loopback; the settings file is checked after each OK and Cancel.
 # Usage: win32_dialog_pages_a.sh <path of Meadowglow.scr>
 source "$(dirname "$0")/lib.sh"
-SCR="${1:?usage: $0 <Meadowglow.scr>}"
-[ -f "$SCR" ] || fail "no program at $SCR"
-DRIVE="$(dirname "$SCR")/mg_dlgdrive.exe"
-[ -f "$DRIVE" ] || fail "no driver at $DRIVE"
+dialog_script_init "$@"
 # A driver that finds no window fails the step.
 set -o pipefail
 e2e_init 1024x768

@@ -6,10 +6,7 @@
 # With MG_SHOTS_DIR set, a screenshot of each page is left there.
 # Usage: win32_dialog_pages_b.sh <path of Meadowglow.scr>
 source "$(dirname "$0")/lib.sh"
-SCR="${1:?usage: $0 <Meadowglow.scr>}"
-[ -f "$SCR" ] || fail "no program at $SCR"
-DRIVE="$(dirname "$SCR")/mg_dlgdrive.exe"
-[ -f "$DRIVE" ] || fail "no driver at $DRIVE"
+dialog_script_init "$@"
 e2e_init 1024x768
 wine_init
 # A failure also shows how the dialog's program ended, when it did.
