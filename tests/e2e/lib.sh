@@ -45,7 +45,8 @@ e2e_cleanup() {
     kill "$E2E_XVFB" >/dev/null 2>&1
     wait "$E2E_XVFB" 2>/dev/null
   fi
-  [ -n "$E2E_TMP" ] && rm -rf "$E2E_TMP"
+  # E2E_KEEP_TMP=1 keeps the scratch folder (logs, settings) for a look after a failure.
+  [ -n "$E2E_TMP" ] && [ -z "${E2E_KEEP_TMP:-}" ] && rm -rf "$E2E_TMP"
 }
 
 # Milliseconds on a monotonic-enough clock for the timing checks.

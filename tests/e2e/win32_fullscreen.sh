@@ -36,7 +36,7 @@ xdotool mousemove 102 102
 sleep 0.5
 expect_running "$SAVER" "a motion of 4 pixels ended the saver"
 xdotool mousemove 103 102
-expect_exit "$SAVER" 1500 0 "a motion of 5 pixels"
+expect_exit "$SAVER" 5000 0 "a motion of 5 pixels"
 window_present Screensaver && fail "the Screensaver window outlived the process"
 
 # WM_CLOSE from another program before any input is ignored. A small motion
@@ -49,17 +49,17 @@ xdotool mousemove 101 103
 sleep 0.5
 expect_running "$SAVER" "a motion of 4 pixels ended the saver"
 send_close sent
-expect_exit "$SAVER" 1500 0 "WM_CLOSE after a small motion"
+expect_exit "$SAVER" 5000 0 "WM_CLOSE after a small motion"
 
 # A key press alone.
 start_saver
 xdotool key space
-expect_exit "$SAVER" 1500 0 "a key press"
+expect_exit "$SAVER" 5000 0 "a key press"
 
 # A button press alone.
 start_saver
 xdotool click 1
-expect_exit "$SAVER" 1500 0 "a mouse click"
+expect_exit "$SAVER" 5000 0 "a mouse click"
 
 # WM_CLOSE before any input is ignored; a second start leaves the running
 # saver alone and ends with 0; the window covers the screen and shows the
@@ -80,6 +80,6 @@ white="$(white_fraction "$E2E_TMP/fullscreen.png")"
 below "$white" 0.5 || fail "the screen is still mostly the white root ($white white) while the saver runs"
 note "screenshot: white share $white"
 xdotool key Escape
-expect_exit "$SAVER" 1500 0 "a key after the ignored WM_CLOSE"
+expect_exit "$SAVER" 5000 0 "a key after the ignored WM_CLOSE"
 send_close "no window"
 exit 0

@@ -35,12 +35,12 @@ done
 sleep 0.3
 expect_running "$PREVIEW" "mouse motion over the preview ended it"
 xdotool key a
-expect_exit "$PREVIEW" 1500 0 "a key in the preview"
+expect_exit "$PREVIEW" 5000 0 "a key in the preview"
 expect_running "$PARENT" "the host window went away with the preview"
 
 start_preview
 xdotool mousemove 200 150 click 1
-expect_exit "$PREVIEW" 1500 0 "a click on the preview"
+expect_exit "$PREVIEW" 5000 0 "a click on the preview"
 expect_running "$PARENT" "the host window went away with the preview"
 
 # The switch in capitals and the handle with a sign still name the window.
@@ -48,7 +48,7 @@ start_bg PREVIEW "$WINE" "$SCR" /P "+$HOST"
 sleep 1.5
 expect_running "$PREVIEW" "'/P +handle' did not start the preview"
 xdotool mousemove 200 150 key b
-expect_exit "$PREVIEW" 1500 0 "a key in the '/P +handle' preview"
+expect_exit "$PREVIEW" 5000 0 "a key in the '/P +handle' preview"
 
 # The host destroying its window, as the display settings do when they close,
 # ends the preview cleanly.
@@ -58,5 +58,5 @@ start_bg PREVIEW "$WINE" "$SCR" /p "$HOST2"
 sleep 1
 expect_running "$PREVIEW" "the preview in the closing host ended on its own"
 expect_exit "$PARENT2" 5000 0 "the host closing its window"
-expect_exit "$PREVIEW" 1500 0 "the preview after its host window was destroyed"
+expect_exit "$PREVIEW" 5000 0 "the preview after its host window was destroyed"
 exit 0

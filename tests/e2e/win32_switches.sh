@@ -33,6 +33,6 @@ for sw in s -S /S -s; do
   sleep 0.3
   expect_running "$RUN" "'$sw' ended on its own"
   xdotool key Return
-  expect_exit "$RUN" 1500 0 "'$sw' ended by a key"
+  expect_exit "$RUN" 5000 0 "'$sw' ended by a key"
 done
 exit 0
