@@ -1,6 +1,7 @@
 #include "config_dialog/win32/Controls.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
 #include "config_dialog/logic/DialogRules.h"
 #include "config_dialog/win32/CDialogBase.h"
@@ -156,4 +157,18 @@ bool ToggleCheckSetting(WPARAM wParam, const std::vector<CheckSetting>& boxes) {
 
 void ShowCheckSettings(const std::vector<CheckSetting>& boxes) {
     for (const CheckSetting& b : boxes) b.box->Set(*b.setting);
+}
+
+bool ShowOpenFileDialog(HWND owner, const char* filter, const char* defaultExtension, DWORD extraFlags,
+                        std::vector<char>& buffer) {
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+    ofn.lpstrDefExt = defaultExtension;
+    ofn.Flags = OFN_EXPLORER | OFN_LONGNAMES | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | extraFlags;
+    return GetOpenFileNameA(&ofn) && buffer[0] != '\0';
 }

@@ -112,6 +112,12 @@ public:
 
 class CDialogBase;
 
+// The system's open-file dialog for files that must exist, with `filter` (the
+// dialog's pairs of NUL-ended texts) and `extraFlags`; the chosen name or
+// names land in `buffer`. False when cancelled or nothing was chosen.
+bool ShowOpenFileDialog(HWND owner, const char* filter, const char* defaultExtension, DWORD extraFlags,
+                        std::vector<char>& buffer);
+
 // A tab control whose tabs hold modeless child dialogs.
 class CTabControl : public CControl {
 public:

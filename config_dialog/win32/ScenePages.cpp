@@ -24,17 +24,11 @@ void EnableItems(HWND dialog, std::initializer_list<int> ids, bool enable) {
 
 std::vector<std::string> ChoosePictureFiles(HWND owner) {
     std::vector<char> buffer(32768, '\0');
-    OPENFILENAMEA ofn{};
-    ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = "Graphics files (*.bmp;*.jpg)\0*.bmp;*.jpg\0BMP files (*.bmp)\0*.bmp\0JPEG files (*.jpg)\0*.jpg\0";
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = buffer.data();
-    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-    ofn.lpstrDefExt = "bmp";
-    ofn.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_LONGNAMES | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
-                OFN_HIDEREADONLY;
-    if (!GetOpenFileNameA(&ofn)) return {};
+    if (!ShowOpenFileDialog(owner,
+                            "Graphics files (*.bmp;*.jpg)\0*.bmp;*.jpg\0BMP files (*.bmp)\0*.bmp\0JPEG files "
+                            "(*.jpg)\0*.jpg\0",
+                            "bmp", OFN_ALLOWMULTISELECT, buffer))
+        return {};
     return SplitOpenFileNames(buffer.data(), buffer.size(), '\\');
 }
 

@@ -82,6 +82,16 @@ protected:
         SetInstallPath(savedInstall);
     }
 
+    // The shipped sprites in place of the test's own, for a fresh InitStatic.
+    void UseShippedSprites() {
+        CCritters::ReleaseStatic();
+        const char* base[3] = {"ladybug", "wormbug", "beebug"};
+        for (int kind = 0; kind < 3; ++kind)
+            for (int frame = 0; frame < 2; ++frame) {
+                const std::string name = std::string(base[kind]) + char('0' + frame) + ".bmp";
+                WriteWholeFile(dir.File(name), ReadWholeFile(std::string(MG_SOURCE_DIR) + "/assets/" + name));
+            }
+    }
     std::vector<uint8_t> Frame(CCritters& critters) {
         glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -235,13 +245,7 @@ TEST_F(CrittersRender, ShippedSpritesHaveNoKeyColouredRim) {
     // The shipped sprites, magnified so that filtering covers many pixels at
     // every edge. Their own colours hold no magenta, so any magenta pixel is
     // the key blended in at a sprite's edge.
-    CCritters::ReleaseStatic();
-    const char* base[3] = {"ladybug", "wormbug", "beebug"};
-    for (int kind = 0; kind < 3; ++kind)
-        for (int frame = 0; frame < 2; ++frame) {
-            const std::string name = std::string(base[kind]) + char('0' + frame) + ".bmp";
-            WriteWholeFile(dir.File(name), ReadWholeFile(std::string(MG_SOURCE_DIR) + "/assets/" + name));
-        }
+    UseShippedSprites();
     ASSERT_TRUE(CCritters::InitStatic());
     CCritters critters;
     critters.NumCritters = 3;
@@ -270,13 +274,7 @@ TEST_F(CrittersRender, ShippedSpritesHaveNoKeyColouredRim) {
 
 TEST_F(CrittersRender, ThePopulationDrawnAsOneBatchLooksAsDrawnOneByOne) {
     // The shipped sprites, a crowd in every heading, size and animation frame.
-    CCritters::ReleaseStatic();
-    const char* base[3] = {"ladybug", "wormbug", "beebug"};
-    for (int kind = 0; kind < 3; ++kind)
-        for (int frame = 0; frame < 2; ++frame) {
-            const std::string name = std::string(base[kind]) + char('0' + frame) + ".bmp";
-            WriteWholeFile(dir.File(name), ReadWholeFile(std::string(MG_SOURCE_DIR) + "/assets/" + name));
-        }
+    UseShippedSprites();
     ASSERT_TRUE(CCritters::InitStatic());
     ASSERT_FALSE(CCritters::Sheet().IsEmpty());
     for (int32_t size = 0; size <= CCritters::kMaxSize; ++size) {
