@@ -380,3 +380,25 @@ dialog_drive() {
   [ -n "$out" ] && echo
   return "$rc"
 }
+
+# box_text CAPTION: the text of a message box (found also before it shows),
+# read again for up to 6 s while a box found early is still filling it in.
+box_text() {
+  local text="" tries=0
+  while [ -z "$text" ] && [ $((tries += 1)) -le 20 ]; do
+    text="$(MG_DLGDRIVE_HIDDEN=1 dialog_drive "$1" text 65535)"
+    [ -n "$text" ] || sleep 0.3
+  done
+  printf '%s' "$text"
+}
+
+# wait_gone TITLE TENTHS WHAT: the window titled TITLE is gone within TENTHS
+# tenths of a second, or the script fails with WHAT.
+wait_gone() {
+  local tries=0
+  while window_present "$1"; do
+    tries=$((tries + 1))
+    [ "$tries" -lt "$2" ] || fail "$3"
+    sleep 0.1
+  done
+}

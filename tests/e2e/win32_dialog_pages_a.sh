@@ -30,12 +30,8 @@ expect_state() { [ "$(drive "$1" "$2" "$3" ${5:+"$5"})" = "$4" ] || fail "${6:-$
 box() {
   local found
   found="$(drive "$1" wait)" || fail "$3: no '$1' box ($found)"
-  local got="" tries=0
-  # A box found before it shows may still be filling in its text.
-  while [ -z "$got" ] && [ $((tries += 1)) -le 20 ]; do
-    got="$(drive "$1" text 65535)"
-    [ -n "$got" ] || sleep 0.3
-  done
+  local got
+  got="$(box_text "$1")"
   [ "$got" = "$2" ] || fail "$3: the '$1' box says '$got'"
   drive "$1" answer 1 >/dev/null
   sleep 0.3
@@ -102,8 +98,7 @@ grep -q 'Login: user=<alice>' "$DOVECOT_DIR/dovecot.log" || fail "dovecot saw no
 drive "$MAIL" lbselect 1288 1
 drive "$MAIL" post 1282
 drive 'Error$' wait >/dev/null || fail "no Error box for a wrong password"
-msg=""
-for _ in $(seq 20); do msg="$(drive 'Error$' text 65535)"; [ -n "$msg" ] && break; sleep 0.3; done
+msg="$(box_text 'Error$')"
 case "$msg" in "Error: could not connect to the pop3 account = $SERVER. Msg="?*) ;; *) fail "the Error box says '$msg'" ;; esac
 drive 'Error$' answer 1 >/dev/null
 runlog | grep -q "E-mail test failed - Pop3Connect" || fail "no run-log entry for the failed test: $(runlog)"
@@ -204,12 +199,7 @@ drive "Meadowglow Help" wait >/dev/null || fail "the Help page did not open"
 [ -n "$(drive "Meadowglow Help" text 1164)" ] || fail "no support text"
 drive "Meadowglow Help" post 1172
 drive 'Help$' wait >/dev/null || fail "no Help error box"
-msg="" tries=0
-# A box found before it shows may still be filling in its text.
-while [ -z "$msg" ] && [ $((tries += 1)) -le 20 ]; do
-  msg="$(drive 'Help$' text 65535)"
-  [ -n "$msg" ] || sleep 0.3
-done
+msg="$(box_text 'Help$')"
 case "$msg" in "Error: could not launch help file for this screen saver."*"Debug information:"*TallowFenHtmlPage.exe*) ;;
   *) fail "the Help box says '$msg'" ;; esac
 drive 'Help$' answer 1 >/dev/null

@@ -57,33 +57,19 @@ open_page() {
 }
 close_page() {
   drive "$1" post "$2"
-  local tries=0
-  while window_present "$1"; do
-    tries=$((tries + 1))
-    [ "$tries" -lt 300 ] || fail "the page '$1' did not close"
-    sleep 0.1
-  done
+  wait_gone "$1" 300 "the page '$1' did not close"
 }
 # error_box TEXT: an "Error" box saying TEXT is up; it is answered OK.
 error_box() {
   # Under Wine a message box can stay unshown for seconds while the preview
   # renders beside it; it works all the same, so it is driven unshown too.
-  local said="" tries=0
+  local said
   MG_DLGDRIVE_HIDDEN=1 drive "Error$" wait >/dev/null || fail "no Error box for: $1"
-  # A box found before it shows may still be filling in its text.
-  while [ -z "$said" ] && [ $((tries += 1)) -le 20 ]; do
-    said="$(MG_DLGDRIVE_HIDDEN=1 drive "Error$" text 65535)"
-    [ -n "$said" ] || sleep 0.3
-  done
+  said="$(box_text "Error$")"
   [ "$said" = "$1" ] || fail "the Error box says '$said', expected '$1'"
   MG_DLGDRIVE_HIDDEN=1 drive "Error$" answer 1
   # The next command only once the box has gone, as a user's next click would be.
-  local tries=0
-  while window_present "Error"; do
-    tries=$((tries + 1))
-    [ "$tries" -lt 100 ] || fail "the Error box did not close"
-    sleep 0.1
-  done
+  wait_gone "Error" 100 "the Error box did not close"
 }
 
 start_bg RUN "$WINE" "$SCR" /c
