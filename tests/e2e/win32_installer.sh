@@ -25,7 +25,13 @@ reg_value() {
   fail "cannot set the earlier screen saver"
 
 "$WINE" "$SETUP" /S || fail "the installer failed (status $?)"
-LOCALAPPDATA_WIN="$("$WINE" cmd /c echo '%LOCALAPPDATA%' | tr -d '\r')"
+# Wine now and then fails to start its cmd just after another program ended
+# ("Application could not be started"): asked again, it answers.
+for _ in 1 2 3; do
+  LOCALAPPDATA_WIN="$("$WINE" cmd /c echo '%LOCALAPPDATA%' | tr -d '\r')"
+  case "$LOCALAPPDATA_WIN" in [A-Za-z]:\\*) break ;; esac
+  sleep 1
+done
 DIR_WIN="$LOCALAPPDATA_WIN\\Tallow Fen Software\\Screen Savers\\Meadowglow"
 DIR="$(winepath -u "$DIR_WIN" 2>/dev/null)"
 [ -d "$DIR" ] || fail "no installation folder at $DIR_WIN"
