@@ -5,15 +5,87 @@
 #include "xlib/XPaths.h"
 
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 
 namespace {
 std::mutex& RunLogMutex() {
     static std::mutex m;
     return m;
 }
+
+uint32_t (*g_repeatClock)() = &PlatformTimeMs;
+
+// What the log remembers of an entry it has written: when, and how many
+// identical ones it has held back since. Keyed by the log's path too, so a
+// new installation folder starts with a clean slate.
+struct RepeatRecord {
+    uint32_t writtenAt = 0;
+    uint64_t heldBack = 0;
+};
+std::unordered_map<std::string, RepeatRecord>& RepeatRecords() {
+    static std::unordered_map<std::string, RepeatRecord> records;
+    return records;
+}
+
+// The message goes in as its length and hash: a message can be megabytes
+// long, and the table must stay small whatever it holds.
+std::string RepeatKey(const std::string& path, std::string_view subject, std::string_view message) {
+    std::string key;
+    key.reserve(path.size() + subject.size() + 48);
+    key.append(path).append(1, '\0').append(subject).append(1, '\0');
+    key += std::to_string(message.size());
+    key += ':';
+    key += std::to_string(std::hash<std::string_view>{}(message));
+    return key;
+}
+
+// Decides, under the log's lock, whether an entry is written now. A repeat
+// within the interval is only counted; the first one after it is written with
+// the count of those held back. The table is bounded: when it fills, what has
+// gone quiet for an interval is forgotten, and failing that all of it.
+bool TakeRepeat(const std::string& key, uint64_t& heldBack) {
+    auto& records = RepeatRecords();
+    const uint32_t now = g_repeatClock();
+    auto it = records.find(key);
+    if (it != records.end()) {
+        RepeatRecord& r = it->second;
+        if (static_cast<uint32_t>(now - r.writtenAt) < kRunLogRepeatIntervalMs) {
+            ++r.heldBack;
+            return false;
+        }
+        heldBack = r.heldBack;
+        r = RepeatRecord{now, 0};
+        return true;
+    }
+    if (records.size() >= kRunLogRepeatTableLimit) {
+        for (auto i = records.begin(); i != records.end();) {
+            if (static_cast<uint32_t>(now - i->second.writtenAt) >= kRunLogRepeatIntervalMs)
+                i = records.erase(i);
+            else
+                ++i;
+        }
+        if (records.size() >= kRunLogRepeatTableLimit) records.clear();
+    }
+    records.emplace(key, RepeatRecord{now, 0});
+    heldBack = 0;
+    return true;
+}
+
+void ForgetRepeatsOf(const std::string& path) {
+    auto& records = RepeatRecords();
+    for (auto i = records.begin(); i != records.end();) {
+        if (i->first.compare(0, path.size() + 1, path + std::string(1, '\0')) == 0)
+            i = records.erase(i);
+        else
+            ++i;
+    }
+}
 }  // namespace
+
+void SetRunLogClockForTests(uint32_t (*clock)()) { g_repeatClock = clock ? clock : &PlatformTimeMs; }
 
 void HoldRunLogForExit() { RunLogMutex().lock(); }
 
@@ -33,6 +105,16 @@ void WriteRunLog(std::string_view subject, std::string_view message, bool startN
         // One entry stays readable and small, whatever text a damaged setting
         // or a hostile reply puts into it.
         if (subject.size() > kRunLogSubjectLimit) subject = subject.substr(0, kRunLogSubjectLimit);
+        const std::string path = InstallDir() + "RunLog.txt";
+        std::lock_guard<std::mutex> lock(RunLogMutex());
+        // A failing account or a broken server can ask for the same entry
+        // many times a second; written each time, it would push every other
+        // entry out of the file and keep the disk busy.
+        uint64_t heldBack = 0;
+        if (startNew) ForgetRepeatsOf(path);
+        if (!TakeRepeat(RepeatKey(path, subject, message), heldBack)) return;
+        const std::string repeated =
+            heldBack ? " [... repeated " + std::to_string(heldBack) + " times]" : std::string();
         char when[32];
         FormatRunLogTime(PlatformLocalTime(), when);
         std::string entry;
@@ -42,7 +124,7 @@ void WriteRunLog(std::string_view subject, std::string_view message, bool startN
         entry += "\r\nSubject = ";
         entry.append(subject);
         entry += "\r\nMessage = ";
-        const size_t room = kRunLogEntryLimit - entry.size() - 4;  // 4: the closing CR LF CR LF
+        const size_t room = kRunLogEntryLimit - entry.size() - 4 - repeated.size();  // 4: the closing CR LF CR LF
         if (message.size() <= room) {
             entry.append(message);
         } else {
@@ -50,10 +132,9 @@ void WriteRunLog(std::string_view subject, std::string_view message, bool startN
             entry.append(message.substr(0, room - marker.size()));
             entry += marker;
         }
+        entry += repeated;
         entry += "\r\n\r\n";
 
-        const std::string path = InstallDir() + "RunLog.txt";
-        std::lock_guard<std::mutex> lock(RunLogMutex());
         // Opening a FIFO or a device in the log's place would wait for its
         // other end, holding every thread that logs.
         if (PlatformFileKind(path.c_str()) == FileKind::Other) return;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 // Appends one entry (or starts the file afresh with `startNew`). The file is
@@ -10,7 +11,15 @@
 // cut and ends with a marker giving its full length. Failures are silent: the entry is lost.
 // Each entry is composed in memory and written with one call under a
 // process-wide lock, so entries from concurrent threads never interleave.
+//
+// An entry identical to one written less than a minute before (same subject,
+// same message) is not written but counted; the first one after the minute is
+// written with " [... repeated N times]" giving how many were held back.
+// A new start forgets what was written before.
 void WriteRunLog(std::string_view subject, std::string_view message, bool startNew = false);
+
+// Replaces the millisecond clock that times repeats (nullptr: the real one).
+void SetRunLogClockForTests(uint32_t (*clock)());
 
 // Takes the run log's lock and never gives it back: for a process about to
 // end at once while other threads still run, so that no entry is cut short by
@@ -24,3 +33,6 @@ void FormatRunLogTime(const LocalTimeParts& t, char out[32]);
 constexpr long kRunLogLimit = 0x40000;  // 256 KiB
 constexpr size_t kRunLogEntryLimit = 4096;
 constexpr size_t kRunLogSubjectLimit = 256;
+constexpr uint32_t kRunLogRepeatIntervalMs = 60000;
+// Distinct entries remembered for the repeat rule.
+constexpr size_t kRunLogRepeatTableLimit = 4096;

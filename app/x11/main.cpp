@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -410,6 +411,7 @@ int RunBench(Display* dpy, const X11Options& o) {
     std::string renderer = "none";
     const unsigned frames = o.frames;
     std::unique_ptr<BenchEmitters> emitters;
+    std::atomic<unsigned> framesDrawn{0};
     saver.SetFrameObserver([&](unsigned index) {
         if (o.benchEmitters && saver.IsInitialised()) {
             if (!emitters) emitters = std::make_unique<BenchEmitters>(o.benchEmitters, 300);
@@ -438,7 +440,13 @@ int RunBench(Display* dpy, const X11Options& o) {
             std::lock_guard<std::mutex> lock(m);
             done = true;
             cv.notify_all();
+            if (g_WakePipe[1] >= 0) {
+                const char byte = 1;
+                ssize_t ignored = write(g_WakePipe[1], &byte, 1);
+                (void)ignored;
+            }
         }
+        framesDrawn = index + 1;
     });
     if (o.unpaced) saver.SetPeriodOverride(0);
     if (o.seed >= 0) saver.SetSeedOverride(o.seed);
@@ -447,15 +455,37 @@ int RunBench(Display* dpy, const X11Options& o) {
         std::fprintf(stderr, "meadowglow: Fatal Error: could not start thread.\n");
         return 1;
     }
-    {
-        std::unique_lock<std::mutex> lock(m);
-        cv.wait(lock, [&] { return done || g_Terminate.load(); });
+    // A signal only writes to the wake-up pipe (a condition variable cannot be
+    // notified from a handler), so the wait is a poll on that pipe; the last
+    // frame writes to it too.
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(m);
+            if (done) break;
+        }
+        if (g_Terminate) break;
+        struct pollfd pfd = {g_WakePipe[0], POLLIN, 0};
+        if (g_WakePipe[0] < 0) {
+            std::unique_lock<std::mutex> lock(m);
+            cv.wait_for(lock, std::chrono::milliseconds(100), [&] { return done; });
+            continue;
+        }
+        if (poll(&pfd, 1, 1000) > 0) {
+            char drain[16];
+            while (read(g_WakePipe[0], drain, sizeof drain) > 0) {
+            }
+        }
     }
     double closeStart = NowMs(CLOCK_MONOTONIC);
     saver.Stop();
     double closeMs = NowMs(CLOCK_MONOTONIC) - closeStart;
     saver.SetFrameObserver(nullptr);
-    if (!saver.IsInitialised() && !done) return 1;
+    if (!done) {
+        // No figures to give: a benchmark cut short is not a result.
+        if (g_Terminate) std::fprintf(stderr, "meadowglow: benchmark stopped by a signal after %u of %u frames\n",
+                                      framesDrawn.load(), frames);
+        return 1;
+    }
 
     std::printf("renderer: %s\n", renderer.c_str());
     double intervals = frames > 1 ? frames - 1 : 1;

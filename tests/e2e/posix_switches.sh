@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The screen-saver switches as the program sees them: unknown switches and a
 # preview without a usable window end at once with -1; every spelling of the
-# full-screen switch starts the saver.
+# full-screen switch starts the saver; a signal ends a benchmark at once.
 # Usage: posix_switches.sh <path of meadowglow>
 source "$(dirname "$0")/lib.sh"
 PROG="${1:?usage: $0 <meadowglow>}"
@@ -31,5 +31,17 @@ for sw in s -S /S " s" -s; do
   expect_running "$RUN" "'$sw' ended on its own"
   xdotool key Return
   expect_exit "$RUN" 5000 0 "'$sw' ended by a key"
+done
+
+# A benchmark of far more frames than the wait allows: the signal, not the
+# last frame, has to end it, and it gives no figures for a cut-short run.
+for sig in TERM INT; do
+  start_bg BENCH "$PROG" --bench --frames 1000000 --size 320x240
+  sleep 1.5
+  expect_running "$BENCH" "the benchmark ended before SIG$sig"
+  kill -s "$sig" "$BENCH"
+  expect_exit "$BENCH" 5000 1 "the benchmark after SIG$sig"
+  grep -q "stopped by a signal" "$E2E_TMP/BENCH.out" || fail "no word of the SIG$sig: $(cat "$E2E_TMP/BENCH.out")"
+  grep -q "^fps:" "$E2E_TMP/BENCH.out" && fail "a cut-short benchmark printed figures"
 done
 exit 0

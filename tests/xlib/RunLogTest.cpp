@@ -115,7 +115,8 @@ TEST_F(RunLogTest, ConcurrentWritersNeverTearEntries) {
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([t] {
             std::string body(200 + t * 37, static_cast<char>('a' + t));
-            for (int i = 0; i < kEach; ++i) WriteRunLog("Thread " + std::to_string(t), body, false);
+            // Each message differs, so none is held back as a repeat.
+            for (int i = 0; i < kEach; ++i) WriteRunLog("Thread " + std::to_string(t), body + std::to_string(i), false);
         });
     }
     for (auto& th : threads) th.join();
@@ -127,7 +128,7 @@ TEST_F(RunLogTest, ConcurrentWritersNeverTearEntries) {
         EXPECT_EQ(static_cast<size_t>(m.position(0)), consumed);
         std::string subject = m[2].str(), message = m[3].str();
         int t = subject.back() - '0';
-        EXPECT_EQ(std::string(200 + t * 37, static_cast<char>('a' + t)), message);
+        EXPECT_EQ(0u, message.find(std::string(200 + t * 37, static_cast<char>('a' + t)))) << message;
         consumed += m.length(0);
         ++count;
     }
@@ -177,4 +178,66 @@ TEST_F(RunLogTest, OneEntryIsCappedWithAMarker) {
         }
         EXPECT_NE(std::string::npos, text.find("Subject = " + subject.substr(0, kRunLogSubjectLimit) + "\r\n"));
     }
+}
+
+namespace {
+uint32_t g_fakeNow = 0;
+uint32_t FakeNow() { return g_fakeNow; }
+}  // namespace
+
+// The same entry again and again is written once a minute at most, then with
+// the count of those held back; anything that differs in subject or message
+// is its own entry, and a new start forgets what came before.
+TEST_F(RunLogTest, RepeatsAreCountedNotWritten) {
+    SetRunLogClockForTests(&FakeNow);
+    g_fakeNow = 0xFFFFF000u;  // the millisecond counter wraps during the test
+    struct Step {
+        uint32_t advanceMs;
+        const char* subject;
+        const char* message;
+        bool startNew;
+        const char* written;  // the message as it reaches the file, or nullptr
+    } steps[] = {
+        {0, "Mail", "refused", false, "refused"},
+        {10, "Mail", "refused", false, nullptr},
+        {10, "Mail", "refused", false, nullptr},
+        {10, "Mail", "other text", false, "other text"},
+        {10, "Weather", "refused", false, "refused"},
+        {59000, "Mail", "refused", false, nullptr},
+        {1000, "Mail", "refused", false, "refused [... repeated 3 times]"},
+        {10, "Mail", "refused", false, nullptr},
+        {60000, "Mail", "refused", false, "refused [... repeated 1 times]"},
+        {60000, "Mail", "refused", false, "refused"},
+        {10, "Mail", "refused", true, "refused"},
+        {10, "Mail", "refused", false, nullptr},
+    };
+    std::string expected;
+    for (const Step& s : steps) {
+        g_fakeNow += s.advanceMs;
+        if (s.startNew) expected.clear();
+        WriteRunLog(s.subject, s.message, s.startNew);
+        if (s.written) expected += std::string("Subject = ") + s.subject + "\r\nMessage = " + s.written + "\r\n";
+        std::string text = Log(), got;
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), kEntry); it != std::sregex_iterator(); ++it)
+            got += "Subject = " + (*it)[2].str() + "\r\nMessage = " + (*it)[3].str() + "\r\n";
+        EXPECT_EQ(expected, got) << "after " << s.subject << "/" << s.message;
+    }
+    SetRunLogClockForTests(nullptr);
+}
+
+// A flood of failing accounts: each distinct entry reaches the file once, and
+// the file keeps the history written before the flood.
+TEST_F(RunLogTest, AFloodKeepsTheHistory) {
+    SetRunLogClockForTests(&FakeNow);
+    WriteRunLog("History", "written before the flood", false);
+    for (int pass = 0; pass < 200; ++pass) {
+        g_fakeNow += 50;
+        for (int account = 0; account < 256; ++account)
+            WriteRunLog("E-mail", "account " + std::to_string(account) + " refused the password", false);
+    }
+    const std::string text = Log();
+    EXPECT_EQ(0u, text.find("*** LogEntry: ")) << "the file restarted";
+    EXPECT_NE(std::string::npos, text.find("written before the flood"));
+    EXPECT_EQ(1u + 256u, CountEntries(text));
+    SetRunLogClockForTests(nullptr);
 }
