@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang's libFuzzer (plus the address and
 # undefined-behaviour sanitizers) and runs each for the given number of
-# seconds (default 60). Not part of CI.
+# seconds (default 60), whatever it finds on the way. Not part of CI.
 #
 #   bash scripts/fuzz.sh [SECONDS] [TARGET...]     targets: settings picture server_text
 #
@@ -32,11 +32,20 @@ for t in "${targets[@]}"; do
   mkdir -p "$run/corpus" "$run/findings"
   cp -n "$root/fuzz/corpus/$t/"* "$run/corpus/" 2>/dev/null || true
   echo "== $t: ${seconds}s"
+  # One worker process that is restarted after a finding, so a target runs
+  # for its whole time and every distinct finding is kept, not just the first.
+  start=$(date +%s)
   "$build/fuzz/${t}_fuzz" "$run/corpus" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
-    -rss_limit_mb=4096 -artifact_prefix="$run/findings/" -print_final_stats=1 >"$run/log.txt" 2>&1
-  rc=$?
-  grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb|^Done [0-9]+ runs' "$run/log.txt"
-  echo "corpus: $(ls "$run/corpus" | wc -l) inputs; findings: $(ls "$run/findings" | wc -l) (in $run/findings)"
-  [ $rc -eq 0 ] || { status=1; tail -40 "$run/log.txt"; }
+    -rss_limit_mb=4096 -artifact_prefix="$run/findings/" -fork=1 -ignore_crashes=1 -ignore_timeouts=1 \
+    -ignore_ooms=1 >"$run/log.txt" 2>&1
+  elapsed=$(( $(date +%s) - start ))
+  execs=$(grep -oE '^#[0-9]+' "$run/log.txt" | tail -n1 | tr -d '#')
+  findings=$(ls "$run/findings" | wc -l)
+  echo "ran ${elapsed}s; executions: ${execs:-0} ($(( ${execs:-0} / (elapsed > 0 ? elapsed : 1) ))/s)"
+  echo "corpus: $(ls "$run/corpus" | wc -l) inputs; findings: $findings (in $run/findings)"
+  if [ "$findings" -gt 0 ]; then
+    status=1
+    grep -hE 'runtime error|ERROR: AddressSanitizer|SUMMARY' "$run/log.txt" "$run"/fuzz-*.log 2>/dev/null | sort | uniq -c | head -20
+  fi
 done
 exit $status

@@ -5,12 +5,22 @@
 
 #include "tests/TestSupport.h"
 #include "tests/VendorServer.h"
+#include "xlib/RunLog.h"
 #include "xlib/XPaths.h"
+
+namespace {
+// Tests share the process's run log; one test's entries must not hold back
+// the same entries written by the next.
+struct FreshRunLogRepeats : ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override { ForgetRunLogRepeats(); }
+};
+}  // namespace
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     TempDir install;
     SetInstallPath(install.Path());
     VendorServerSuite::UseVendorHost(kNoVendorHost);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new FreshRunLogRepeats);
     return RUN_ALL_TESTS();
 }

@@ -74,6 +74,11 @@ bool TakeRepeat(const std::string& key, uint64_t& heldBack) {
     return true;
 }
 
+std::unordered_map<std::string, long>& SizesAfterWrite() {
+    static std::unordered_map<std::string, long> sizes;
+    return sizes;
+}
+
 void ForgetRepeatsOf(const std::string& path) {
     auto& records = RepeatRecords();
     for (auto i = records.begin(); i != records.end();) {
@@ -84,6 +89,11 @@ void ForgetRepeatsOf(const std::string& path) {
     }
 }
 }  // namespace
+
+void ForgetRunLogRepeats() {
+    std::lock_guard<std::mutex> lock(RunLogMutex());
+    RepeatRecords().clear();
+}
 
 void SetRunLogClockForTests(uint32_t (*clock)()) { g_repeatClock = clock ? clock : &PlatformTimeMs; }
 
@@ -107,11 +117,23 @@ void WriteRunLog(std::string_view subject, std::string_view message, bool startN
         if (subject.size() > kRunLogSubjectLimit) subject = subject.substr(0, kRunLogSubjectLimit);
         const std::string path = InstallDir() + "RunLog.txt";
         std::lock_guard<std::mutex> lock(RunLogMutex());
+        // Opening a FIFO or a device in the log's place would wait for its
+        // other end, holding every thread that logs.
+        if (PlatformFileKind(path.c_str()) == FileKind::Other) return;
+        long size = -1;
+        if (FILE* f = std::fopen(path.c_str(), "rb")) {
+            if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
+            std::fclose(f);
+        }
+        const bool restart = startNew || size >= kRunLogLimit;
         // A failing account or a broken server can ask for the same entry
         // many times a second; written each time, it would push every other
-        // entry out of the file and keep the disk busy.
+        // entry out of the file and keep the disk busy. An entry is held back
+        // only while the one it repeats is still in the file: a log that
+        // restarted, or that someone emptied or removed, takes every entry afresh.
+        long& sizeAfterLastWrite = SizesAfterWrite()[path];
+        if (restart || size < sizeAfterLastWrite) ForgetRepeatsOf(path);
         uint64_t heldBack = 0;
-        if (startNew) ForgetRepeatsOf(path);
         if (!TakeRepeat(RepeatKey(path, subject, message), heldBack)) return;
         const std::string repeated =
             heldBack ? " [... repeated " + std::to_string(heldBack) + " times]" : std::string();
@@ -135,18 +157,11 @@ void WriteRunLog(std::string_view subject, std::string_view message, bool startN
         entry += repeated;
         entry += "\r\n\r\n";
 
-        // Opening a FIFO or a device in the log's place would wait for its
-        // other end, holding every thread that logs.
-        if (PlatformFileKind(path.c_str()) == FileKind::Other) return;
-        if (FILE* f = std::fopen(path.c_str(), "rb")) {
-            long size = -1;
-            if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
-            std::fclose(f);
-            if (size >= kRunLogLimit) std::remove(path.c_str());
-        }
-        FILE* f = std::fopen(path.c_str(), startNew ? "wb" : "ab");
+        if (size >= kRunLogLimit) std::remove(path.c_str());
+        FILE* f = std::fopen(path.c_str(), restart ? "wb" : "ab");
         if (!f) return;
         std::fwrite(entry.data(), 1, entry.size(), f);
+        sizeAfterLastWrite = std::ftell(f);
         std::fclose(f);
     } catch (...) {
         // The run log never reports its own failures.

@@ -18,6 +18,8 @@
 // A new start forgets what was written before.
 void WriteRunLog(std::string_view subject, std::string_view message, bool startNew = false);
 
+// Forgets every entry written so far, as to repeats.
+void ForgetRunLogRepeats();
 // Replaces the millisecond clock that times repeats (nullptr: the real one).
 void SetRunLogClockForTests(uint32_t (*clock)());
 

@@ -18,3 +18,8 @@ ImageBitmap* NewImageBitmap(unsigned width, unsigned height);
 // to V5; 1, 4, 8 bits with a palette, RLE4 and RLE8; 16 and 32 bits with
 // default or given channel masks; 24 bits; bottom-up and top-down rows.
 ImageBitmap* DecodeBmp(const uint8_t* data, size_t size, ImageLoadInfo& info);
+
+// The platform's JPEG decoder. It reads the frame header first and refuses a
+// size ImageSizeAllowed refuses (TooLarge) before allocating; anything it
+// cannot decode, a file cut short included, is Damaged.
+ImageBitmap* DecodeJpeg(const uint8_t* data, size_t size, ImageLoadInfo& info);

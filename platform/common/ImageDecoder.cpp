@@ -1,32 +1,12 @@
-// One decoder for every platform: our bitmap reader, and stb_image (header
-// only, compiled in, so the Windows program needs no codec DLL) for JPEG.
+// The picture decoders: our own bitmap reader on every platform, and for JPEG
+// the platform's well-kept codec (DecodeJpeg: libjpeg-turbo on Linux, the
+// Windows Imaging Component on Windows), each behind the same checks.
 #include "platform/ImageDecoder.h"
 
 #include <cstdio>
 #include <new>
 
 #include "platform/common/DecodedImage.h"
-
-#define STB_IMAGE_IMPLEMENTATION
-#define STB_IMAGE_STATIC
-#define STBI_ONLY_JPEG
-#define STBI_NO_STDIO
-#define STBI_NO_LINEAR
-#define STBI_NO_HDR
-#define STBI_NO_FAILURE_STRINGS
-// stb checks its own limit; ours is applied to the frame header it reports.
-#define STBI_MAX_DIMENSIONS (1 << 16)
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
-#endif
-#include <stb_image.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
 
 bool ImageSizeAllowed(uint64_t width, uint64_t height) {
     return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
@@ -58,44 +38,6 @@ bool HasSignature(ImageFileKind kind, const uint8_t* d, size_t size) {
     return size >= 3 && d[0] == 0xFF && d[1] == 0xD8 && d[2] == 0xFF;
 }
 
-ImageBitmap* DecodeJpeg(const uint8_t* data, size_t size, ImageLoadInfo& info) {
-    if (size > 0x7FFFFFFF) return nullptr;
-    const int length = static_cast<int>(size);
-    int w = 0, h = 0, channels = 0;
-    // The frame header first: a forged size is refused before stb allocates.
-    if (!stbi_info_from_memory(data, length, &w, &h, &channels)) {
-        info.status = ImageLoadStatus::Damaged;
-        return nullptr;
-    }
-    info.width = static_cast<uint64_t>(w);
-    info.height = static_cast<uint64_t>(h);
-    if (!ImageSizeAllowed(info.width, info.height)) {
-        info.status = ImageLoadStatus::TooLarge;
-        return nullptr;
-    }
-    stbi_uc* rgb = stbi_load_from_memory(data, length, &w, &h, &channels, 3);
-    if (!rgb) {
-        info.status = ImageLoadStatus::Damaged;
-        return nullptr;
-    }
-    ImageBitmap* bitmap = NewImageBitmap(static_cast<unsigned>(w), static_cast<unsigned>(h));
-    if (bitmap) {
-        // stb gives packed top-down red-green-blue rows.
-        for (unsigned y = 0; y < bitmap->height; ++y) {
-            const stbi_uc* src = rgb + static_cast<size_t>(bitmap->height - 1 - y) * bitmap->width * 3;
-            uint8_t* dst = bitmap->bits.data() + static_cast<size_t>(y) * bitmap->pitch;
-            for (unsigned x = 0; x < bitmap->width; ++x) {
-                dst[x * 3 + 0] = src[x * 3 + 2];
-                dst[x * 3 + 1] = src[x * 3 + 1];
-                dst[x * 3 + 2] = src[x * 3 + 0];
-            }
-        }
-    } else {
-        info.status = ImageLoadStatus::NoMemory;
-    }
-    stbi_image_free(rgb);
-    return bitmap;
-}
 }  // namespace
 
 ImageBitmap* DecodeImage(ImageFileKind kind, const uint8_t* data, size_t size, ImageLoadInfo* info) {
