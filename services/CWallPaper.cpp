@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "platform/Desktop.h"
 #include "platform/FileSystem.h"
@@ -56,17 +57,9 @@ void CWallPaper::Read(const XString& config) {
         }
         Type = ConfigReadUInt(section, "Type");
         NumPictures = ConfigReadUInt(section, "NumPictures");
-        // Once every entry present has been seen, a larger count has nothing
-        // more to give: stop rather than count on to four billion.
-        const unsigned tagsPresent = section.Count("<Picture_");
-        unsigned tagsSeen = 0;
-        for (uint32_t i = 0; i < NumPictures && tagsSeen < tagsPresent; ++i) {
-            XString key("Picture_");
-            key.Append(static_cast<unsigned>(i));
-            XString open("<");
-            open += key;
-            if (section.FindFwd(open.c_str()) >= 0) ++tagsSeen;
-            XString given = ConfigReadText(section, key.View());
+        // The entries that are there, whatever the count claims.
+        for (ConfigListEntry& entry : ConfigReadList(section, "Picture", NumPictures)) {
+            XString& given = entry.value;
             given.Trim(' ');
             XString path(given);
             path.MakeLower();
