@@ -10,6 +10,7 @@
 #include "render/Projection.h"
 #include "xlib/ConfigSection.h"
 #include "xlib/XException.h"
+#include "xlib/UserFile.h"
 #include "xlib/XPaths.h"
 #include "xlib/XRandom.h"
 
@@ -325,7 +326,8 @@ void CEmail::Process(XDateTime /*now*/) {
             m_LastSeenCount = count;
             if (NewMailSoundType == 1) {
                 Sound().Beep();
-            } else if (NewMailSoundType == 2 && SoundFileName.FileExists()) {
+            } else if (NewMailSoundType == 2 && SoundFileName.FileExists() &&
+                       !UserFileRefused(SoundFileName, kMaxWaveFileBytes, "The new-mail wave file")) {
                 Sound().PlayWave(SoundFileName.c_str(), false);
             }
         }

@@ -6,6 +6,7 @@
 #include "services/VendorService.h"
 #include "xlib/ConfigSection.h"
 #include "xlib/RunLog.h"
+#include "xlib/UserFile.h"
 #include "xlib/XException.h"
 #include "xlib/XPaths.h"
 
@@ -120,7 +121,9 @@ void CInternet::ProcessExitTasks(const XString& zipCode, const XString& product)
         XString page(InstallDir().c_str());
         page += id;
         page += ".htm";
-        if (!reply.WriteFile(page.c_str(), true)) {
+        // Something other than a file in the page's place (a FIFO would hold
+        // the write, and the process, for ever) is left alone.
+        if (UserFileRefused(page, kAnyFileLength, "The news page") || !reply.WriteFile(page.c_str(), true)) {
             WriteRunLog(kError, "Failed to write InfoNook data file. Please try again later.");
             return;
         }

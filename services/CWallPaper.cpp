@@ -7,9 +7,11 @@
 #include "platform/Desktop.h"
 #include "platform/FileSystem.h"
 #include "platform/GLInclude.h"
+#include "platform/ImageDecoder.h"
 #include "xlib/ConfigSection.h"
 #include "xlib/ReplaceFile.h"
 #include "xlib/RunLog.h"
+#include "xlib/UserFile.h"
 #include "xlib/XException.h"
 #include "xlib/XPaths.h"
 #include "xlib/XRandom.h"
@@ -161,7 +163,7 @@ bool CWallPaper::WriteLastFrame(const XString& path) {
 }
 
 bool CWallPaper::CopyPicture(const XString& from, XString& path) {
-    if (!from.FileExists()) return false;
+    if (!from.FileExists() || UserFileRefused(from, kMaxImageFileBytes, "The wallpaper picture")) return false;
     XString source(from);
     path += XString(from).SubEndFindRev('.');
     return source.CopyFile(path.c_str(), true, true);
