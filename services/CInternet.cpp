@@ -3,6 +3,7 @@
 #include <string>
 
 #include "services/DesktopManager.h"
+#include "services/InstallationId.h"
 #include "services/VendorService.h"
 #include "xlib/ConfigSection.h"
 #include "xlib/RunLog.h"
@@ -67,7 +68,9 @@ bool CInternet::AnythingChosen() const {
 
 XString CInternet::CommonQuery(const XString& id, const XString& zipCode, const XString& product) const {
     XString query("&guid=");
-    query += id;
+    XString encodedId(id);
+    encodedId.UrlEncode(false);
+    query += encodedId;
     for (const Switch& s : kSwitches) {
         query += s.query;
         query.Append(this->*s.member);
@@ -94,13 +97,12 @@ void CInternet::ProcessExitTasks(const XString& zipCode, const XString& product)
 
         XString idPath(InstallDir().c_str());
         idPath += "Id.dat";
-        XString id(true, false);
-        if (!idPath.FileExists()) {
+        bool found = false, readable = false;
+        const XString id = ReadInstallationId(idPath, kError, found, readable);
+        if (!found)
             WriteRunLog(kError, "Id.dat was not found. Will continue without Id.dat.");
-        } else if (!id.ReadFile(idPath.c_str())) {
-            id = "";
+        else if (!readable)
             WriteRunLog(kError, "Id.dat could not be read. Will continue without Id.dat.");
-        }
 
         const XString query = CommonQuery(id, zipCode, product);
         XString reply(true, false);
