@@ -12,6 +12,7 @@
 #include "platform/Process.h"
 #include "platform/Thread.h"
 #include "scene/CEmitter.h"
+#include "services/InstallationId.h"
 #include "xlib/RunLog.h"
 #include "xlib/XException.h"
 #include "xlib/XPaths.h"
@@ -73,13 +74,11 @@ CScreenSaver::CScreenSaver() {
 void CScreenSaver::EnsureInstallationId() {
     XString path(InstallDir().c_str());
     path += "Id.dat";
-    if (path.FileExists()) return;
-    XString id(true, false);
-    if (!id.CreateGuid(false)) {
-        XDateTime now;
-        now.SetToNow();
-        now.Format(id, "YYYYMMDDHHmmssii");
-    }
+    bool found = false, readable = false;
+    // A damaged id is replaced here as well, before any request uses it.
+    ReadInstallationId(path, "Guid Error", found, readable);
+    if (found) return;
+    XString id = MakeInstallationId();
     if (!id.WriteFile(path.c_str(), true))
         WriteRunLog("Guid Error", "Id.dat could not be saved. Will continue without Id.dat.", false);
 }

@@ -70,7 +70,8 @@ bool ConfigWriteWhole(XString& text, const std::string& path, std::string& error
     PlatformRemoveStaleTempFiles(folder.empty() ? std::string(".") + PlatformPathSeparator() : folder,
                                  kStaleTempSeconds);
     std::string temp;
-    if (!PlatformCreateTempFile(folder.empty() ? std::string(".") + PlatformPathSeparator() : folder, temp)) {
+    // Private: the main file holds the mail passwords.
+    if (!PlatformCreateTempFile(folder.empty() ? std::string(".") + PlatformPathSeparator() : folder, temp, true)) {
         error = "Error: could not create a temporary file in folder=" + folder;
         return false;
     }

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 
 // True for a character that separates path components ('/' on POSIX; '\\' and '/' on Windows).
 bool PlatformIsPathSeparator(char c);
@@ -28,4 +30,13 @@ enum class FileKind {
     Other,       // a folder, a FIFO, a device, ...
     Unreadable,  // something is there, or may be, but this process cannot read it
 };
-FileKind PlatformFileKind(const char* path);
+// `size`, when given, receives a regular file's length in bytes.
+FileKind PlatformFileKind(const char* path, uint64_t* size = nullptr);
+
+// A file the user names (a picture, a sprite, a wave, the trust file, a page
+// written for the user) is opened only when it is an ordinary file of at most
+// `maxBytes`: a FIFO blocks whoever opens it until someone writes into it, a
+// device never ends, and a huge file takes the memory and the time. Refused
+// comes with a reason that completes "<path> ...".
+enum class UserFileVerdict { Usable, Missing, Refused };
+UserFileVerdict PlatformCheckUserFile(const char* path, uint64_t maxBytes, std::string* reason = nullptr);

@@ -7,8 +7,11 @@
 #include "platform/GLInclude.h"
 #include "render/TextureUpload.h"
 #include "xlib/RunLog.h"
+#include "xlib/UserFile.h"
 
 ImageBitmap* LoadPicture(ImageFileKind kind, const XString& path) {
+    // The file's length is bounded by the loader, which looks before it reads.
+    if (UserFileRefused(path, kAnyFileLength, "The picture")) return nullptr;
     ImageLoadInfo info;
     ImageBitmap* bitmap = PlatformLoadImage(kind, path.c_str(), &info);
     if (info.status == ImageLoadStatus::TooLarge) {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "platform/GLInclude.h"
 #include "platform/Sound.h"
@@ -9,6 +10,7 @@
 #include "render/Projection.h"
 #include "xlib/ConfigSection.h"
 #include "xlib/XException.h"
+#include "xlib/UserFile.h"
 #include "xlib/XPaths.h"
 #include "xlib/XRandom.h"
 
@@ -124,9 +126,16 @@ void CEmail::Read(const XString& config) {
             count = kMaxAccounts;
         }
         Accounts.Clear();
+        // An index the count names but the section lacks still gives an
+        // account, as an empty record always has; the list reader only saves
+        // looking for each index on its own.
+        const std::vector<ConfigListEntry> present =
+            ConfigReadList(section, "Account", count > 0 ? static_cast<uint64_t>(count) : 0);
+        size_t next = 0;
         for (int32_t i = 0; i < count; ++i) {
-            const std::string tag = "Account_" + std::to_string(i);
-            const XString record = ConfigBetween(section, "<" + tag + ">", "</" + tag + ">");
+            XString record;
+            if (next < present.size() && present[next].index == static_cast<uint32_t>(i))
+                record = present[next++].value;
             CEmailAccount account;
             account.Pop3 = ConfigReadText(record, "Pop3");
             account.UserName = ReadSecret(record, "X", static_cast<unsigned>(i), false);
@@ -317,7 +326,8 @@ void CEmail::Process(XDateTime /*now*/) {
             m_LastSeenCount = count;
             if (NewMailSoundType == 1) {
                 Sound().Beep();
-            } else if (NewMailSoundType == 2 && SoundFileName.FileExists()) {
+            } else if (NewMailSoundType == 2 && SoundFileName.FileExists() &&
+                       !UserFileRefused(SoundFileName, kMaxWaveFileBytes, "The new-mail wave file")) {
                 Sound().PlayWave(SoundFileName.c_str(), false);
             }
         }

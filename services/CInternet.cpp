@@ -3,9 +3,11 @@
 #include <string>
 
 #include "services/DesktopManager.h"
+#include "services/InstallationId.h"
 #include "services/VendorService.h"
 #include "xlib/ConfigSection.h"
 #include "xlib/RunLog.h"
+#include "xlib/UserFile.h"
 #include "xlib/XException.h"
 #include "xlib/XPaths.h"
 
@@ -66,7 +68,9 @@ bool CInternet::AnythingChosen() const {
 
 XString CInternet::CommonQuery(const XString& id, const XString& zipCode, const XString& product) const {
     XString query("&guid=");
-    query += id;
+    XString encodedId(id);
+    encodedId.UrlEncode(false);
+    query += encodedId;
     for (const Switch& s : kSwitches) {
         query += s.query;
         query.Append(this->*s.member);
@@ -93,13 +97,12 @@ void CInternet::ProcessExitTasks(const XString& zipCode, const XString& product)
 
         XString idPath(InstallDir().c_str());
         idPath += "Id.dat";
-        XString id(true, false);
-        if (!idPath.FileExists()) {
+        bool found = false, readable = false;
+        const XString id = ReadInstallationId(idPath, kError, found, readable);
+        if (!found)
             WriteRunLog(kError, "Id.dat was not found. Will continue without Id.dat.");
-        } else if (!id.ReadFile(idPath.c_str())) {
-            id = "";
+        else if (!readable)
             WriteRunLog(kError, "Id.dat could not be read. Will continue without Id.dat.");
-        }
 
         const XString query = CommonQuery(id, zipCode, product);
         XString reply(true, false);
@@ -120,7 +123,9 @@ void CInternet::ProcessExitTasks(const XString& zipCode, const XString& product)
         XString page(InstallDir().c_str());
         page += id;
         page += ".htm";
-        if (!reply.WriteFile(page.c_str(), true)) {
+        // Something other than a file in the page's place (a FIFO would hold
+        // the write, and the process, for ever) is left alone.
+        if (UserFileRefused(page, kAnyFileLength, "The news page") || !reply.WriteFile(page.c_str(), true)) {
             WriteRunLog(kError, "Failed to write InfoNook data file. Please try again later.");
             return;
         }

@@ -2,6 +2,7 @@
 
 #include "platform/Sound.h"
 #include "xlib/ConfigSection.h"
+#include "xlib/UserFile.h"
 #include "xlib/XException.h"
 
 namespace {
@@ -68,7 +69,7 @@ void CSystemAlarm::Process(XDateTime now) {
                 m_ChimeDone = true;
                 if (ChimeType == kBeep)
                     Sound().Beep();
-                else if (ChimeType == kWave)
+                else if (ChimeType == kWave && !UserFileRefused(ChimeFileName, kMaxWaveFileBytes, "The chime's wave file"))
                     Sound().PlayWave(ChimeFileName.c_str(), false);
             }
         }
@@ -78,7 +79,7 @@ void CSystemAlarm::Process(XDateTime now) {
             m_AlarmSounding = true;
             if (AlarmType == kBeep)
                 Sound().Beep();
-            else if (AlarmType == kWave)
+            else if (AlarmType == kWave && !UserFileRefused(AlarmFileName, kMaxWaveFileBytes, "The alarm's wave file"))
                 Sound().PlayWave(AlarmFileName.c_str(), true);
         } else if (m_AlarmSounding && AlarmType == kBeep) {
             // A beep alarm beeps on every frame from its minute on.

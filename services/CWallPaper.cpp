@@ -2,13 +2,16 @@
 
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "platform/Desktop.h"
 #include "platform/FileSystem.h"
 #include "platform/GLInclude.h"
+#include "platform/ImageDecoder.h"
 #include "xlib/ConfigSection.h"
 #include "xlib/ReplaceFile.h"
 #include "xlib/RunLog.h"
+#include "xlib/UserFile.h"
 #include "xlib/XException.h"
 #include "xlib/XPaths.h"
 #include "xlib/XRandom.h"
@@ -56,17 +59,9 @@ void CWallPaper::Read(const XString& config) {
         }
         Type = ConfigReadUInt(section, "Type");
         NumPictures = ConfigReadUInt(section, "NumPictures");
-        // Once every entry present has been seen, a larger count has nothing
-        // more to give: stop rather than count on to four billion.
-        const unsigned tagsPresent = section.Count("<Picture_");
-        unsigned tagsSeen = 0;
-        for (uint32_t i = 0; i < NumPictures && tagsSeen < tagsPresent; ++i) {
-            XString key("Picture_");
-            key.Append(static_cast<unsigned>(i));
-            XString open("<");
-            open += key;
-            if (section.FindFwd(open.c_str()) >= 0) ++tagsSeen;
-            XString given = ConfigReadText(section, key.View());
+        // The entries that are there, whatever the count claims.
+        for (ConfigListEntry& entry : ConfigReadList(section, "Picture", NumPictures)) {
+            XString& given = entry.value;
             given.Trim(' ');
             XString path(given);
             path.MakeLower();
@@ -168,7 +163,7 @@ bool CWallPaper::WriteLastFrame(const XString& path) {
 }
 
 bool CWallPaper::CopyPicture(const XString& from, XString& path) {
-    if (!from.FileExists()) return false;
+    if (!from.FileExists() || UserFileRefused(from, kMaxImageFileBytes, "The wallpaper picture")) return false;
     XString source(from);
     path += XString(from).SubEndFindRev('.');
     return source.CopyFile(path.c_str(), true, true);

@@ -43,8 +43,63 @@ XString ConfigSectionText(const XString& whole, std::string_view tag) {
     return ConfigBetween(whole, Tag(tag, false), Tag(tag, true));
 }
 
+namespace {
+// A value holding "<" or ">" could be taken for tag text by the next reader
+// and change the structure of the file. Such a value is written with this
+// mark on its opening tag and with "&", "<" and ">" as "&amp;", "&lt;" and
+// "&gt;"; every other value stays exactly as it is, so files holding only
+// ordinary values are unchanged, and an unmarked value is always read raw.
+constexpr std::string_view kEscapedMark = " escaped=\"true\">";
+
+bool NeedsEscape(std::string_view value) { return value.find_first_of("<>") != std::string_view::npos; }
+
+std::string Escaped(std::string_view value) {
+    std::string out;
+    out.reserve(value.size() + value.size() / 4);
+    for (const char c : value) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+// The inverse of Escaped. An "&" that starts none of the three entities is
+// kept as it stands (the writer never leaves one).
+XString Unescaped(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        if (text[i] == '&') {
+            const std::string_view rest = text.substr(i);
+            if (rest.substr(0, 5) == "&amp;") { out += '&'; i += 5; continue; }
+            if (rest.substr(0, 4) == "&lt;") { out += '<'; i += 4; continue; }
+            if (rest.substr(0, 4) == "&gt;") { out += '>'; i += 4; continue; }
+        }
+        out += text[i++];
+    }
+    XString result;
+    result.SetData(out.data(), static_cast<int>(out.size()));
+    return result;
+}
+}  // namespace
+
 XString ConfigReadText(const XString& section, std::string_view key) {
-    return ConfigBetween(section, Tag(key, false), Tag(key, true));
+    const std::string plain = Tag(key, false);
+    const std::string marked = "<" + std::string(key) + std::string(kEscapedMark);
+    const std::string_view all = section.View();
+    const size_t plainAt = all.find(plain);
+    const size_t markedAt = all.find(marked);
+    // The first opening tag wins, in either spelling.
+    if (markedAt == std::string_view::npos || (plainAt != std::string_view::npos && plainAt < markedAt))
+        return ConfigBetween(section, plain, Tag(key, true));
+    const size_t from = markedAt + marked.size();
+    const size_t e = all.find(Tag(key, true), from);
+    if (e == std::string_view::npos || e == from) return XString();
+    return Unescaped(all.substr(from, e - from));
 }
 
 int32_t ConfigReadInt(const XString& section, std::string_view key) { return ConfigReadText(section, key).ToInt(); }
@@ -110,19 +165,28 @@ XString ConfigReadTextCapped(const XString& section, std::string_view where, std
 }
 
 namespace {
-// Where in `text` each canonical "<prefix" i ">" tag lies (prefix ends in "_").
+// Where in `text` each canonical "<prefix" i ">" tag lies (prefix ends in "_"),
+// and whether it carries the escaped mark (opening tags only).
 template <class Visit>
-void ForEachNumberedTag(std::string_view text, std::string_view prefix, Visit visit) {
+void ForEachNumberedTag(std::string_view text, std::string_view prefix, bool opening, Visit visit) {
     for (size_t at = text.find(prefix); at != std::string_view::npos; at = text.find(prefix, at + 1)) {
         const size_t digits = at + prefix.size();
         size_t p = digits;
         uint64_t value = 0;
         while (p < text.size() && text[p] >= '0' && text[p] <= '9' && p - digits < 10)
             value = value * 10 + static_cast<unsigned>(text[p++] - '0');
-        if (p == digits || p >= text.size() || text[p] != '>') continue;
+        if (p == digits || p >= text.size()) continue;
+        bool escaped = false;
+        size_t end = p + 1;
+        if (opening && text.substr(p, kEscapedMark.size()) == kEscapedMark) {
+            escaped = true;
+            end = p + kEscapedMark.size();
+        } else if (text[p] != '>') {
+            continue;
+        }
         if (text[digits] == '0' && p - digits > 1) continue;
         if (value > UINT32_MAX) continue;
-        visit(static_cast<uint32_t>(value), at, p + 1);
+        visit(static_cast<uint32_t>(value), at, end, escaped);
     }
 }
 }  // namespace
@@ -135,25 +199,36 @@ std::vector<ConfigListEntry> ConfigReadList(const XString& section, std::string_
     const std::string close = "</" + std::string(name) + "_";
 
     // The first opening tag of each index, and every closing tag (positions ascending).
-    std::unordered_map<uint32_t, size_t> firstOpen;  // index -> where its value starts
-    ForEachNumberedTag(text, open, [&](uint32_t i, size_t, size_t valueAt) {
-        if (i < count) firstOpen.emplace(i, valueAt);
+    struct Opening {
+        size_t valueAt;
+        bool escaped;
+    };
+    std::unordered_map<uint32_t, Opening> firstOpen;
+    ForEachNumberedTag(text, open, true, [&](uint32_t i, size_t, size_t valueAt, bool escaped) {
+        if (i < count) firstOpen.emplace(i, Opening{valueAt, escaped});
     });
     std::unordered_map<uint32_t, std::vector<size_t>> closes;
     if (!firstOpen.empty()) {
-        ForEachNumberedTag(text, close, [&](uint32_t i, size_t at, size_t) {
+        ForEachNumberedTag(text, close, false, [&](uint32_t i, size_t at, size_t, bool) {
             if (firstOpen.count(i)) closes[i].push_back(at);
         });
     }
 
     entries.reserve(firstOpen.size());
-    for (const auto& [index, from] : firstOpen) {
+    for (const auto& [index, opening] : firstOpen) {
         ConfigListEntry entry{index, XString()};
+        const size_t from = opening.valueAt;
         const auto found = closes.find(index);
         if (found != closes.end()) {
             const std::vector<size_t>& at = found->second;
             const auto e = std::lower_bound(at.begin(), at.end(), from);
-            if (e != at.end() && *e > from) entry.value.SetData(text.data() + from, static_cast<int>(*e - from));
+            if (e != at.end() && *e > from) {
+                const std::string_view value = text.substr(from, *e - from);
+                if (opening.escaped)
+                    entry.value = Unescaped(value);
+                else
+                    entry.value.SetData(value.data(), static_cast<int>(value.size()));
+            }
         }
         entries.push_back(std::move(entry));
     }
@@ -192,8 +267,13 @@ void ConfigSectionWriter::Line(unsigned tabs, std::string_view a, std::string_vi
 }
 
 void ConfigSectionWriter::Key(std::string_view key, std::string_view value) {
-    const std::string open = Tag(key, false), close = Tag(key, true);
-    Line(static_cast<unsigned>(m_Open.size()) + 1, open, value, close);
+    const unsigned tabs = static_cast<unsigned>(m_Open.size()) + 1;
+    const std::string close = Tag(key, true);
+    if (NeedsEscape(value)) {
+        Line(tabs, "<", key, kEscapedMark, Escaped(value), close);
+        return;
+    }
+    Line(tabs, Tag(key, false), value, close);
 }
 
 void ConfigSectionWriter::Int(std::string_view key, int32_t value) { Key(key, std::to_string(value)); }

@@ -5,6 +5,12 @@
 // Finding a value: the text between the first opening tag and the first
 // closing tag after it; empty when either is missing. A section is taken out
 // of the whole file that way, then each key out of the section.
+//
+// A value holding "<" or ">" is written escaped, so that nothing a server or a
+// user supplies can open or close a section: its opening tag carries a mark,
+// "<Key escaped="true">", and "&", "<" and ">" are written "&amp;", "&lt;" and
+// "&gt;". The key readers and ConfigReadList undo that. Every other value is
+// written and read exactly as it is.
 #pragma once
 
 #include <cstdint>
@@ -75,7 +81,8 @@ void ConfigFileEnd(XString& out);                           // </ConfigFile>, no
 //   w.Close();                               // \t\t</Rem_0>\r\n
 //   w.Close();                               // \t</General>\r\n
 //
-// Values are written as they are, without escaping. Whatever is still open
+// Values are written as they are, except that a value holding "<" or ">" is
+// escaped as described at the top of this file. Whatever is still open
 // when the writer goes out of scope is closed then.
 class ConfigSectionWriter {
 public:

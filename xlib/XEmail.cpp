@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/Tls.h"
+#include "xlib/UserFile.h"
 
 namespace {
 constexpr const char* kTerminatedSend = "Error: in Send, the transfer has been terminated by the user.";
@@ -129,7 +130,8 @@ void XEmail::CloseSocket() {
 
 bool XEmail::StartTls(const XString& host) {
     const XString trust = TrustFile();
-    if (!trust.IsEmpty() && !trust.FileExists()) {
+    if (UserFileRefused(trust, kMaxTrustFileBytes, "The trusted certificate file") ||
+        (!trust.IsEmpty() && !trust.FileExists())) {
         m_ErrorText = "the trusted certificate file ";
         m_ErrorText += trust;
         m_ErrorText += " cannot be read";

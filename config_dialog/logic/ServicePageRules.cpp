@@ -108,6 +108,24 @@ std::string HelpCommandLine() {
     return HtmlPageCommandLine("HelpPage", page.c_str(), "").c_str();
 }
 
+bool WebPageMayOpen(std::string_view url) {
+    auto startsWithNoCase = [&](std::string_view prefix) {
+        if (url.size() <= prefix.size()) return false;
+        for (size_t i = 0; i < prefix.size(); ++i)
+            if (std::tolower(static_cast<unsigned char>(url[i])) != prefix[i]) return false;
+        return true;
+    };
+    bool plain = true;
+    for (const char c : url)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) plain = false;
+    if (plain && (startsWithNoCase("http://") || startsWithNoCase("https://"))) return true;
+    std::string shown(url.substr(0, 80));
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    WriteRunLog("Web page", ("Error: \"" + shown + "\" is not opened: only http:// and https:// addresses are.").c_str());
+    return false;
+}
+
 std::string DigitsOnly(std::string_view text) {
     std::string out;
     for (char c : text)

@@ -49,6 +49,12 @@ std::string HelpLaunchErrorText(std::string_view details);
 // The help page launcher's command line for the installation's Help.htm.
 std::string HelpCommandLine();
 
+// Whether `url` may be handed to the shell to open: only an http:// or
+// https:// address with something after the scheme. Anything else (a file, a
+// program, another scheme) can only come from a tampered settings file or a
+// hostile answer, and is refused with a run-log entry.
+bool WebPageMayOpen(std::string_view url);
+
 // Keeps the digits of `text` only (a digits-only field can still be pasted into).
 std::string DigitsOnly(std::string_view text);
 

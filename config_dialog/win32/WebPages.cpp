@@ -10,6 +10,7 @@
 #include "xlib/XException.h"
 
 void OpenWebPage(HWND owner, const std::string& url) {
+    if (!WebPageMayOpen(url)) return;
     ShellExecuteA(owner, "open", url.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
 }
 

@@ -11,14 +11,14 @@
 #include <unistd.h>
 #include <vector>
 
-bool PlatformCreateTempFile(const std::string& folder, std::string& path) {
+bool PlatformCreateTempFile(const std::string& folder, std::string& path, bool privateFile) {
     std::string pattern = folder + ".mg-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     const int fd = ::mkstemp(name.data());
     if (fd < 0) return false;
-    // mkstemp makes the file private; settings files are readable like any other.
-    ::fchmod(fd, 0644);
+    // Set outright: mkstemp's mode depends on the umask and on the C library.
+    ::fchmod(fd, privateFile ? 0600 : 0644);
     ::close(fd);
     path = name.data();
     return true;
@@ -32,6 +32,9 @@ bool PlatformSyncFile(const char* path) {
 }
 
 bool PlatformReplaceFile(const char* from, const char* to) {
+    // A mode the user gave the file stays; so does a private one.
+    struct stat old;
+    if (::stat(to, &old) == 0 && S_ISREG(old.st_mode) && ::chmod(from, old.st_mode & 07777) != 0) return false;
     if (::rename(from, to) != 0) return false;
     // Make the new name itself durable; a failure here does not undo the replace.
     std::string dir(to);

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "platform/ImageDecoder.h"
 
 extern char** environ;
@@ -170,6 +171,11 @@ bool PlatformSetDesktopWallpaper(const std::string& path, int, std::string& erro
     Display* dpy = c.dpy;
     const size_t dot = path.rfind('.');
     const bool bmp = dot != std::string::npos && strcasecmp(path.c_str() + dot, ".bmp") == 0;
+    std::string refusal;
+    if (PlatformCheckUserFile(path.c_str(), kMaxImageFileBytes, &refusal) != UserFileVerdict::Usable) {
+        error = "the picture " + path + " " + refusal;
+        return false;
+    }
     PlatformImageLibraryInitialise();
     ImageBitmap* bitmap = PlatformLoadImage(bmp ? ImageFileKind::Bmp : ImageFileKind::Jpeg, path.c_str());
     bool ok = false;

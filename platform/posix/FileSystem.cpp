@@ -23,10 +23,12 @@ bool PlatformDirectoryExists(const char* path) {
 bool PlatformMakeDirectory(const char* path) { return ::mkdir(path, 0777) == 0 || errno == EEXIST; }
 
 bool PlatformCopyFile(const char* from, const char* to, bool overwrite) {
-    const int in = ::open(from, O_RDONLY | O_CLOEXEC);
+    // Non-blocking, and only a regular file: opening a FIFO would wait for a
+    // writer, and a device would never end.
+    const int in = ::open(from, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (in < 0) return false;
     struct stat st;
-    if (::fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(in);
         return false;
     }
@@ -36,7 +38,9 @@ bool PlatformCopyFile(const char* from, const char* to, bool overwrite) {
         ::close(in);
         return false;
     }
-    const int out = ::open(to, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (overwrite ? 0 : O_EXCL), 0666);
+    // Non-blocking too: a FIFO without a reader in the target's place fails at once.
+    const int out =
+        ::open(to, O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC | (overwrite ? 0 : O_EXCL), 0666);
     if (out < 0) {
         ::close(in);
         return false;
@@ -79,7 +83,7 @@ bool PlatformFileReadable(const char* path) {
     return isFile;
 }
 
-FileKind PlatformFileKind(const char* path) {
+FileKind PlatformFileKind(const char* path, uint64_t* size) {
     if (!path || !*path) return FileKind::Missing;
     struct stat st;
     if (::stat(path, &st) != 0) return errno == ENOENT || errno == ENOTDIR ? FileKind::Missing : FileKind::Unreadable;
@@ -89,5 +93,6 @@ FileKind PlatformFileKind(const char* path) {
     // Replaced by something else between the two looks.
     const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     ::close(fd);
+    if (regular && size) *size = static_cast<uint64_t>(st.st_size);
     return regular ? FileKind::Regular : FileKind::Other;
 }

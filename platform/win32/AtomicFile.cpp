@@ -5,7 +5,7 @@
 #include <cctype>
 #include <cstring>
 
-bool PlatformCreateTempFile(const std::string& folder, std::string& path) {
+bool PlatformCreateTempFile(const std::string& folder, std::string& path, bool /*privateFile*/) {
     char name[MAX_PATH + 1] = {};
     if (GetTempFileNameA(folder.c_str(), "mg", 0, name) == 0) return false;
     path = name;

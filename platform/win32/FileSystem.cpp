@@ -64,7 +64,7 @@ bool PlatformFileReadable(const char* path) {
     return attr == INVALID_FILE_ATTRIBUTES || !(attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-FileKind PlatformFileKind(const char* path) {
+FileKind PlatformFileKind(const char* path, uint64_t* size) {
     if (!path || !*path) return FileKind::Missing;
     const DWORD attr = GetFileAttributesA(path);
     if (attr == INVALID_FILE_ATTRIBUTES) {
@@ -81,6 +81,9 @@ FileKind PlatformFileKind(const char* path) {
         return err == ERROR_FILE_NOT_FOUND ? FileKind::Missing : FileKind::Unreadable;
     }
     const DWORD type = GetFileType(h);
+    LARGE_INTEGER length{};
+    const bool sized = type == FILE_TYPE_DISK && GetFileSizeEx(h, &length);
     CloseHandle(h);
+    if (sized && size) *size = static_cast<uint64_t>(length.QuadPart);
     return type == FILE_TYPE_DISK ? FileKind::Regular : FileKind::Other;
 }

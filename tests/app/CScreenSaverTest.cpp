@@ -1,4 +1,5 @@
 #include "app/CScreenSaver.h"
+#include "services/InstallationId.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
 #include "platform/ProgramDir.h"
@@ -248,6 +249,37 @@ TEST(CScreenSaver, InstallationIdIsMadeOnceAndKept) {
         second.Load();
     }
     EXPECT_EQ(id, ReadWholeFile(path));
+}
+
+// The id names the news page's file and goes into requests: a load keeps a
+// well-formed one and replaces anything else before it is ever used.
+TEST(CScreenSaver, InstallationIdOfAnotherFormIsReplaced) {
+    const std::string path = InstallDir() + "Id.dat";
+    struct Case {
+        const char* stored;
+        bool kept;
+    } cases[] = {
+        {"0f8fad5b-d9cb-469f-a165-70867728950e", true},
+        {"2026120912000001", true},
+        {"../../escape-news", false},
+        {"0f8fad5b-d9cb-469f-a165-70867728950e/..", false},
+        {"", false},
+    };
+    for (const Case& c : cases) {
+        WriteWholeFile(path, c.stored);
+        {
+            CScreenSaver saver;
+            saver.Load();
+        }
+        const std::string id = ReadWholeFile(path);
+        if (c.kept) {
+            EXPECT_EQ(c.stored, id);
+        } else {
+            EXPECT_EQ(36u, id.size()) << c.stored << " -> " << id;
+            EXPECT_TRUE(InstallationIdWellFormed(id)) << c.stored << " -> " << id;
+        }
+    }
+    std::remove(path.c_str());
 }
 
 TEST(CScreenSaver, InstallationIdGoesWhereTheInstallationPathSays) {

@@ -268,6 +268,66 @@ TEST_F(ConfigFiles, SavedSettingsLoadBack) {
     EXPECT_EQ("Line one\r\nLine two", std::string(saver.Reminders().List()[0].RemMsg.View()));
 }
 
+// Text from a server or a user that looks like tags is stored as text: it
+// comes back as it was, and every other section reads as written.
+TEST_F(ConfigFiles, HostileValuesRoundTripWithoutTouchingOtherSections) {
+    const std::string hostile =
+        "</TimeServers></DateTime><WeatherData><ZipCode>66666</ZipCode>"
+        "<ProviderUrl>file:///tmp/evil.exe</ProviderUrl></WeatherData><DateTime>";
+    struct Case {
+        const char* what;
+        void (*set)(CScreenSaver&, const XString&);
+        std::string (*get)(CScreenSaver&);
+    } cases[] = {
+        {"time-server entry", [](CScreenSaver& s, const XString& v) { s.DateTime().TimeServers.Add(v.c_str()); },
+         [](CScreenSaver& s) {
+             return s.DateTime().TimeServers.GetCount() ? std::string(s.DateTime().TimeServers.Get(0).View())
+                                                        : std::string("(none)");
+         }},
+        {"countdown message", [](CScreenSaver& s, const XString& v) { s.DateTime().CountDownMessage = v; },
+         [](CScreenSaver& s) { return std::string(s.DateTime().CountDownMessage.View()); }},
+        {"weather provider text", [](CScreenSaver& s, const XString& v) { s.Weather().ProviderText = v; },
+         [](CScreenSaver& s) { return std::string(s.Weather().ProviderText.View()); }},
+        {"chime file", [](CScreenSaver& s, const XString& v) { s.Alarm().ChimeFileName = v; },
+         [](CScreenSaver& s) { return std::string(s.Alarm().ChimeFileName.View()); }},
+        {"reminder title",
+         [](CScreenSaver& s, const XString& v) {
+             CReminder rem;
+             rem.RemTitle = v;
+             rem.Date.Parse(FutureDate().c_str(), "YYYYMMDD");
+             s.Reminders().List().Add(rem);
+         },
+         [](CScreenSaver& s) {
+             return s.Reminders().GetCount() ? std::string(s.Reminders().List()[0].RemTitle.View())
+                                             : std::string("(none)");
+         }},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(MainPath());
+        std::filesystem::remove(SharedPath());
+        {
+            CScreenSaver saver;
+            saver.DefaultAll();
+            saver.DateTime().TimeServers.Clear();
+            saver.Weather().ZipCode = "12345";
+            c.set(saver, XString(hostile.c_str()));
+            ASSERT_TRUE(saver.Save()) << saver.ErrorText();
+        }
+        const std::string main = ReadWholeFile(MainPath());
+        size_t sections = 0;
+        for (size_t at = main.find("<WeatherData>"); at != std::string::npos; at = main.find("<WeatherData>", at + 1))
+            ++sections;
+        EXPECT_EQ(1u, sections) << c.what;
+        EXPECT_EQ(std::string::npos, main.find("<ProviderUrl>file:")) << c.what;
+        CScreenSaver saver;
+        ASSERT_TRUE(saver.Load()) << saver.ErrorText();
+        EXPECT_EQ(hostile, c.get(saver)) << c.what;
+        EXPECT_EQ("12345", std::string(saver.Weather().ZipCode.View())) << c.what;
+        EXPECT_EQ("http://www.meadowweather.example", std::string(saver.Weather().ProviderUrl.View())) << c.what;
+        EXPECT_EQ(10u, saver.General().SaverSpeed) << c.what;
+    }
+}
+
 TEST_F(ConfigFiles, SectionOrderAndMissingParts) {
     // Sections swapped, a key missing inside a present section, a section missing.
     WriteWholeFile(MainPath(),

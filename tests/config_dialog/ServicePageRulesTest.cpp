@@ -107,3 +107,35 @@ TEST(ServicePageRules, HelpTextsAndDigits) {
     } digits[] = {{"12345", "12345"}, {" 12-34a5", "12345"}, {"abc", ""}, {"", ""}};
     for (const auto& d : digits) EXPECT_EQ(DigitsOnly(d.in), d.out) << d.in;
 }
+
+// The shell opens whatever it is handed: a settings file or an answer that
+// names a program or a file must never reach it.
+TEST(ServicePageRules, OnlyWebAddressesAreOpened) {
+    struct Case {
+        const char* url;
+        bool opened;
+    } cases[] = {
+        {"http://www.meadowweather.example", true},
+        {"https://p.example/a?b=1&c=2", true},
+        {"HTTP://P.EXAMPLE", true},
+        {"file:///tmp/evil.exe", false},
+        {"C:\\Windows\\System32\\calc.exe", false},
+        {"\\\\server\\share\\x.exe", false},
+        {"javascript:alert(1)", false},
+        {"ftp://p.example", false},
+        {"http://", false},
+        {"", false},
+        {" http://p.example", false},
+        {"http://p.example\r\nx", false},
+        {"httpx://p.example", false},
+    };
+    for (const Case& c : cases) {
+        const std::string before = RunLog();
+        EXPECT_EQ(c.opened, WebPageMayOpen(c.url)) << c.url;
+        const std::string added = RunLog().substr(before.size());
+        if (c.opened)
+            EXPECT_EQ("", added) << c.url;
+        else
+            EXPECT_NE(std::string::npos, added.find("only http:// and https:// addresses")) << c.url;
+    }
+}

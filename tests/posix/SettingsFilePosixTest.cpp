@@ -72,3 +72,40 @@ TEST_F(SettingsFilePosix, UnreadableFileIsNotReplacedByTheDefaults) {
     EXPECT_NE(std::string::npos, ReadWholeFile(m_Install.File("RunLog.txt"))
                                      .find("The settings file " + MainPath() + " exists but cannot be read."));
 }
+
+// The main file holds the mail passwords: a new settings file is private
+// whatever the umask, and a replaced one keeps the mode it had.
+TEST_F(SettingsFilePosix, SettingsFilesArePrivateAndKeepTheirMode) {
+    struct Case {
+        mode_t umask;
+        int existing;  // the mode of the file before the save; -1 for none
+        mode_t after;
+    } cases[] = {
+        {077, -1, 0600}, {022, -1, 0600}, {0, -1, 0600},
+        {077, 0640, 0640}, {022, 0600, 0600}, {022, 0644, 0644},
+    };
+    const std::string shared = m_Install.Path() + "shared/Shared.xml";
+    for (const Case& c : cases) {
+        ::unlink(MainPath().c_str());
+        ::unlink(shared.c_str());
+        if (c.existing >= 0) {
+            CScreenSaver first;
+            ASSERT_TRUE(first.Save()) << first.ErrorText();
+            ASSERT_EQ(0, ::chmod(MainPath().c_str(), static_cast<mode_t>(c.existing)));
+            ASSERT_EQ(0, ::chmod(shared.c_str(), static_cast<mode_t>(c.existing)));
+        }
+        const mode_t old = ::umask(c.umask);
+        CScreenSaver saver;
+        saver.General().SaverSpeed = 33;
+        const bool saved = saver.Save();
+        ::umask(old);
+        ASSERT_TRUE(saved) << saver.ErrorText();
+        for (const std::string& path : {MainPath(), shared}) {
+            struct stat st;
+            ASSERT_EQ(0, ::stat(path.c_str(), &st)) << path;
+            EXPECT_EQ(c.after, st.st_mode & 07777) << path << " umask " << std::oct << c.umask << " existing "
+                                                   << c.existing;
+        }
+        EXPECT_NE(std::string::npos, ReadWholeFile(MainPath()).find("<SaverSpeed>33</SaverSpeed>"));
+    }
+}

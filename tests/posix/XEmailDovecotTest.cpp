@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <grp.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -262,6 +263,16 @@ TEST_F(DovecotTest, TlsAccounts) {
     const std::string missing = s_TlsServer->CertFile() + ".missing";
     const std::string notPem = s_TlsServer->CertFile() + ".txt";
     WriteWholeFile(notPem, "not a certificate\n");
+    // Named as the trust file, none of these may be opened: reading a FIFO
+    // waits for a writer, a device never ends, a huge file takes the memory.
+    const std::string fifo = s_TlsServer->CertFile() + ".fifo", zero = s_TlsServer->CertFile() + ".zero",
+                      huge = s_TlsServer->CertFile() + ".huge";
+    ::unlink(fifo.c_str());
+    ::unlink(zero.c_str());
+    ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+    ASSERT_EQ(0, ::symlink("/dev/zero", zero.c_str()));
+    WriteWholeFile(huge, "");
+    ASSERT_EQ(0, ::truncate(huge.c_str(), 1ll << 30));
     struct Case {
         const char* form;
         std::string trust;   // the account setting
@@ -281,6 +292,12 @@ TEST_F(DovecotTest, TlsAccounts) {
          handshake + "certificate check failed: host name mismatch (the certificate does not name 127.0.0.1)"},
         {"pop3s://localhost:{tls}", missing, "", "wonder", -1,
          handshake + "the trusted certificate file " + missing + " cannot be read"},
+        {"pop3s://localhost:{tls}", fifo, "", "wonder", -1,
+         handshake + "the trusted certificate file " + fifo + " cannot be read"},
+        {"pop3s://localhost:{tls}", "", zero, "wonder", -1,
+         handshake + "the trusted certificate file " + zero + " cannot be read"},
+        {"pop3s://localhost:{tls}", huge, "", "wonder", -1,
+         handshake + "the trusted certificate file " + huge + " cannot be read"},
         {"pop3s://localhost:{tls}", notPem, "", "wonder", -1,
          handshake + "trusted certificate file " + notPem + ": no certificate could be read"},
         {"pop3://localhost:{bare}+stls", s_TlsServer->CertFile(), "", "wonder", -1,

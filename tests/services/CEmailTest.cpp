@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -233,11 +234,16 @@ TEST_F(CEmailThreadTest, SoundForNewMail) {
     TempDir dir;
     const std::string wave = dir.File("ding.wav");
     WriteWholeFile(wave, "RIFF");
+    // Past the wave limit: never handed to the sound service to read whole.
+    const std::string huge = dir.File("huge.wav");
+    WriteWholeFile(huge, "RIFF");
+    std::filesystem::resize_file(huge, (64ull << 20) + 1);
     struct Case {
         uint32_t type;
         std::string file;
         std::vector<std::string> calls;
     } cases[] = {
+        {2, huge, {}},
         {0, wave, {}},
         {1, "", {"beep"}},
         {1, wave, {"beep"}},

@@ -8,6 +8,7 @@
 
 #include "platform/Paths.h"
 #include "services/DesktopManager.h"
+#include "services/InstallationId.h"
 #include "tests/TestSupport.h"
 #include "xlib/XPaths.h"
 
@@ -24,6 +25,7 @@ bool FakeFetch(XString& into, const char* url) {
 }
 
 std::string Str(const XString& s) { return std::string(s.View()); }
+const char kId[] = "0f8fad5b-d9cb-469f-a165-70867728950e";
 std::string RunLog() { return ReadWholeFile(InstallDir() + "RunLog.txt"); }
 size_t Count(const std::string& text, const std::string& what) {
     size_t n = 0;
@@ -87,8 +89,9 @@ TEST(CInternetQuery, ExactQueryWithEncodedProductOnly) {
         {"", "", "Meadow glow+1",
          "&guid=&TFNew=true&TFUdt=false&TFNews=true&CoolSite=true&USNews=true&IntlNews=false&zip=&product="
          "Meadow+glow%2B1"},
+        // The id is encoded like the product: whatever Id.dat held, it stays one value.
         {"a b+c", "9 9", "x/y",
-         "&guid=a b+c&TFNew=true&TFUdt=false&TFNews=true&CoolSite=true&USNews=true&IntlNews=false&zip=9 9"
+         "&guid=a+b%2Bc&TFNew=true&TFUdt=false&TFNews=true&CoolSite=true&USNews=true&IntlNews=false&zip=9 9"
          "&product=x/y"},
     };
     for (const Case& c : cases)
@@ -105,7 +108,7 @@ TEST_F(InfoNookTask, NothingChosenMakesNoRequest) {
 }
 
 TEST_F(InfoNookTask, CheckStatusDecides) {
-    WriteWholeFile(m_Install.File("Id.dat"), "guid-1");
+    WriteWholeFile(m_Install.File("Id.dat"), kId);
     struct Case {
         std::string check;
         bool displays;
@@ -127,14 +130,14 @@ TEST_F(InfoNookTask, CheckStatusDecides) {
         CInternet net;
         net.ProcessExitTasks(XString(""), XString("Meadowglow"));
         ASSERT_GE(g_Urls.size(), 1u);
-        EXPECT_NE(std::string::npos, g_Urls[0].find("/cgi-bin/InfoNook.exe?cmd=Check&guid=guid-1&TFNew=true"));
+        EXPECT_NE(std::string::npos, g_Urls[0].find("/cgi-bin/InfoNook.exe?cmd=Check&guid=" + std::string(kId) + "&TFNew=true"));
         EXPECT_NE(std::string::npos, g_Urls[0].find("&zip=&product=Meadowglow"));
         EXPECT_EQ(c.displays ? 2u : 1u, g_Urls.size());
         if (c.displays) {
-            EXPECT_NE(std::string::npos, g_Urls[1].find("/cgi-bin/InfoNook.exe?cmd=Display&guid=guid-1&"));
-            EXPECT_EQ("<html>news</html>", ReadWholeFile(m_Install.File("guid-1.htm")));
+            EXPECT_NE(std::string::npos, g_Urls[1].find("/cgi-bin/InfoNook.exe?cmd=Display&guid=" + std::string(kId) + "&"));
+            EXPECT_EQ("<html>news</html>", ReadWholeFile(m_Install.File(std::string(kId) + ".htm")));
             const std::string expectedTask = "<Run>\"" + m_Install.Path() + "TallowFenHtmlPage.exe\" cmd=\"InfoNook\" url=\"" +
-                                             m_Install.File("guid-1.htm") + "\" path=\"" +
+                                             m_Install.File(std::string(kId) + ".htm") + "\" path=\"" +
                                              m_Install.File("Meadowglow.xml") + "\"</Run>";
             EXPECT_EQ(expectedTask, ReadWholeFile(Str(TaskListFileName(0))));
             // No desktop manager runs in the test: that is the one entry.
@@ -158,4 +161,50 @@ TEST_F(InfoNookTask, MissingIdGoesOnWithoutIt) {
     ASSERT_EQ(2u, g_Urls.size());
     EXPECT_NE(std::string::npos, g_Urls[1].find("cmd=Display&guid=&TFNew="));
     EXPECT_EQ("page", ReadWholeFile(m_Install.File(".htm")));
+}
+
+// Id.dat names the news page's file and goes into the request: only an id of
+// the form the program writes is used; anything else is replaced by a new one.
+TEST_F(InfoNookTask, OnlyAWellFormedIdIsUsed) {
+    struct Case {
+        const char* stored;
+        bool kept;
+    } cases[] = {
+        {"0f8fad5b-d9cb-469f-a165-70867728950e", true},
+        {"0f8fad5b-d9cb-469f-a165-70867728950e\r\n", true},
+        {"0F8FAD5B-D9CB-469F-A165-70867728950E", true},
+        {"2026120912000001", true},
+        {"../../escape-news", false},
+        {"guid-1", false},
+        {"0f8fad5b-d9cb-469f-a165-70867728950e/../x", false},
+        {"0f8fad5b_d9cb-469f-a165-70867728950e", false},
+        {"0f8fad5b-d9cb-469f-a165-70867728950", false},
+        {"a&zip=1#", false},
+        {"", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        g_Urls.clear();
+        g_Replies = {"<Status>True</Status>", "page"};
+        WriteWholeFile(m_Install.File("Id.dat"), c.stored);
+        WriteWholeFile(m_Install.File("RunLog.txt"), "");
+        CInternet net;
+        net.ProcessExitTasks(XString("12345"), XString("Meadowglow"));
+        std::string id = ReadWholeFile(m_Install.File("Id.dat"));
+        if (c.kept) {
+            EXPECT_EQ(c.stored, id);
+            while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) id.pop_back();
+            EXPECT_EQ(std::string::npos, RunLog().find("not an installation id"));
+        } else {
+            EXPECT_TRUE(InstallationIdWellFormed(id)) << id;
+            EXPECT_EQ(36u, id.size());
+            EXPECT_NE(std::string::npos, RunLog().find("which is not an installation id; it now holds a new one."));
+        }
+        ASSERT_EQ(2u, g_Urls.size());
+        EXPECT_NE(std::string::npos, g_Urls[1].find("cmd=Display&guid=" + id + "&TFNew="));
+        // The page lies in the installation folder, named after the id.
+        EXPECT_EQ("page", ReadWholeFile(m_Install.File(id + ".htm")));
+        std::remove(m_Install.File(id + ".htm").c_str());
+    }
+    EXPECT_FALSE(FileExists(m_Install.Path() + "../../escape-news.htm"));
 }

@@ -176,3 +176,74 @@ TEST(ConfigSection, ClampedNumbers) {
     };
     for (const Case& c : cases) EXPECT_EQ(c.used, ConfigReadClamped(XString(c.text), "S", "V", 0, 100)) << c.text;
 }
+
+// Whatever a value holds, writing it and reading it back gives the same text,
+// and a value never opens or closes a tag of the file. Values without "<" or
+// ">" are written byte for byte as before.
+TEST(ConfigSection, ValuesRoundTripWithoutChangingTheStructure) {
+    struct Case {
+        const char* value;
+        const char* written;  // the key's line as written, without its tabs and line end
+    } cases[] = {
+        {"plain", "<K>plain</K>"},
+        {"http://a.example/?x=1&y=2", "<K>http://a.example/?x=1&y=2</K>"},
+        {"&lt; stays as typed", "<K>&lt; stays as typed</K>"},
+        {"C:\\Tom & Jerry\\a.jpg", "<K>C:\\Tom & Jerry\\a.jpg</K>"},
+        {"a < b", "<K escaped=\"true\">a &lt; b</K>"},
+        {"x > y & z", "<K escaped=\"true\">x &gt; y &amp; z</K>"},
+        {"&lt;<", "<K escaped=\"true\">&amp;lt;&lt;</K>"},
+        {"</K></Sec><Other><K>evil</K>", "<K escaped=\"true\">&lt;/K&gt;&lt;/Sec&gt;&lt;Other&gt;&lt;K&gt;evil&lt;/K&gt;</K>"},
+        {"<K escaped=\"true\">", "<K escaped=\"true\">&lt;K escaped=\"true\"&gt;</K>"},
+    };
+    for (const Case& c : cases) {
+        XString out;
+        {
+            ConfigSectionWriter w(out, "Sec");
+            w.Text("Before", "1");
+            w.Text("K", c.value);
+            w.Text("After", "2");
+        }
+        {
+            ConfigSectionWriter w(out, "Other");
+            w.Text("K", "kept");
+        }
+        const std::string all = S(out);
+        EXPECT_NE(std::string::npos, all.find("\t\t" + std::string(c.written) + "\r\n")) << all;
+        const XString sec = ConfigSectionText(out, "Sec");
+        EXPECT_EQ(c.value, S(ConfigReadText(sec, "K"))) << all;
+        EXPECT_EQ("1", S(ConfigReadText(sec, "Before"))) << all;
+        EXPECT_EQ("2", S(ConfigReadText(sec, "After"))) << all;
+        EXPECT_EQ("kept", S(ConfigReadText(ConfigSectionText(out, "Other"), "K"))) << all;
+        // The same value as a list entry.
+        XString list;
+        {
+            ConfigSectionWriter w(list, "L");
+            w.Text("E_0", "first");
+            w.Text("E_1", c.value);
+            w.Text("E_2", "third");
+        }
+        std::vector<std::pair<uint32_t, std::string>> got;
+        for (const ConfigListEntry& e : ConfigReadList(ConfigSectionText(list, "L"), "E", 3))
+            got.emplace_back(e.index, S(e.value));
+        const std::vector<std::pair<uint32_t, std::string>> want{{0, "first"}, {1, c.value}, {2, "third"}};
+        EXPECT_EQ(want, got) << S(list);
+    }
+}
+
+// Text found in files written before values were escaped reads as it did.
+TEST(ConfigSection, UnmarkedValuesReadRaw) {
+    struct Case {
+        const char* text;
+        const char* value;
+    } cases[] = {
+        {"<K>a &amp; b</K>", "a &amp; b"},
+        {"<K>x &lt;y&gt;</K>", "x &lt;y&gt;"},
+        {"<K>a>b</K>", "a>b"},
+        {"<K escaped=\"true\">1 &lt; 2</K><K>later</K>", "1 < 2"},     // the first opening tag wins
+        {"<K>first</K><K escaped=\"true\">&lt;</K>", "first"},
+        {"<K escaped=\"true\">&amp &zz; &</K>", "&amp &zz; &"},      // no entity: kept
+        {"<K escaped=\"true\"></K>", ""},
+        {"<K escaped=\"true\">open", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.value, S(ConfigReadText(XString(c.text), "K"))) << c.text;
+}
