@@ -22,19 +22,7 @@ std::recursive_mutex g_Lock;
 std::atomic<int32_t> g_InstanceThreadCount{0};
 
 namespace {
-// Stop sleeps on this until its render thread has ended; each render thread
-// signals it as it ends.
-std::mutex g_ThreadEndMutex;
-std::condition_variable g_ThreadEnded;
 std::atomic<unsigned> g_StopLimitMs{CScreenSaver::kDefaultStopLimitMs};
-
-void RenderThreadEnded() {
-    {
-        std::lock_guard<std::mutex> lock(g_ThreadEndMutex);
-        --g_InstanceThreadCount;
-    }
-    g_ThreadEnded.notify_all();
-}
 }  // namespace
 
 void CScreenSaver::SetStopLimitMs(unsigned ms) { g_StopLimitMs = ms; }
@@ -86,7 +74,8 @@ void CScreenSaver::EnsureInstallationId() {
 
 CScreenSaver::~CScreenSaver() {
     XGuard("CScreenSaver destructor", [&] {
-        JoinOrRelease();
+        // Joins an ended thread; one still running is let go.
+        m_RenderThread.AwaitEnd(0);
         Destroy();
         PlatformImageLibraryDeInitialise();
         XString emailError;
@@ -339,21 +328,18 @@ int32_t CScreenSaver::GetReadOnlyVideoMode() {
     return m_CachedVideoMode;
 }
 
-void CScreenSaver::JoinOrRelease() {
-    if (!m_Thread.joinable()) return;
-    if (m_ThreadDone)
-        m_Thread.join();
-    else
-        m_Thread.detach();  // hung past Stop's limit: let it go rather than block the process
-}
-
 bool CScreenSaver::Start() {
     bool started = false;
     XGuard("CScreenSaver::Start", [&] {
-        JoinOrRelease();
-        m_ThreadDone = false;
+        // A thread that outlived its stop still owns this instance's modules
+        // and context: no second one may start beside it.
+        if (m_RenderThread.IsRunning()) {
+            WriteRunLog("Screen saver",
+                        "The render thread of the previous run has not ended yet; no second one is started.", false);
+            return;
+        }
         {
-            std::lock_guard<std::mutex> lock(g_ThreadEndMutex);
+            auto lock = m_RenderThread.Lock();
             m_MayEndProcess = m_ProcessEnding = false;
         }
         // Cleared here, not at the end of Init: a stop asked for while Init is
@@ -364,11 +350,8 @@ bool CScreenSaver::Start() {
         // Counted before the thread exists, so that a thread that ends at once
         // never takes the count below zero.
         ++g_InstanceThreadCount;
-        try {
-            m_Thread = std::thread(&CScreenSaver::InstanceThread, this);
-        } catch (const std::system_error&) {
-            m_ThreadDone = true;
-            RenderThreadEnded();
+        if (m_RenderThread.Start([this] { InstanceThread(this); }) != BoundedWorker::StartResult::Started) {
+            --g_InstanceThreadCount;
             return;
         }
         started = true;
@@ -377,7 +360,7 @@ bool CScreenSaver::Start() {
 }
 
 bool CScreenSaver::HoldFrames(unsigned ms) {
-    return m_Hold.Close(ms, [this] { return !m_ThreadDone.load(); });
+    return m_Hold.Close(ms, [this] { return m_RenderThread.IsRunning(); });
 }
 
 void CScreenSaver::ReleaseFrames() { m_Hold.Open(); }
@@ -386,16 +369,15 @@ bool CScreenSaver::AwaitStop(bool acceptFree, bool endProcessIfHung) {
     m_QuitRequested.Raise();
     m_Hold.Wake();
     m_DownloadStop.Request();
-    bool ended;
-    {
-        std::unique_lock<std::mutex> lock(g_ThreadEndMutex);
-        ended = g_ThreadEnded.wait_for(lock, std::chrono::milliseconds(g_StopLimitMs.load()),
-                                       [&] { return m_ThreadDone.load() || (acceptFree && m_MayEndProcess); });
-        if (ended && !m_ThreadDone) {
-            m_ProcessEnding = true;
-            return false;
-        }
-    }
+    // Under the worker's lock: the thread's word that the process may end,
+    // and the note that it is ending, which keeps it from a further frame.
+    const BoundedWorker::EndResult end = m_RenderThread.AwaitEnd(g_StopLimitMs.load(), [&] {
+        if (!acceptFree || !m_MayEndProcess) return false;
+        m_ProcessEnding = true;
+        return true;
+    });
+    if (end == BoundedWorker::EndResult::Enough) return false;
+    const bool ended = end == BoundedWorker::EndResult::Ended;
     if (!ended && !endProcessIfHung) {
         // The settings dialog's preview: the dialog stays, the preview stays
         // dark until the thread has ended and a later change restarts it.
@@ -412,7 +394,6 @@ bool CScreenSaver::AwaitStop(bool acceptFree, bool endProcessIfHung) {
                     false);
         PlatformQuickExit(kHungRenderThreadExitCode);
     }
-    JoinOrRelease();
     return true;
 }
 
@@ -434,13 +415,13 @@ void CScreenSaver::StopAndEndProcess(int code, const std::function<void()>& last
 }
 
 void CScreenSaver::SetMayEndProcess(bool may) {
-    std::unique_lock<std::mutex> lock(g_ThreadEndMutex);
+    auto lock = m_RenderThread.Lock();
     // The process is ending around this thread: it starts no further frame.
     if (!may && m_ProcessEnding)
-        for (;;) g_ThreadEnded.wait(lock);
+        for (;;) m_RenderThread.Wait(lock);
     m_MayEndProcess = may;
     lock.unlock();
-    if (may) g_ThreadEnded.notify_all();
+    if (may) m_RenderThread.NotifyAll();
 }
 
 bool CScreenSaver::NeedsTheLoopsEnd() const {
@@ -471,9 +452,10 @@ void CScreenSaver::InstanceThread(CScreenSaver* saver) {
         StartWeatherThread(saver->m_Weather);
         saver->RunFrames();
     });
-    saver->m_ThreadDone = true;
     CloseTraceMark("render: thread ends");
-    RenderThreadEnded();
+    // Before the worker records the end, so that a stop that has seen the
+    // end also sees the count.
+    --g_InstanceThreadCount;
 }
 
 // The whole life of a render thread after Init, in the order the modules expect.

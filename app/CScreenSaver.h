@@ -30,6 +30,7 @@
 #include "services/CSystemDateTime.h"
 #include "services/CWallPaper.h"
 #include "services/CWeatherData.h"
+#include "xlib/BoundedWorker.h"
 #include "xlib/HoldGate.h"
 #include "xlib/StopSignal.h"
 #include "xlib/XDateTime.h"
@@ -82,7 +83,7 @@ public:
     bool HoldFrames(unsigned ms);
     void ReleaseFrames();
     static constexpr int kHungRenderThreadExitCode = 3;
-    static constexpr unsigned kDefaultStopLimitMs = 10000;
+    static constexpr unsigned kDefaultStopLimitMs = BoundedWorker::kStopLimitMs;
     // How long Stop waits for the render threads (tests shorten it).
     static void SetStopLimitMs(unsigned ms);
     // Restarts `preview`'s render thread in `previewWindow` (the settings dialog's preview).
@@ -168,7 +169,6 @@ private:
     static void ReportDamage(const XString& text, const std::string& path,
                              std::initializer_list<std::string_view> sections);
     void RunFrames();
-    void JoinOrRelease();
     // Raises the stop and waits until the render thread has ended (true) or,
     // with `acceptFree`, is free to be left to the process's end (false: the
     // thread is then held at its next frame for good). At the stop limit the
@@ -218,8 +218,7 @@ private:
     // while loading) as soon as the saver is asked to stop.
     DownloadStop m_DownloadStop;
 
-    std::thread m_Thread;
-    std::atomic<bool> m_ThreadDone{true};
+    BoundedWorker m_RenderThread;
     std::function<void(unsigned)> m_FrameObserver;
     int m_PeriodOverride = -1;
     int64_t m_SeedOverride = -1;
@@ -227,7 +226,7 @@ private:
     bool m_HasSceneRect = false;
     bool m_LastFrameForWallpaper = false;
     bool m_ProcessEndsAfterStop = false;
-    // Both under the thread-end lock: the render thread's word that the
+    // Both under the render thread worker's lock: the render thread's word that the
     // process may end now, whatever frame it is in; and that it is ending, so
     // the thread must start no further frame.
     bool m_MayEndProcess = false;
