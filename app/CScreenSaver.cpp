@@ -203,8 +203,26 @@ bool CScreenSaver::Save() {
         m_Reminders.Write(nullptr, &sharedText);
         ConfigFileEnd(sharedText);
         ok = WriteBoth(mainText, sharedText);
+        if (ok) m_MainTextOnDisk = std::string(mainText.c_str(), mainText.GetLength());
     });
     return ok;
+}
+
+void CScreenSaver::SaveArrivedTimeServers() {
+    // Every frame: the lock only once a list has come.
+    if (!m_DateTime.HasArrivedList()) return;
+    XGuard("CScreenSaver::SaveArrivedTimeServers", [&] {
+        std::lock_guard<std::recursive_mutex> lock(g_Lock);
+        if (!m_DateTime.TakeRefreshedList()) return;
+        // Only over the file as this instance last read or wrote it: a file
+        // someone has changed since (the settings dialog) keeps their change,
+        // and gets the list at its own next load.
+        XString now;
+        if (m_MainTextOnDisk.empty() || !now.ReadFile(MakeConfigFileName(false).c_str()) ||
+            std::string(now.c_str(), now.GetLength()) != m_MainTextOnDisk)
+            return;
+        if (!Save()) WriteRunLog("Settings", m_ErrorText.c_str(), false);
+    });
 }
 
 bool CScreenSaver::Load() {
@@ -221,6 +239,7 @@ bool CScreenSaver::Load() {
         XString text;
         if (Exists(mainPath)) {
             if (!ReadWhole(text, mainPath, m_ErrorText)) return;
+            m_MainTextOnDisk = std::string(text.c_str(), text.GetLength());
             ReportDamage(text, mainPath, kMainSections);
             ReadMainText(text);
         } else {
@@ -639,6 +658,9 @@ void CScreenSaver::DrawFrame() {
     });
     if (pushed) glPopMatrix();
 }
+        // The time-server list a first run's download brought, into the file
+        // it wrote before the list had come.
+        SaveArrivedTimeServers();
 
 void CScreenSaver::Destroy() {
     XGuard("CScreenSaver::Destroy", [&] {

@@ -101,6 +101,11 @@ public:
     void DefaultAll();
     bool Save();
     bool Load();
+    // Once the background download has brought the time-server list that the
+    // module was waiting for: the list into the module, and the module into
+    // the main file, unless the file has changed since this instance last
+    // read or wrote it.
+    void SaveArrivedTimeServers();
     // Keeps both files' texts for Restore (the settings dialog's cancel).
     bool BackupConfig();
     bool Restore();
@@ -226,6 +231,8 @@ private:
     bool m_HasSceneRect = false;
     bool m_LastFrameForWallpaper = false;
     bool m_ProcessEndsAfterStop = false;
+    // The main file as this instance last read or wrote it.
+    std::string m_MainTextOnDisk;
     // Both under the render thread worker's lock: the render thread's word that the
     // process may end now, whatever frame it is in; and that it is ending, so
     // the thread must start no further frame.
