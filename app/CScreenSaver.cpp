@@ -501,6 +501,8 @@ void CScreenSaver::RunFrames() {
             WriteRunLog("Screen saver", "The window was closed by its owner; the screen saver stops.", false);
             break;
         }
+        // A resized window (-window): the next frame fills the new size.
+        if (m_Initialised && m_ResizePending.exchange(false)) FollowWindowSize();
         if (m_ProcessEndsAfterStop) SetMayEndProcess(false);
         Logic();
         // Auto-off may have stopped the disc.
@@ -566,24 +568,9 @@ void CScreenSaver::Init() {
 
         unsigned clientW = 0, clientH = 0;
         m_Surface.ClientSize(clientW, clientH);
-        ScreenRect scene{0, 0, static_cast<int>(clientW), static_cast<int>(clientH), true};
-        if (m_HasSceneRect) {
-            scene = SceneRectInWindow({m_SceneRect}, scene);
-        }
-        const unsigned w = static_cast<unsigned>(scene.width), h = static_cast<unsigned>(scene.height);
-        m_Width = w;
-        m_Height = h;
+        SetSceneSize(clientW, clientH);
+        const unsigned w = m_Width, h = m_Height;
         m_SmallWindow = !(w >= 320 && h >= 200);
-
-        // The rest of the window is cleared with every frame and stays black.
-        int viewX = 0, viewY = 0;
-        SceneViewport(scene, static_cast<int>(clientH), viewX, viewY);
-        glViewport(viewX, viewY, static_cast<GLsizei>(w), static_cast<GLsizei>(h));
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        gluPerspective(70.0, ProjectionAspect(w, h), static_cast<double>(0.2f), 70.0);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
 
         glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
         glEnable(GL_DEPTH_TEST);
@@ -618,6 +605,47 @@ void CScreenSaver::Init() {
     });
 }
 
+void CScreenSaver::SetSceneSize(unsigned clientW, unsigned clientH) {
+    m_ClientWidth = clientW;
+    m_ClientHeight = clientH;
+    ScreenRect scene{0, 0, static_cast<int>(clientW), static_cast<int>(clientH), true};
+    if (m_HasSceneRect) scene = SceneRectInWindow({m_SceneRect}, scene);
+    const unsigned w = static_cast<unsigned>(scene.width), h = static_cast<unsigned>(scene.height);
+    m_Width = w;
+    m_Height = h;
+    // The rest of the window is cleared with every frame and stays black.
+    int viewX = 0, viewY = 0;
+    SceneViewport(scene, static_cast<int>(clientH), viewX, viewY);
+    glViewport(viewX, viewY, static_cast<GLsizei>(w), static_cast<GLsizei>(h));
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(70.0, ProjectionAspect(w, h), static_cast<double>(0.2f), 70.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void CScreenSaver::NoteWindowResized() { m_ResizePending = true; }
+
+bool CScreenSaver::FollowWindowSize() {
+    bool changed = false;
+    XGuard("CScreenSaver::FollowWindowSize", [&] {
+        unsigned clientW = 0, clientH = 0;
+        m_Surface.ClientSize(clientW, clientH);
+        if (clientW == m_ClientWidth && clientH == m_ClientHeight) return;
+        SetSceneSize(clientW, clientH);
+        const int32_t w = static_cast<int32_t>(m_Width), h = static_cast<int32_t>(m_Height);
+        // The modules whose set-up depends on the size, in their start order.
+        // The small-window rule (alarm, disc) stays as the run began: the
+        // disc was started, or not, for that size.
+        m_BgBitmap.Setup(w, h);
+        m_Stars.Setup(m_Width, m_Height);
+        m_Wallpaper.Setup(m_Width, m_Height);
+        m_Critters.Setup(w, h);
+        changed = true;
+    });
+    return changed;
+}
+
 void CScreenSaver::Logic() {
     XGuard("CScreenSaver::Logic", [&] {
         m_Now.SetToNow();
@@ -630,6 +658,9 @@ void CScreenSaver::Logic() {
         m_DateTime.Process(m_Now);
         m_Weather.Process(m_Now);
         m_Critters.Process(m_Now);
+        // The time-server list a first run's download brought, into the file
+        // it wrote before the list had come.
+        SaveArrivedTimeServers();
         if (!m_SmallWindow) {
             m_Alarm.Process(m_Now);
             m_CDPlayer.Process(m_Now);
@@ -658,9 +689,6 @@ void CScreenSaver::DrawFrame() {
     });
     if (pushed) glPopMatrix();
 }
-        // The time-server list a first run's download brought, into the file
-        // it wrote before the list had come.
-        SaveArrivedTimeServers();
 
 void CScreenSaver::Destroy() {
     XGuard("CScreenSaver::Destroy", [&] {

@@ -90,6 +90,13 @@ public:
     void RefreshPreview(CScreenSaver& preview, NativeWindow previewWindow);
 
     void Init();
+    // The window's size changed (the window system said so, on any thread):
+    // the render thread follows it before its next frame.
+    void NoteWindowResized();
+    // On the render thread: when the window's client size differs from the
+    // one the scene was set up for, the viewport, the projection and every
+    // module's size-dependent set-up again. True when it changed anything.
+    bool FollowWindowSize();
     void Logic();
     void DrawFrame();
     void Destroy();
@@ -174,6 +181,9 @@ private:
     static void ReportDamage(const XString& text, const std::string& path,
                              std::initializer_list<std::string_view> sections);
     void RunFrames();
+    // The scene's rectangle in a client area of that size: viewport,
+    // projection, m_Width and m_Height.
+    void SetSceneSize(unsigned clientW, unsigned clientH);
     // Raises the stop and waits until the render thread has ended (true) or,
     // with `acceptFree`, is free to be left to the process's end (false: the
     // thread is then held at its next frame for good). At the stop limit the
@@ -231,6 +241,8 @@ private:
     bool m_HasSceneRect = false;
     bool m_LastFrameForWallpaper = false;
     bool m_ProcessEndsAfterStop = false;
+    unsigned m_ClientWidth = 0, m_ClientHeight = 0;
+    std::atomic<bool> m_ResizePending{false};
     // The main file as this instance last read or wrote it.
     std::string m_MainTextOnDisk;
     // Both under the render thread worker's lock: the render thread's word that the
