@@ -305,10 +305,13 @@ void CEmail::Process(XDateTime /*now*/) {
         if (count != m_LastSeenCount && m_FirstPassDone) {
             m_Showing = true;
             m_LastSeenCount = count;
-            if (NewMailSoundType == 1) {
-                Sound().Beep();
-            } else if (NewMailSoundType == 2 && SoundFileName.FileExists()) {
-                Sound().PlayWave(SoundFileName.c_str(), false);
+            // Either sound only with a sound file that can be opened: the beep
+            // too, so a type 1 with no file named stays silent.
+            if (SoundFileName.FileExists()) {
+                if (NewMailSoundType == 1)
+                    Sound().Beep();
+                else if (NewMailSoundType == 2)
+                    Sound().PlayWave(SoundFileName.c_str(), false);
             }
         }
         if (!m_Showing || !DisplayStreamers) return;
