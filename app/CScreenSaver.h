@@ -132,6 +132,8 @@ public:
 
     bool IsInitialised() const { return m_Initialised; }
     bool IsSmallWindow() const { return m_SmallWindow; }
+    // As after a set-up in a window of that kind (tests of the exit tasks).
+    void SetSmallWindowForTests(bool isSmall) { m_SmallWindow = isSmall; }
     unsigned Width() const { return m_Width; }
     unsigned Height() const { return m_Height; }
     const std::string& ErrorText() const { return m_ErrorText; }
