@@ -304,7 +304,9 @@ TEST_F(SettingsForm, NumberFieldReportsOnlyAChangedValue) {
             const std::string before = ReadWholeFile(MainPath());
             EXPECT_EQ(s.change, c.notify(page, s.value));
             EXPECT_EQ(static_cast<int32_t>(s.value), FileInt(c.section, c.key));
-            if (!s.change) EXPECT_EQ(before, ReadWholeFile(MainPath())) << "an unchanged value rewrote the file";
+            if (!s.change) {
+                EXPECT_EQ(before, ReadWholeFile(MainPath())) << "an unchanged value rewrote the file";
+            }
             if (i < 2) {
                 EXPECT_FALSE(page.IsModified());
                 EXPECT_FALSE(m_Form.State().SaveEnabled());
