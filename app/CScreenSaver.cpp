@@ -23,19 +23,7 @@ std::recursive_mutex g_Lock;
 std::atomic<int32_t> g_InstanceThreadCount{0};
 
 namespace {
-// Stop sleeps on this until its render thread has ended; each render thread
-// signals it as it ends.
-std::mutex g_ThreadEndMutex;
-std::condition_variable g_ThreadEnded;
 std::atomic<unsigned> g_StopLimitMs{CScreenSaver::kDefaultStopLimitMs};
-
-void RenderThreadEnded() {
-    {
-        std::lock_guard<std::mutex> lock(g_ThreadEndMutex);
-        --g_InstanceThreadCount;
-    }
-    g_ThreadEnded.notify_all();
-}
 }  // namespace
 
 void CScreenSaver::SetStopLimitMs(unsigned ms) { g_StopLimitMs = ms; }
@@ -85,7 +73,8 @@ void CScreenSaver::EnsureInstallationId() {
 
 CScreenSaver::~CScreenSaver() {
     XGuard("CScreenSaver destructor", [&] {
-        JoinOrRelease();
+        // Joins an ended thread; one still running is let go.
+        m_RenderThread.AwaitEnd(0);
         Destroy();
         PlatformImageLibraryDeInitialise();
         XString emailError;
@@ -213,8 +202,26 @@ bool CScreenSaver::Save() {
         m_Reminders.Write(nullptr, &sharedText);
         ConfigFileEnd(sharedText);
         ok = WriteBoth(mainText, sharedText);
+        if (ok) m_MainTextOnDisk = std::string(mainText.c_str(), mainText.GetLength());
     });
     return ok;
+}
+
+void CScreenSaver::SaveArrivedTimeServers() {
+    // Every frame: the lock only once a list has come.
+    if (!m_DateTime.HasArrivedList()) return;
+    XGuard("CScreenSaver::SaveArrivedTimeServers", [&] {
+        std::lock_guard<std::recursive_mutex> lock(g_Lock);
+        if (!m_DateTime.TakeRefreshedList()) return;
+        // Only over the file as this instance last read or wrote it: a file
+        // someone has changed since (the settings dialog) keeps their change,
+        // and gets the list at its own next load.
+        XString now;
+        if (m_MainTextOnDisk.empty() || !now.ReadFile(MakeConfigFileName(false).c_str()) ||
+            std::string(now.c_str(), now.GetLength()) != m_MainTextOnDisk)
+            return;
+        if (!Save()) WriteRunLog("Settings", m_ErrorText.c_str(), false);
+    });
 }
 
 bool CScreenSaver::Load() {
@@ -231,6 +238,7 @@ bool CScreenSaver::Load() {
         XString text;
         if (Exists(mainPath)) {
             if (!ReadWhole(text, mainPath, m_ErrorText)) return;
+            m_MainTextOnDisk = std::string(text.c_str(), text.GetLength());
             ReportDamage(text, mainPath, kMainSections);
             ReadMainText(text);
         } else {
@@ -338,21 +346,18 @@ int32_t CScreenSaver::GetReadOnlyVideoMode() {
     return m_CachedVideoMode;
 }
 
-void CScreenSaver::JoinOrRelease() {
-    if (!m_Thread.joinable()) return;
-    if (m_ThreadDone)
-        m_Thread.join();
-    else
-        m_Thread.detach();  // hung past Stop's limit: let it go rather than block the process
-}
-
 bool CScreenSaver::Start() {
     bool started = false;
     XGuard("CScreenSaver::Start", [&] {
-        JoinOrRelease();
-        m_ThreadDone = false;
+        // A thread that outlived its stop still owns this instance's modules
+        // and context: no second one may start beside it.
+        if (m_RenderThread.IsRunning()) {
+            WriteRunLog("Screen saver",
+                        "The render thread of the previous run has not ended yet; no second one is started.", false);
+            return;
+        }
         {
-            std::lock_guard<std::mutex> lock(g_ThreadEndMutex);
+            auto lock = m_RenderThread.Lock();
             m_MayEndProcess = m_ProcessEnding = false;
         }
         // Cleared here, not at the end of Init: a stop asked for while Init is
@@ -363,11 +368,8 @@ bool CScreenSaver::Start() {
         // Counted before the thread exists, so that a thread that ends at once
         // never takes the count below zero.
         ++g_InstanceThreadCount;
-        try {
-            m_Thread = std::thread(&CScreenSaver::InstanceThread, this);
-        } catch (const std::system_error&) {
-            m_ThreadDone = true;
-            RenderThreadEnded();
+        if (m_RenderThread.Start([this] { InstanceThread(this); }) != BoundedWorker::StartResult::Started) {
+            --g_InstanceThreadCount;
             return;
         }
         started = true;
@@ -376,7 +378,7 @@ bool CScreenSaver::Start() {
 }
 
 bool CScreenSaver::HoldFrames(unsigned ms) {
-    return m_Hold.Close(ms, [this] { return !m_ThreadDone.load(); });
+    return m_Hold.Close(ms, [this] { return m_RenderThread.IsRunning(); });
 }
 
 void CScreenSaver::ReleaseFrames() { m_Hold.Open(); }
@@ -385,16 +387,15 @@ bool CScreenSaver::AwaitStop(bool acceptFree, bool endProcessIfHung) {
     m_QuitRequested.Raise();
     m_Hold.Wake();
     m_DownloadStop.Request();
-    bool ended;
-    {
-        std::unique_lock<std::mutex> lock(g_ThreadEndMutex);
-        ended = g_ThreadEnded.wait_for(lock, std::chrono::milliseconds(g_StopLimitMs.load()),
-                                       [&] { return m_ThreadDone.load() || (acceptFree && m_MayEndProcess); });
-        if (ended && !m_ThreadDone) {
-            m_ProcessEnding = true;
-            return false;
-        }
-    }
+    // Under the worker's lock: the thread's word that the process may end,
+    // and the note that it is ending, which keeps it from a further frame.
+    const BoundedWorker::EndResult end = m_RenderThread.AwaitEnd(g_StopLimitMs.load(), [&] {
+        if (!acceptFree || !m_MayEndProcess) return false;
+        m_ProcessEnding = true;
+        return true;
+    });
+    if (end == BoundedWorker::EndResult::Enough) return false;
+    const bool ended = end == BoundedWorker::EndResult::Ended;
     if (!ended && !endProcessIfHung) {
         // The settings dialog's preview: the dialog stays, the preview stays
         // dark until the thread has ended and a later change restarts it.
@@ -411,7 +412,6 @@ bool CScreenSaver::AwaitStop(bool acceptFree, bool endProcessIfHung) {
                     false);
         PlatformQuickExit(kHungRenderThreadExitCode);
     }
-    JoinOrRelease();
     return true;
 }
 
@@ -433,13 +433,13 @@ void CScreenSaver::StopAndEndProcess(int code, const std::function<void()>& last
 }
 
 void CScreenSaver::SetMayEndProcess(bool may) {
-    std::unique_lock<std::mutex> lock(g_ThreadEndMutex);
+    auto lock = m_RenderThread.Lock();
     // The process is ending around this thread: it starts no further frame.
     if (!may && m_ProcessEnding)
-        for (;;) g_ThreadEnded.wait(lock);
+        for (;;) m_RenderThread.Wait(lock);
     m_MayEndProcess = may;
     lock.unlock();
-    if (may) g_ThreadEnded.notify_all();
+    if (may) m_RenderThread.NotifyAll();
 }
 
 bool CScreenSaver::NeedsTheLoopsEnd() const {
@@ -470,9 +470,10 @@ void CScreenSaver::InstanceThread(CScreenSaver* saver) {
         StartWeatherThread(saver->m_Weather);
         saver->RunFrames();
     });
-    saver->m_ThreadDone = true;
     CloseTraceMark("render: thread ends");
-    RenderThreadEnded();
+    // Before the worker records the end, so that a stop that has seen the
+    // end also sees the count.
+    --g_InstanceThreadCount;
 }
 
 // The whole life of a render thread after Init, in the order the modules expect.
@@ -499,6 +500,8 @@ void CScreenSaver::RunFrames() {
             WriteRunLog("Screen saver", "The window was closed by its owner; the screen saver stops.", false);
             break;
         }
+        // A resized window (-window): the next frame fills the new size.
+        if (m_Initialised && m_ResizePending.exchange(false)) FollowWindowSize();
         if (m_ProcessEndsAfterStop) SetMayEndProcess(false);
         Logic();
         // Auto-off may have stopped the disc.
@@ -564,24 +567,9 @@ void CScreenSaver::Init() {
 
         unsigned clientW = 0, clientH = 0;
         m_Surface.ClientSize(clientW, clientH);
-        ScreenRect scene{0, 0, static_cast<int>(clientW), static_cast<int>(clientH), true};
-        if (m_HasSceneRect) {
-            scene = SceneRectInWindow({m_SceneRect}, scene);
-        }
-        const unsigned w = static_cast<unsigned>(scene.width), h = static_cast<unsigned>(scene.height);
-        m_Width = w;
-        m_Height = h;
+        SetSceneSize(clientW, clientH);
+        const unsigned w = m_Width, h = m_Height;
         m_SmallWindow = !(w >= 320 && h >= 200);
-
-        // The rest of the window is cleared with every frame and stays black.
-        int viewX = 0, viewY = 0;
-        SceneViewport(scene, static_cast<int>(clientH), viewX, viewY);
-        glViewport(viewX, viewY, static_cast<GLsizei>(w), static_cast<GLsizei>(h));
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        gluPerspective(70.0, ProjectionAspect(w, h), static_cast<double>(0.2f), 70.0);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
 
         glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
         glEnable(GL_DEPTH_TEST);
@@ -616,6 +604,47 @@ void CScreenSaver::Init() {
     });
 }
 
+void CScreenSaver::SetSceneSize(unsigned clientW, unsigned clientH) {
+    m_ClientWidth = clientW;
+    m_ClientHeight = clientH;
+    ScreenRect scene{0, 0, static_cast<int>(clientW), static_cast<int>(clientH), true};
+    if (m_HasSceneRect) scene = SceneRectInWindow({m_SceneRect}, scene);
+    const unsigned w = static_cast<unsigned>(scene.width), h = static_cast<unsigned>(scene.height);
+    m_Width = w;
+    m_Height = h;
+    // The rest of the window is cleared with every frame and stays black.
+    int viewX = 0, viewY = 0;
+    SceneViewport(scene, static_cast<int>(clientH), viewX, viewY);
+    glViewport(viewX, viewY, static_cast<GLsizei>(w), static_cast<GLsizei>(h));
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(70.0, ProjectionAspect(w, h), static_cast<double>(0.2f), 70.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void CScreenSaver::NoteWindowResized() { m_ResizePending = true; }
+
+bool CScreenSaver::FollowWindowSize() {
+    bool changed = false;
+    XGuard("CScreenSaver::FollowWindowSize", [&] {
+        unsigned clientW = 0, clientH = 0;
+        m_Surface.ClientSize(clientW, clientH);
+        if (clientW == m_ClientWidth && clientH == m_ClientHeight) return;
+        SetSceneSize(clientW, clientH);
+        const int32_t w = static_cast<int32_t>(m_Width), h = static_cast<int32_t>(m_Height);
+        // The modules whose set-up depends on the size, in their start order.
+        // The small-window rule (alarm, disc) stays as the run began: the
+        // disc was started, or not, for that size.
+        m_BgBitmap.Setup(w, h);
+        m_Stars.Setup(m_Width, m_Height);
+        m_Wallpaper.Setup(m_Width, m_Height);
+        m_Critters.Setup(w, h);
+        changed = true;
+    });
+    return changed;
+}
+
 void CScreenSaver::Logic() {
     XGuard("CScreenSaver::Logic", [&] {
         m_Now.SetToNow();
@@ -628,6 +657,9 @@ void CScreenSaver::Logic() {
         m_DateTime.Process(m_Now);
         m_Weather.Process(m_Now);
         m_Critters.Process(m_Now);
+        // The time-server list a first run's download brought, into the file
+        // it wrote before the list had come.
+        SaveArrivedTimeServers();
         if (!m_SmallWindow) {
             m_Alarm.Process(m_Now);
             m_CDPlayer.Process(m_Now);

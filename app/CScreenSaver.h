@@ -30,6 +30,7 @@
 #include "services/CSystemDateTime.h"
 #include "services/CWallPaper.h"
 #include "services/CWeatherData.h"
+#include "xlib/BoundedWorker.h"
 #include "xlib/HoldGate.h"
 #include "xlib/StopSignal.h"
 #include "xlib/XDateTime.h"
@@ -82,13 +83,20 @@ public:
     bool HoldFrames(unsigned ms);
     void ReleaseFrames();
     static constexpr int kHungRenderThreadExitCode = 3;
-    static constexpr unsigned kDefaultStopLimitMs = 10000;
+    static constexpr unsigned kDefaultStopLimitMs = BoundedWorker::kStopLimitMs;
     // How long Stop waits for the render threads (tests shorten it).
     static void SetStopLimitMs(unsigned ms);
     // Restarts `preview`'s render thread in `previewWindow` (the settings dialog's preview).
     void RefreshPreview(CScreenSaver& preview, NativeWindow previewWindow);
 
     void Init();
+    // The window's size changed (the window system said so, on any thread):
+    // the render thread follows it before its next frame.
+    void NoteWindowResized();
+    // On the render thread: when the window's client size differs from the
+    // one the scene was set up for, the viewport, the projection and every
+    // module's size-dependent set-up again. True when it changed anything.
+    bool FollowWindowSize();
     void Logic();
     void DrawFrame();
     void Destroy();
@@ -100,6 +108,11 @@ public:
     void DefaultAll();
     bool Save();
     bool Load();
+    // Once the background download has brought the time-server list that the
+    // module was waiting for: the list into the module, and the module into
+    // the main file, unless the file has changed since this instance last
+    // read or wrote it.
+    void SaveArrivedTimeServers();
     // Keeps both files' texts for Restore (the settings dialog's cancel).
     bool BackupConfig();
     bool Restore();
@@ -119,6 +132,8 @@ public:
 
     bool IsInitialised() const { return m_Initialised; }
     bool IsSmallWindow() const { return m_SmallWindow; }
+    // As after a set-up in a window of that kind (tests of the exit tasks).
+    void SetSmallWindowForTests(bool isSmall) { m_SmallWindow = isSmall; }
     unsigned Width() const { return m_Width; }
     unsigned Height() const { return m_Height; }
     const std::string& ErrorText() const { return m_ErrorText; }
@@ -168,7 +183,9 @@ private:
     static void ReportDamage(const XString& text, const std::string& path,
                              std::initializer_list<std::string_view> sections);
     void RunFrames();
-    void JoinOrRelease();
+    // The scene's rectangle in a client area of that size: viewport,
+    // projection, m_Width and m_Height.
+    void SetSceneSize(unsigned clientW, unsigned clientH);
     // Raises the stop and waits until the render thread has ended (true) or,
     // with `acceptFree`, is free to be left to the process's end (false: the
     // thread is then held at its next frame for good). At the stop limit the
@@ -218,8 +235,7 @@ private:
     // while loading) as soon as the saver is asked to stop.
     DownloadStop m_DownloadStop;
 
-    std::thread m_Thread;
-    std::atomic<bool> m_ThreadDone{true};
+    BoundedWorker m_RenderThread;
     std::function<void(unsigned)> m_FrameObserver;
     int m_PeriodOverride = -1;
     int64_t m_SeedOverride = -1;
@@ -227,7 +243,11 @@ private:
     bool m_HasSceneRect = false;
     bool m_LastFrameForWallpaper = false;
     bool m_ProcessEndsAfterStop = false;
-    // Both under the thread-end lock: the render thread's word that the
+    unsigned m_ClientWidth = 0, m_ClientHeight = 0;
+    std::atomic<bool> m_ResizePending{false};
+    // The main file as this instance last read or wrote it.
+    std::string m_MainTextOnDisk;
+    // Both under the render thread worker's lock: the render thread's word that the
     // process may end now, whatever frame it is in; and that it is ending, so
     // the thread must start no further frame.
     bool m_MayEndProcess = false;

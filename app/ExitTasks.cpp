@@ -32,20 +32,20 @@ void CScreenSaver::DoExitTasks() {
     });
 }
 
+// No guard of its own: an exception here is DoExitTasks's, logged under its
+// name, and the later exit tasks are skipped.
 void CScreenSaver::DoShowHelpFile() {
-    XGuard("CScreenSaver::DoShowHelpFile", [&] {
-        const XString marker = RunOnceMarker();
-        if (marker.FileExists()) return;
-        // Written before the command is sent, so a failed send is not retried.
-        XString content(true, false);
-        content = "<RunOnce>First run complete</RunOnce>";
-        if (!content.WriteFile(marker.c_str(), true)) {
-            WriteRunLog("Error", "In CScreenSaver::DoShowHelpFile, failed to write RunOnce.xml.");
-            return;
-        }
-        XString help(InstallDir().c_str());
-        help += "Help.htm";
-        if (!SendDesktopManagerCommand(kShowHelpCommand, HtmlPageCommandLine("HelpPage", help.c_str(), "")))
-            WriteRunLog("Error", "While in CScreenSaver::DoShowHelpFile, SendDesktopManagerCommand failed.");
-    });
+    const XString marker = RunOnceMarker();
+    if (marker.FileExists()) return;
+    // Written before the command is sent, so a failed send is not retried.
+    XString content(true, false);
+    content = "<RunOnce>First run complete</RunOnce>";
+    if (!content.WriteFile(marker.c_str(), true)) {
+        WriteRunLog("Error", "In CScreenSaver::DoShowHelpFile, failed to write RunOnce.xml.");
+        return;
+    }
+    XString help(InstallDir().c_str());
+    help += "Help.htm";
+    if (!SendDesktopManagerCommand(kShowHelpCommand, HtmlPageCommandLine("HelpPage", help.c_str(), "")))
+        WriteRunLog("Error", "While in CScreenSaver::DoShowHelpFile, SendDesktopManagerCommand failed.");
 }

@@ -72,7 +72,7 @@ CEmail::CEmail() {
 
 CEmail::~CEmail() {
     XGuard("CEmail destructor", [&] {
-        if (m_Thread.joinable()) StopEmailThread(*this);
+        StopEmailThread(*this);
         Streamer1.Destroy();
         Streamer2.Destroy();
     });
@@ -211,22 +211,23 @@ XString CEmail::NoticeText(int32_t count) {
 
 void StartEmailThread(CEmail& email) {
     XGuard("CEmail::StartEmailThread", [&] {
-        if (email.m_Thread.joinable()) StopEmailThread(email);
+        StopEmailThread(email);
+        // A thread that outlived its stop (a host-name lookup cannot be cut
+        // short) still uses the client and the account records: nothing of
+        // its state is reset and no second thread starts beside it.
+        if (email.m_Worker.IsRunning()) {
+            WriteRunLog("Email error",
+                        "Error: the CEmail thread of the previous run has not ended yet; no second one is started.");
+            return;
+        }
         email.m_FirstPassDone = false;
-        email.m_ThreadCount = 0;
         email.m_Quit = false;
         email.m_NewMailCount = 0;
         email.m_LastSeenCount = 0;
         email.m_Client.Resume();
-        // Counted before the thread runs, so that a thread ending at once can
-        // never take the count below zero.
-        ++email.m_ThreadCount;
-        try {
-            email.m_Thread = std::thread(&CEmail::InstanceThread, &email);
-        } catch (const std::system_error&) {
-            --email.m_ThreadCount;
+        if (email.m_Worker.Start([&email] { CEmail::InstanceThread(&email); }) ==
+            BoundedWorker::StartResult::Failed)
             WriteRunLog("Email error", "Error: failed to create instance of the CEmail thread.");
-        }
     });
 }
 
@@ -239,15 +240,7 @@ void StopEmailThread(CEmail& email) {
         // A poll in progress gives up its server at once instead of waiting for it.
         email.m_Client.Cancel();
         email.m_Wake.notify_all();
-        {
-            std::unique_lock<std::mutex> lock(email.m_WaitMutex);
-            email.m_Wake.wait_for(lock, std::chrono::milliseconds(10010), [&] { return email.m_ThreadCount == 0; });
-        }
-        if (!email.m_Thread.joinable()) return;
-        if (email.m_ThreadCount == 0)
-            email.m_Thread.join();
-        else
-            email.m_Thread.detach();  // stuck outside any wait we can cut short: let it go
+        email.m_Worker.AwaitEnd(BoundedWorker::kStopLimitMs);
     });
 }
 
@@ -258,9 +251,6 @@ void CEmail::InstanceThread(CEmail* email) {
             email->WaitForNextPass();
         }
     });
-    std::lock_guard<std::mutex> lock(email->m_WaitMutex);
-    --email->m_ThreadCount;
-    email->m_Wake.notify_all();
 }
 
 void CEmail::CheckAccounts() {
@@ -324,11 +314,14 @@ void CEmail::Process(XDateTime /*now*/) {
         if (count != m_LastSeenCount && m_FirstPassDone) {
             m_Showing = true;
             m_LastSeenCount = count;
-            if (NewMailSoundType == 1) {
-                Sound().Beep();
-            } else if (NewMailSoundType == 2 && SoundFileName.FileExists() &&
-                       !UserFileRefused(SoundFileName, kMaxWaveFileBytes, "The new-mail wave file")) {
-                Sound().PlayWave(SoundFileName.c_str(), false);
+            // Either sound only with a sound file that can be opened: the beep
+            // too, so a type 1 with no file named stays silent.
+            if (SoundFileName.FileExists()) {
+                if (NewMailSoundType == 1)
+                    Sound().Beep();
+                else if (NewMailSoundType == 2 &&
+                         !UserFileRefused(SoundFileName, kMaxWaveFileBytes, "The new-mail wave file"))
+                    Sound().PlayWave(SoundFileName.c_str(), false);
             }
         }
         if (!m_Showing || !DisplayStreamers) return;

@@ -15,6 +15,7 @@
 #include "render/CTexture.h"
 #include "scene/CEmitter.h"
 #include "services/CColorCycler.h"
+#include "xlib/BoundedWorker.h"
 #include "xlib/XArray.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XEmail.h"
@@ -31,9 +32,12 @@ public:
 };
 
 class CEmail;
-// Resets the module's shared state and starts its checking thread.
+// Resets the module's shared state and starts its checking thread; while the
+// thread of an earlier run is still running (it outlived its stop) nothing is
+// reset or started, with a run-log entry.
 void StartEmailThread(CEmail& email);
-// Stops the checking thread, cutting short any server exchange in progress.
+// Stops the checking thread, cutting short any server exchange in progress;
+// waits BoundedWorker::kStopLimitMs at most, then lets the thread go.
 void StopEmailThread(CEmail& email);
 
 class CEmail {
@@ -66,7 +70,7 @@ public:
     // The checking thread's published state.
     int32_t NewMailCount() const { return m_NewMailCount; }
     bool FirstPassDone() const { return m_FirstPassDone; }
-    int32_t ThreadCount() const { return m_ThreadCount; }
+    int32_t ThreadCount() const { return m_Worker.IsRunning() ? 1 : 0; }
     bool IsShowing() const { return m_Showing; }
 
     XArray<CEmailAccount> Accounts;
@@ -114,11 +118,10 @@ private:
     // the preview and the full-screen saver each watch on their own.
     std::atomic<bool> m_FirstPassDone{false};
     std::atomic<bool> m_Quit{false};
-    std::atomic<int32_t> m_ThreadCount{0};
     std::atomic<int32_t> m_NewMailCount{0};
     int32_t m_LastSeenCount = 0;
     std::mutex m_WaitMutex;
     std::condition_variable m_Wake;
-    std::thread m_Thread;
     XEmail m_Client;
+    BoundedWorker m_Worker;
 };

@@ -151,11 +151,17 @@ void CSystemDateTime::Read(const XString& config) {
         const uint32_t count = ConfigReadUInt(section, "TimeServerCount");
         for (ConfigListEntry& entry : ConfigReadList(section, "TimeServer", count))
             if (TrimmedEntry(entry.value)) TimeServers.Add(entry.value.c_str());
+        // A file written before the first download had ended holds no
+        // servers; the page would offer none until Default. Such a file takes
+        // the cached list, or the download's when it ends.
+        m_AwaitingList = false;
+        if (TimeServers.GetCount() == 0) AwaitListUnlessCached();
     });
 }
 
 void CSystemDateTime::Write(XString& out) {
     XGuard("CSystemDateTime::Write", [&] {
+        TakeRefreshedList();
         XString target;
         CountDownTo.Format(target, kCountDownPattern);
         ConfigSectionWriter w(out, "DateTime");

@@ -73,6 +73,13 @@ public:
     static void StopTimeServerListRefresh();
     // Waits up to `ms` for the background download to end (tests); true once none runs.
     static bool WaitTimeServerListRefresh(unsigned ms);
+    // A module left without servers (defaults or a file before the first
+    // download had ended) takes the list of the background download once it
+    // has ended; true when that filled the list. Called on the module's own
+    // thread (each Write calls it): the download never writes into a module.
+    bool TakeRefreshedList();
+    // Whether TakeRefreshedList has a list to take (cheap, for every frame).
+    bool HasArrivedList() const;
 
     // Sets the computer's clock from the chosen time server (an exit task).
     void ProcessAtomicTime();
@@ -121,5 +128,11 @@ private:
     // background download (one at a time) brings the cache up to date: the
     // defaults never wait for the vendor's server.
     void DefaultTimeServerList();
+    // The list from the cache file whatever its date, starting the background
+    // download unless it is today's.
+    void AwaitListUnlessCached();
     static std::atomic<bool>& TimeServerFailureLogged();
+
+    std::atomic<bool> m_AwaitingList{false};
+    std::atomic<unsigned> m_SeenGeneration{0};
 };

@@ -2,10 +2,12 @@
 // cache file in the family's shared directory. Settings defaults take the list
 // from the cache only; a download runs in the background, never in the way of
 // a start or a close.
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/Download.h"
 #include "services/CSystemDateTime.h"
@@ -68,14 +70,30 @@ public:
         return m_Ended.wait_for(lock, std::chrono::milliseconds(ms), [this] { return !m_Running; });
     }
 
+    // Counts the downloads that brought a list; a module notes the count when
+    // it starts waiting for one.
+    unsigned Generation() const { return m_Generation; }
+    // The list the latest such download brought.
+    std::vector<std::string> Latest() {
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        return m_Latest;
+    }
+
 private:
     void Run() {
         XGuard("CSystemDateTime list refresh", [&] {
             DownloadStopScope scope(m_Stop);
             XStringArray list;
             XString error;
-            if (!CSystemDateTime::FetchTimeServerList(list, error) && !m_Stop.IsRequested())
-                CSystemDateTime::LogTimeServerListFailure(error);
+            if (!CSystemDateTime::FetchTimeServerList(list, error)) {
+                if (!m_Stop.IsRequested()) CSystemDateTime::LogTimeServerListFailure(error);
+                return;
+            }
+            std::vector<std::string> latest;
+            for (unsigned i = 0; i < list.GetCount(); ++i) latest.emplace_back(list.Get(i).c_str());
+            std::lock_guard<std::mutex> lock(m_Mutex);
+            m_Latest = std::move(latest);
+            ++m_Generation;
         });
         {
             std::lock_guard<std::mutex> lock(m_Mutex);
@@ -89,6 +107,8 @@ private:
     std::thread m_Thread;
     bool m_Running = false;
     DownloadStop m_Stop;
+    std::atomic<unsigned> m_Generation{0};
+    std::vector<std::string> m_Latest;
 };
 
 ListRefresh& Refresh() {
@@ -182,5 +202,30 @@ void CSystemDateTime::DefaultTimeServerList() {
     TimeServers.Clear();
     // Today's list as the cache has it; an older one stands in while a
     // download brings the cache up to date for the next defaults.
-    if (!ListFromCache(TimeServers)) Refresh().Begin();
+    AwaitListUnlessCached();
+}
+
+void CSystemDateTime::AwaitListUnlessCached() {
+    // Noted before the cache is read: a download that ends in between is
+    // still taken.
+    m_SeenGeneration = Refresh().Generation();
+    if (ListFromCache(TimeServers)) {
+        m_AwaitingList = false;
+        return;
+    }
+    // Without a list of its own the module takes the download's when it ends.
+    m_AwaitingList = TimeServers.GetCount() == 0;
+    Refresh().Begin();
+}
+
+bool CSystemDateTime::HasArrivedList() const {
+    return m_AwaitingList && Refresh().Generation() != m_SeenGeneration;
+}
+
+bool CSystemDateTime::TakeRefreshedList() {
+    if (!HasArrivedList()) return false;
+    m_AwaitingList = false;
+    if (TimeServers.GetCount() != 0) return false;
+    for (const std::string& server : Refresh().Latest()) TimeServers.Add(server.c_str());
+    return TimeServers.GetCount() != 0;
 }

@@ -132,7 +132,13 @@ bool CWallPaper::CaptureLastFrame(XString& bmp) const {
     GLint alignment = 4;
     glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);  // rows padded as the picture format pads them
-    glReadPixels(0, 0, static_cast<GLsizei>(Width), static_cast<GLsizei>(Height), GL_RGB, GL_UNSIGNED_BYTE, pixels);
+    // The scene's rectangle, which the frame loop made the viewport: in a
+    // window over several monitors it lies on the primary one, wherever that
+    // is, and the rest of the window is black.
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glReadPixels(viewport[0], viewport[1], static_cast<GLsizei>(Width), static_cast<GLsizei>(Height), GL_RGB,
+                 GL_UNSIGNED_BYTE, pixels);
     glPixelStorei(GL_PACK_ALIGNMENT, alignment);
     for (uint32_t y = 0; y < Height; ++y) {
         uint8_t* p = pixels + static_cast<size_t>(y) * row;

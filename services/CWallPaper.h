@@ -47,8 +47,10 @@ public:
     // The 14-byte file header and 40-byte info header of a 24-bit, bottom-up,
     // uncompressed picture of the size.
     static void MakeBmpHeader(uint32_t width, uint32_t height, uint8_t out[kBmpHeaderSize]);
-    // The whole picture file of the render area read from the current
-    // context's back buffer. False when the memory could not be had.
+    // The whole picture file of the scene read from the current context's
+    // back buffer: Width x Height from the viewport's corner (the frame loop
+    // makes the viewport the scene's rectangle). False when the memory could
+    // not be had.
     bool CaptureLastFrame(XString& bmp) const;
 
     uint32_t Type;

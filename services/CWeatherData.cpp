@@ -159,38 +159,37 @@ bool CWeatherData::PollOnce(const XDateTime& now) {
 }
 
 void CWeatherData::InstanceThread(CWeatherData* self) {
-    {
-        DownloadStopScope scope(self->m_DownloadStop);
-        while (!self->m_Quit) {
-            self->PollOnce(self->m_Now());
-            std::unique_lock<std::mutex> lock(self->m_WaitMutex);
-            self->m_Wake.wait_for(lock, kRecheck, [&] { return self->m_Quit.load(); });
-        }
+    DownloadStopScope scope(self->m_DownloadStop);
+    while (!self->m_Quit) {
+        self->PollOnce(self->m_Now());
+        std::unique_lock<std::mutex> lock(self->m_WaitMutex);
+        self->m_Wake.wait_for(lock, kRecheck, [&] { return self->m_Quit.load(); });
     }
-    std::lock_guard<std::mutex> lock(self->m_WaitMutex);
-    --self->m_Running;
-    self->m_Wake.notify_all();
 }
 
 bool StartWeatherThread(CWeatherData& weather) {
     bool started = false;
     XGuard("CWeatherData::StartWeatherThread", [&] {
         StopWeatherThread(weather);
+        // A worker that outlived its stop still writes the values and the
+        // last download's time: nothing of its state is reset and no second
+        // worker starts beside it.
+        if (weather.m_Worker.IsRunning()) {
+            WriteRunLog("Weather data",
+                        "The weather thread of the previous run has not ended yet; no second one is started.", false);
+            return;
+        }
         {
             std::lock_guard<std::mutex> lock(weather.m_ValuesMutex);
             for (XString& value : weather.m_Values) value = "";
             weather.m_Values[0] = CWeatherData::kNoTemperature;
         }
         weather.m_Quit = false;
-        weather.m_Running = 0;
         weather.m_DownloadStop.Reset();
         weather.m_LastDownload = XDateTime();
         if (weather.DataUrl.IsEmpty()) weather.BuildDataUrl();
-        ++weather.m_Running;
-        try {
-            weather.m_Thread = std::thread(&CWeatherData::InstanceThread, &weather);
-        } catch (const std::system_error&) {
-            --weather.m_Running;
+        if (weather.m_Worker.Start([&weather] { CWeatherData::InstanceThread(&weather); }) !=
+            BoundedWorker::StartResult::Started) {
             WriteRunLog("Weather data", "Failed to launch thread to process weather data.", false);
             return;
         }
@@ -207,16 +206,7 @@ void StopWeatherThread(CWeatherData& weather) {
         }
         weather.m_DownloadStop.Request();
         weather.m_Wake.notify_all();
-        if (!weather.m_Thread.joinable()) return;
-        bool ended;
-        {
-            std::unique_lock<std::mutex> lock(weather.m_WaitMutex);
-            ended = weather.m_Wake.wait_for(lock, std::chrono::seconds(10), [&] { return weather.m_Running <= 0; });
-        }
-        if (ended)
-            weather.m_Thread.join();
-        else
-            weather.m_Thread.detach();  // hung past the limit: let it go rather than hold up the close
+        weather.m_Worker.AwaitEnd(BoundedWorker::kStopLimitMs);
     });
 }
 

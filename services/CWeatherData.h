@@ -14,6 +14,7 @@
 #include "platform/Download.h"
 #include "render/COutlineFont.h"
 #include "scene/CEmitter.h"
+#include "xlib/BoundedWorker.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
 
@@ -64,7 +65,7 @@ public:
     static void TemperatureColour(double t, float rgb[3]);
 
     void SetNowSource(NowSource now) { m_Now = now ? now : LocalNow; }
-    bool IsThreadRunning() const { return m_Running > 0; }
+    bool IsThreadRunning() const { return m_Worker.IsRunning(); }
 
     XString DataUrl;
     COutlineFont Font;
@@ -91,17 +92,19 @@ private:
 
     XDateTime m_LastDownload;
     NowSource m_Now = LocalNow;
-    std::thread m_Thread;
     std::atomic<bool> m_Quit{false};
-    std::atomic<int32_t> m_Running{0};
     std::mutex m_WaitMutex;
-    std::condition_variable m_Wake;  // the worker's wait, and the stopper's wait for it
+    std::condition_variable m_Wake;  // the worker's wait between downloads
     DownloadStop m_DownloadStop;
+    BoundedWorker m_Worker;
 };
 
 // Sets the temperature to "1000" (none yet) and starts the worker; false (and
-// a run-log entry) when the thread could not be started.
+// a run-log entry) when the thread could not be started, or when the worker of
+// an earlier run is still running (it outlived its stop): its state is then
+// left as it is and no second worker starts beside it.
 bool StartWeatherThread(CWeatherData& weather);
 // Ends the worker at once, a download in progress included, and waits for it
-// (about ten seconds at most; a worker that does not end by then is let go).
+// (BoundedWorker::kStopLimitMs at most; a worker that does not end by then is
+// let go).
 void StopWeatherThread(CWeatherData& weather);

@@ -25,7 +25,14 @@ XString HtmlPageCommandLine(const char* kind, const char* url, const char* path)
     return line;
 }
 
+namespace {
+DesktopManagerSender g_Sender = nullptr;
+}  // namespace
+
+void SetDesktopManagerSenderForTests(DesktopManagerSender sender) { g_Sender = sender; }
+
 bool SendDesktopManagerCommand(unsigned number, const XString& commandLine) {
+    if (g_Sender) return g_Sender(number, commandLine);
     XString task("<Run>");
     task += commandLine;
     task += "</Run>";

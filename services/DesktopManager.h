@@ -21,6 +21,9 @@ XString HtmlPageCommandLine(const char* kind, const char* url, const char* path)
 // desktop manager's window was found and sent the command; the file is
 // written even when the window is missing.
 bool SendDesktopManagerCommand(unsigned number, const XString& commandLine);
+// Replaces SendDesktopManagerCommand's work (tests); null restores it.
+using DesktopManagerSender = bool (*)(unsigned number, const XString& commandLine);
+void SetDesktopManagerSenderForTests(DesktopManagerSender sender);
 
 // Starts a program from its command line, waiting for it to end when asked.
 // True when the program was started.

@@ -37,8 +37,8 @@ for entry in "1|Screen Saver Background Options|background|1110" "7|Screen Saver
   sleep 0.5
 done
 drive "Meadowglow v2.0" post 1015
-drive "Meadowglow Help" wait >/dev/null && shot help
-drive "Meadowglow Help" post 1317
+drive 'Help$@1164' wait >/dev/null && shot help
+drive 'Help$@1164' post 1317
 sleep 0.5
 drive "Meadowglow v2.0" scroll 1190 1
 drive "Meadowglow v2.0" post 1011

@@ -38,7 +38,13 @@ bool XException::IsCodeClass(int n) const {
 }
 
 XException XException::Rewrap(const XException& inner, const char* className, const char* method) {
-    std::string msg = std::string("in ") + (method ? method : "NULL") + " failed. Msg=";
+    return Rewrap(inner, className, method, nullptr);
+}
+
+XException XException::Rewrap(const XException& inner, const char* className, const char* method, const char* step) {
+    std::string msg = std::string("in ") + (method ? method : "NULL") + " failed";
+    if (step && *step) msg += std::string(" ") + step;
+    msg += ". Msg=";
     return XException(inner.GetCode(), className, msg.c_str(), inner.GetMessage());
 }
 

@@ -34,6 +34,8 @@ public:
 
     // Library re-wrap: keeps the inner code, its own class and "in <method> failed. Msg=" before the inner text.
     static XException Rewrap(const XException& inner, const char* className, const char* method);
+    // The same with the step that failed: "in <method> failed <step>. Msg=".
+    static XException Rewrap(const XException& inner, const char* className, const char* method, const char* step);
 
 private:
     char m_Text[kCapacity];

@@ -68,7 +68,7 @@ bool XString::Cipher(const char* password, int algorithm, bool decrypt) {
     try {
         *this = result;
     } catch (const XException& e) {
-        throw XException::Rewrap(e, "XString", decrypt ? "Decrypt at final copy" : "Encrypt on final copy");
+        throw XException::Rewrap(e, "XString", op.c_str(), decrypt ? "at final copy" : "on final copy");
     }
     return true;
 }

@@ -118,6 +118,11 @@ LRESULT CALLBACK ScreenSaverProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
         case WM_SHOWWINDOW:
             if (wParam) SetCursor(nullptr);
             break;
+        case WM_SIZE:
+            // A resized window (a preview host's, a windowed run): the render
+            // thread sets the scene up for the new size before its next frame.
+            (g_PreviewMode ? PreviewSaver() : FullScreenSaver()).NoteWindowResized();
+            break;
         case WM_ACTIVATEAPP:
             if (wParam == 0) RequestClose(hwnd);
             break;

@@ -234,6 +234,11 @@ int RunInWindow(Display* dpy, Window window, InputGate* gate, Atom deleteAtom,
             case DestroyNotify:
                 if (ev.xdestroywindow.window == window) closing = true;  // the host took our window away
                 break;
+            case ConfigureNotify:
+                // Moves and restacking come here too; the render thread
+                // acts only on a changed size.
+                if (ev.xconfigure.window == window) saver.NoteWindowResized();
+                break;
             default:
                 break;
         }

@@ -33,6 +33,17 @@ public:
 
     void Open();
     void Changed();
+    // A field's notification with the value it now holds: the setting takes
+    // it, and only a value that differs from the setting's is reported. Edit
+    // fields also notify on focus in and out, and when filled with the text
+    // they already hold. True when it was a change.
+    template <class T>
+    bool ChangedTo(T& setting, T value) {
+        if (setting == value) return false;
+        setting = value;
+        Changed();
+        return true;
+    }
     // True when it wrote the files.
     bool Ok();
     // `mainBackup`: the main file as read when the settings dialog opened.

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "scene/CStarFields.h"
+#include "xlib/XString.h"
 
 const char kProductName[] = "Meadowglow";
 const char kProductVersion[] = "2.0";
@@ -94,24 +95,13 @@ PictureEnables PictureEnableStates(bool cycling, unsigned pictureCount) {
     return PictureEnables{cycling, cycling && pictureCount > 0};
 }
 
-std::string UrlEncode(std::string_view text) {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
-}
-
 std::string UpdatePath(std::string_view configName, bool show) {
+    // The one query encoder every download uses; strict, since the name is a
+    // single value of the query and an "&" or "=" in it must not split it.
+    XString product(std::string(configName).c_str());
+    product.UrlEncode(true);
     return std::string("/cgi-bin/ShowProduct.exe?cmd=") + (show ? "ShowUpdates" : "CheckUpdates") +
-           "&product=" + UrlEncode(configName) + "&version=" + kProductVersion;
+           "&product=" + product.c_str() + "&version=" + kProductVersion;
 }
 
 bool UpdateReplySaysYes(std::string_view reply) {

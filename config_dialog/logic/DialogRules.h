@@ -81,8 +81,8 @@ struct PictureEnables {
 };
 PictureEnables PictureEnableStates(bool cycling, unsigned pictureCount);
 
-// The update check against the vendor's web server.
-std::string UrlEncode(std::string_view text);
+// The update check against the vendor's web server: the name encoded by
+// XString::UrlEncode (strict).
 // "/cgi-bin/ShowProduct.exe?cmd=CheckUpdates&product=...&version=2.0", or the
 // ShowUpdates page when `show` is set.
 std::string UpdatePath(std::string_view configName, bool show);

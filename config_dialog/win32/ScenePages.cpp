@@ -130,8 +130,7 @@ void CCritterPage::PageCommand(WPARAM wParam, LPARAM) {
     CCritters& c = m_Saver.Critters();
     const bool clicked = HIWORD(wParam) == BN_CLICKED;
     if (m_Number.Is(wParam)) {
-        c.NumCritters = DigitsValue(m_Number.GetText());
-        Changed();
+        m_Model.ChangedTo(c.NumCritters, DigitsValue(m_Number.GetText()));
         return;
     }
     if (!clicked) return;
@@ -224,8 +223,7 @@ void CBackgroundPage::PageCommand(WPARAM wParam, LPARAM) {
     CBgBitmap& b = m_Saver.BgBitmap();
     const int id = LOWORD(wParam);
     if (m_Amount.Is(wParam)) {
-        s.Amount = FieldNumber(m_Amount);
-        Changed();
+        m_Model.ChangedTo(s.Amount, FieldNumber(m_Amount));
         return;
     }
     if (m_Colour.Is(wParam)) {

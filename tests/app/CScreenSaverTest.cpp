@@ -18,12 +18,17 @@
 #include <thread>
 
 TEST(CScreenSaver, AspectIsWholeNumberRatio) {
-    EXPECT_EQ(1.0, ProjectionAspect(1024, 768));
-    EXPECT_EQ(1.0, ProjectionAspect(1920, 1080));
-    EXPECT_EQ(2.0, ProjectionAspect(2560, 1080));
-    EXPECT_EQ(0.0, ProjectionAspect(768, 1024));
-    // A window with no height must not divide by zero.
-    EXPECT_EQ(1.0, ProjectionAspect(640, 0));
+    struct Case {
+        unsigned w, h;
+        double aspect;
+    } const cases[] = {
+        {1024, 768, 1.0}, {1920, 1080, 1.0}, {2560, 1080, 2.0}, {3840, 1080, 3.0}, {1080, 1080, 1.0},
+        // Taller than wide: never 0, which would draw no scene.
+        {768, 1024, 1.0}, {1080, 1920, 1.0}, {152, 1000, 1.0}, {1, 2, 1.0},
+        // A window with no height must not divide by zero.
+        {640, 0, 1.0}, {0, 0, 1.0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.aspect, ProjectionAspect(c.w, c.h)) << c.w << "x" << c.h;
 }
 
 TEST(CScreenSaver, DefaultsBeforeAnyFile) {

@@ -8,6 +8,7 @@
 #include "platform/Process.h"
 #include "services/DesktopManager.h"
 #include "tests/TestSupport.h"
+#include "xlib/XException.h"
 #include "xlib/XPaths.h"
 
 namespace {
@@ -55,6 +56,57 @@ TEST_F(ExitTasks, NoneAfterASmallWindow) {
     saver.DoExitTasks();
     EXPECT_FALSE(FileExists(m_Install.File("RunOnce.xml")));
     EXPECT_FALSE(FileExists(Str(TaskListFileName(kShowHelpCommand))));
+}
+
+namespace {
+int g_ClockSets = 0;
+bool CountClockSet(const XDateTime&) {
+    ++g_ClockSets;
+    return true;
+}
+bool TimeReply(XString& into, const char*) {
+    into = "20240305123456";
+    return true;
+}
+bool SendThrows(unsigned, const XString&) { throw XException(1, "XString", "in MakeSize could not allocate memory."); }
+bool SendRefused(unsigned, const XString&) { return false; }
+}  // namespace
+
+// An exception while the help page is offered belongs to the exit tasks as a
+// whole: logged under DoExitTasks, and the later tasks (here the clock) are
+// skipped. A help page that merely fails to reach the desktop manager stops
+// nothing.
+TEST_F(ExitTasks, ExceptionInTheHelpPageEndsTheExitTasks) {
+    struct Case {
+        DesktopManagerSender sender;
+        const char* logged;
+        const char* notLogged;
+        int clockSets;
+    } const cases[] = {
+        {SendThrows, "While in CScreenSaver::DoExitTasks. Msg=", "While in CScreenSaver::DoShowHelpFile.", 0},
+        {SendRefused, "While in CScreenSaver::DoShowHelpFile, SendDesktopManagerCommand failed.",
+         "While in CScreenSaver::DoExitTasks", 1},
+    };
+    CSystemDateTime::SetTimeFetchForTests(TimeReply);
+    CSystemDateTime::SetClockSetterForTests(CountClockSet);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.logged);
+        std::remove(m_Install.File("RunOnce.xml").c_str());
+        std::remove(m_Install.File("RunLog.txt").c_str());
+        g_ClockSets = 0;
+        SetDesktopManagerSenderForTests(c.sender);
+        CScreenSaver saver;
+        saver.SetSmallWindowForTests(false);
+        saver.DateTime().SetTime = true;
+        saver.DoExitTasks();
+        SetDesktopManagerSenderForTests(nullptr);
+        const std::string log = RunLog();
+        EXPECT_NE(std::string::npos, log.find(c.logged)) << log;
+        EXPECT_EQ(std::string::npos, log.find(c.notLogged)) << log;
+        EXPECT_EQ(c.clockSets, g_ClockSets);
+    }
+    CSystemDateTime::SetTimeFetchForTests(nullptr);
+    CSystemDateTime::SetClockSetterForTests(nullptr);
 }
 
 TEST_F(ExitTasks, SameNumberKeepsOnlyTheLastCommand) {

@@ -67,9 +67,18 @@ TEST(DialogRules, UpdateReplyNeedsTrueInAnyCase) {
 }
 
 TEST(DialogRules, UpdatePathsEncodeTheName) {
-    EXPECT_EQ(UpdatePath("Meadowglow", false), "/cgi-bin/ShowProduct.exe?cmd=CheckUpdates&product=Meadowglow&version=2.0");
-    EXPECT_EQ(UpdatePath("Meadowglow", true), "/cgi-bin/ShowProduct.exe?cmd=ShowUpdates&product=Meadowglow&version=2.0");
-    EXPECT_EQ(UrlEncode("a b&c=d/é"), "a%20b%26c%3Dd%2F%C3%A9");
+    struct Case {
+        const char* name;
+        bool show;
+        const char* path;
+    } const cases[] = {
+        {"Meadowglow", false, "/cgi-bin/ShowProduct.exe?cmd=CheckUpdates&product=Meadowglow&version=2.0"},
+        {"Meadowglow", true, "/cgi-bin/ShowProduct.exe?cmd=ShowUpdates&product=Meadowglow&version=2.0"},
+        // The shared query encoder: a blank is "+", and nothing in the name
+        // can split the query.
+        {"a b&c=d/\xC3\xA9~", false, "/cgi-bin/ShowProduct.exe?cmd=CheckUpdates&product=a+b%26c%3Dd%2F%C3%A9%7E&version=2.0"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(UpdatePath(c.name, c.show), c.path) << c.name;
 }
 
 TEST(DialogRules, DigitsFieldValues) {

@@ -268,3 +268,57 @@ TEST_F(SettingsForm, PictureListRemoval) {
     EXPECT_FALSE(PictureEnableStates(true, bg.Pictures.GetCount()).remove);
     EXPECT_FALSE(RemovePicture(bg, 0));
 }
+
+TEST_F(SettingsForm, NumberFieldReportsOnlyAChangedValue) {
+    // Each step is one notification from the field with the value it then
+    // holds; focus in and out notify with the value unchanged.
+    struct Step {
+        uint32_t value;
+        bool change;
+    };
+    struct Case {
+        const char* name;
+        ScenePage page;
+        const char* section;
+        const char* key;
+        std::function<bool(CPageModel&, uint32_t)> notify;
+    };
+    const Case cases[] = {
+        {"Number of critters", ScenePage::Critters, "Critters", "NumCritters",
+         [this](CPageModel& p, uint32_t v) { return p.ChangedTo(m_Saver.Critters().NumCritters, v); }},
+        {"Number of stars", ScenePage::Background, "Stars", "Amount",
+         [this](CPageModel& p, uint32_t v) {
+             return p.ChangedTo(m_Saver.Stars().Amount, static_cast<int32_t>(v));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const uint32_t atOpen = static_cast<uint32_t>(FileInt(c.section, c.key));
+        CPageModel page = Page(c.page);
+        page.Open();
+        const std::string mainAtStart = ReadWholeFile(MainPath()), sharedAtStart = ReadWholeFile(SharedPath());
+        const Step steps[] = {{atOpen, false}, {atOpen, false}, {atOpen + 7, true}, {atOpen + 7, false}, {atOpen, true}};
+        for (size_t i = 0; i < sizeof steps / sizeof steps[0]; ++i) {
+            const Step& s = steps[i];
+            SCOPED_TRACE(i);
+            const std::string before = ReadWholeFile(MainPath());
+            EXPECT_EQ(s.change, c.notify(page, s.value));
+            EXPECT_EQ(static_cast<int32_t>(s.value), FileInt(c.section, c.key));
+            if (!s.change) {
+                EXPECT_EQ(before, ReadWholeFile(MainPath())) << "an unchanged value rewrote the file";
+            }
+            if (i < 2) {
+                EXPECT_FALSE(page.IsModified());
+                EXPECT_FALSE(m_Form.State().SaveEnabled());
+                EXPECT_EQ(mainAtStart, ReadWholeFile(MainPath()));
+                EXPECT_EQ(sharedAtStart, ReadWholeFile(SharedPath()));
+            } else {
+                EXPECT_TRUE(page.IsModified());
+                EXPECT_TRUE(m_Form.State().SaveEnabled());
+            }
+        }
+        // Put back as it was for the next case's clean start.
+        page.Cancel(m_Saver.MainBackup());
+        m_Form.State().EnableSave(false);
+    }
+}

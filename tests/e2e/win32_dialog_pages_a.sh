@@ -195,16 +195,19 @@ expect Wallpaper Type 0 "wallpaper Cancel"
 
 note "Help: the support text, and the error box when the help launcher is missing"
 drive "$MAINFORM" post 1015
-drive "Meadowglow Help" wait >/dev/null || fail "the Help page did not open"
-[ -n "$(drive "Meadowglow Help" text 1164)" ] || fail "no support text"
-drive "Meadowglow Help" post 1172
-drive 'Help$' wait >/dev/null || fail "no Help error box"
-msg="$(box_text 'Help$')"
+# The page and the error box over it are both captioned "Help": the page is
+# the one with the support text (1164).
+HELP='Help$@1164' HELPBOX='Help$@!1164'
+drive "$HELP" wait >/dev/null || fail "the Help page did not open"
+[ -n "$(drive "$HELP" text 1164)" ] || fail "no support text"
+drive "$HELP" post 1172
+drive "$HELPBOX" wait >/dev/null || fail "no Help error box"
+msg="$(box_text "$HELPBOX")"
 case "$msg" in "Error: could not launch help file for this screen saver."*"Debug information:"*TallowFenHtmlPage.exe*) ;;
   *) fail "the Help box says '$msg'" ;; esac
-drive 'Help$' answer 1 >/dev/null
+drive "$HELPBOX" answer 1 >/dev/null
 sleep 0.3
-close_page "Meadowglow Help" 1317
+close_page "$HELP" 1317
 
 drive "$MAINFORM" post 1011
 drive "Save changes?" answer 7 >/dev/null || fail "no question at the last Exit"

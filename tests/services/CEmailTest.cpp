@@ -202,6 +202,9 @@ TEST(CEmailText, NoticeAndPassPhrases) {
 // The first pass only records the counts; growth after it is new mail, and a
 // mailbox that shrinks takes the count down again.
 TEST_F(CEmailThreadTest, FirstPassThenGrowth) {
+    TempDir dir;
+    WriteWholeFile(dir.File("ding.wav"), "RIFF");
+    email.SoundFileName = dir.File("ding.wav").c_str();  // the beep wants a sound file named
     LoopbackServer server(Pop3Script(count));
     Start(server);
     ASSERT_TRUE(WaitFor([&] { return email.FirstPassDone(); }));
@@ -228,8 +231,8 @@ TEST_F(CEmailThreadTest, FirstPassThenGrowth) {
     EXPECT_EQ(email.ThreadCount(), 0);
 }
 
-// Which sound new mail makes. A beep needs no wave file; a wave plays only
-// when its file can be opened.
+// Which sound new mail makes: either one only when the sound file can be
+// opened, so a beep with no file named stays silent.
 TEST_F(CEmailThreadTest, SoundForNewMail) {
     TempDir dir;
     const std::string wave = dir.File("ding.wav");
@@ -245,8 +248,9 @@ TEST_F(CEmailThreadTest, SoundForNewMail) {
     } cases[] = {
         {2, huge, {}},
         {0, wave, {}},
-        {1, "", {"beep"}},
+        {1, "", {}},
         {1, wave, {"beep"}},
+        {1, dir.File("missing.wav"), {}},
         {2, wave, {"play " + wave}},
         {2, dir.File("missing.wav"), {}},
         {2, "", {}},

@@ -510,3 +510,52 @@ TEST(CSystemDateTime, DefaultsTakeTheCacheAndRefreshItInTheBackground) {
         EXPECT_EQ(List(next), fresh);
     }
 }
+
+// A module left without servers (the defaults before any download, or a file
+// written before the first download had ended) takes the background
+// download's list once it has ended, and writes it; a module with a list of
+// its own keeps it.
+TEST(CSystemDateTime, ModuleWithoutServersTakesTheDownloadedListWhenItEnds) {
+    SharedDirSandbox sandbox;
+    CSystemDateTime::SetTimeServerListFetch(FetchReplies);
+    g_FetchReply = "new-a.example|new-b.example";
+    const std::vector<std::string> fresh = {"new-a.example", "new-b.example"};
+    const std::string emptyFile = "<DateTime><TimeServerCount>0</TimeServerCount></DateTime>";
+    const std::string ownFile =
+        "<DateTime><TimeServerCount>1</TimeServerCount><TimeServer_0>mine.example</TimeServer_0></DateTime>";
+    struct Case {
+        const char* name;
+        std::string cache;  // empty: no cache file
+        std::string file;   // empty: the defaults
+        std::vector<std::string> atOnce, afterDownload;
+        bool taken;
+    } const cases[] = {
+        {"defaults, no cache", "", "", {}, fresh, true},
+        {"empty file, no cache", "", emptyFile, {}, fresh, true},
+        {"empty file, yesterday's cache", Yesterday() + "old.example", emptyFile, {"old.example"}, {"old.example"}, false},
+        {"empty file, today's cache", Today() + "cached.example", emptyFile, {"cached.example"}, {"cached.example"}, false},
+        {"a list of its own", "", ownFile, {"mine.example"}, {"mine.example"}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::remove(sandbox.Cache().c_str());
+        CSystemDateTime dt;
+        if (!c.file.empty()) {
+            // The defaults' own download out of the way first.
+            ASSERT_TRUE(CSystemDateTime::WaitTimeServerListRefresh(10000));
+            std::remove(sandbox.Cache().c_str());
+            if (!c.cache.empty()) WriteWholeFile(sandbox.Cache(), c.cache);
+            dt.Read(c.file.c_str());
+        }
+        EXPECT_EQ(List(dt), c.atOnce);
+        ASSERT_TRUE(CSystemDateTime::WaitTimeServerListRefresh(10000));
+        EXPECT_EQ(c.taken, dt.HasArrivedList());
+        XString out;
+        dt.Write(out);
+        EXPECT_EQ(List(dt), c.afterDownload);
+        EXPECT_EQ(ConfigReadUInt(ConfigSectionText(out, "DateTime"), "TimeServerCount"), c.afterDownload.size());
+        // Taken once: a later list is not forced on it.
+        EXPECT_FALSE(dt.HasArrivedList());
+        EXPECT_FALSE(dt.TakeRefreshedList());
+    }
+}

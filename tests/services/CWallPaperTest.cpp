@@ -228,3 +228,60 @@ TEST_F(WallpaperSandbox, SmallRenderAreasLeaveTheDesktopAlone) {
         EXPECT_EQ(c.changes, w.WantsLastFrame());
     }
 }
+
+// A window over several monitors draws the scene in the primary monitor's
+// rectangle (the viewport) and leaves the rest black: the picture is that
+// rectangle, wherever it lies in the window.
+TEST_F(WallpaperSandbox, LastFrameIsTheSceneRectangleOfTheWindow) {
+    constexpr int kWinW = 900, kWinH = 500;
+    struct Case {
+        const char* name;
+        int x, y, w, h;  // the scene's viewport, from the window's lower left
+    } const cases[] = {
+        {"primary on the right", 500, 0, 400, 500},
+        {"primary on the left, shorter than the other", 0, 200, 400, 300},
+        {"primary in the middle of three", 300, 100, 320, 240},
+        {"one monitor", 0, 0, kWinW, kWinH},
+    };
+    GLTestContext gl(kWinW, kWinH);
+    ASSERT_TRUE(gl.IsReady()) << gl.Error();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        glDisable(GL_SCISSOR_TEST);
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        // The scene: a gradient, so that any shift shows.
+        glEnable(GL_SCISSOR_TEST);
+        for (int band = 0; band < 8; ++band) {
+            glScissor(c.x + c.w * band / 8, c.y, c.w / 8 + 1, c.h);
+            glClearColor(0.1f + band * 0.1f, 1.0f - band * 0.1f, 0.5f, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT);
+        }
+        glScissor(c.x, c.y, c.w, c.h / 4);
+        glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glDisable(GL_SCISSOR_TEST);
+        glViewport(c.x, c.y, c.w, c.h);
+        const std::vector<uint8_t> rgba = gl.ReadPixels();
+
+        CWallPaper w;
+        w.Type = CWallPaper::kLastFrame;
+        w.Setup(c.w, c.h);
+        ASSERT_TRUE(w.WallpaperTheDesktop(XString()));
+        const std::string file = ReadWholeFile(Target("bmp"));
+        const uint32_t row = CWallPaper::BmpRowSize(c.w);
+        ASSERT_EQ(54u + row * c.h, file.size());
+        size_t mismatches = 0, black = 0;
+        for (int y = 0; y < c.h; ++y)
+            for (int x = 0; x < c.w; ++x) {
+                const uint8_t* want = &rgba[(static_cast<size_t>(c.y + y) * kWinW + c.x + x) * 4];
+                const uint8_t* got = reinterpret_cast<const uint8_t*>(&file[54 + static_cast<size_t>(y) * row + x * 3]);
+                mismatches += got[0] != want[2] || got[1] != want[1] || got[2] != want[0];
+                black += got[0] + got[1] + got[2] == 0;
+            }
+        EXPECT_EQ(0u, mismatches);
+        EXPECT_EQ(0u, black) << "the picture holds the black outside the scene";
+        g_SetCalls.clear();
+    }
+    glViewport(0, 0, kWinW, kWinH);
+}

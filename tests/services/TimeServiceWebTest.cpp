@@ -8,11 +8,13 @@
 #include <thread>
 #include <string>
 
+#include "app/CScreenSaver.h"
 #include "platform/Paths.h"
 #include "services/CSystemDateTime.h"
 #include "services/VendorService.h"
 #include "tests/TestSupport.h"
 #include "tests/VendorServer.h"
+#include "xlib/ConfigSection.h"
 #include "xlib/XPaths.h"
 
 namespace {
@@ -180,4 +182,49 @@ TEST_F(TimeService, DaytimeAnswerSetsTheValue) {
     // A 404 page is no time either.
     XDateTime t(true);
     EXPECT_FALSE(t.SetFromTimeServer(Server().Url("/nowhere").c_str()));
+}
+
+// A first run writes its settings before the list download can have ended;
+// once it has, the file gets the list, unless someone (the settings dialog)
+// has changed the file meanwhile: that change is kept, and the next load
+// takes the list from the cache.
+TEST_F(TimeService, FirstRunFileGetsTheListOnceTheDownloadEnds) {
+    for (bool changedMeanwhile : {false, true}) {
+        SCOPED_TRACE(changedMeanwhile ? "file changed meanwhile" : "file as the run wrote it");
+        TempDir install;
+        const std::string old = GetInstallPath();
+        SetInstallPath(install.Path());
+        std::error_code ec;
+        std::filesystem::remove(Cache(), ec);
+        const std::string mainPath = install.File("Meadowglow.xml");
+        {
+            CScreenSaver saver;
+            ASSERT_TRUE(saver.Load());
+            ASSERT_TRUE(FileExists(mainPath));
+            ASSERT_TRUE(CSystemDateTime::WaitTimeServerListRefresh(10000));
+            std::string changed;
+            if (changedMeanwhile) {
+                changed = ReadWholeFile(mainPath);
+                const size_t at = changed.find("<SaverSpeed>");
+                ASSERT_NE(at, std::string::npos);
+                changed.insert(at + 12, "1");
+                WriteWholeFile(mainPath, changed);
+            }
+            saver.SaveArrivedTimeServers();
+            EXPECT_EQ(List(saver.DateTime()), kServiceList);
+            const XString file(ReadWholeFile(mainPath).c_str());
+            const XString section = ConfigSectionText(file, "DateTime");
+            if (changedMeanwhile) {
+                EXPECT_EQ(Str(file), changed);
+            } else {
+                EXPECT_EQ(ConfigReadUInt(section, "TimeServerCount"), 3u);
+                EXPECT_EQ(Str(ConfigReadText(section, "TimeServer_2")), "time-c.example");
+            }
+        }
+        // The next load of a file without servers takes the cached list.
+        CScreenSaver next;
+        ASSERT_TRUE(next.Load());
+        EXPECT_EQ(List(next.DateTime()), kServiceList);
+        SetInstallPath(old);
+    }
 }

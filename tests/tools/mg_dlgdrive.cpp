@@ -9,8 +9,10 @@
 //   answer BUTTON (the window is a message box; presses BUTTON)
 // The window is the first visible dialog whose caption begins with the prefix,
 // waited for up to 30 s (a busy machine can be slow to show a dialog beside
-// the running preview; a prefix ending in '$' is the whole caption). Exit
-// status 1 when it never appears.
+// the running preview; a prefix ending in '$' is the whole caption). Where
+// two dialogs share a caption (the Help page and the "Help" box over it), a
+// suffix "@ID" takes the one holding control ID, "@!ID" the one without it:
+// "Help$@1164", "Help$@!1164". Exit status 1 when it never appears.
 #include "platform/win32/WinInclude.h"
 
 #include <cstdio>
@@ -30,12 +32,21 @@ BOOL CALLBACK Visit(HWND hwnd, LPARAM param) {
     char cls[64] = {}, title[256] = {};
     GetClassNameA(hwnd, cls, sizeof(cls));
     GetWindowTextA(hwnd, title, sizeof(title));
-    // A prefix ending in '$' must match the whole caption.
+    // "@ID" / "@!ID" at the end: a control the dialog must (not) hold.
     size_t n = std::strlen(s->prefix);
+    bool control = true;
+    int controlId = 0;
+    if (const char* at = std::strrchr(s->prefix, '@')) {
+        const bool without = at[1] == '!';
+        controlId = std::atoi(at + (without ? 2 : 1));
+        control = !without;
+        n = static_cast<size_t>(at - s->prefix);
+    }
+    // A prefix ending in '$' must match the whole caption.
     const bool exact = n > 0 && s->prefix[n - 1] == '$';
     if (exact) --n;
     if (std::strcmp(cls, "#32770") == 0 && (s->hidden || IsWindowVisible(hwnd)) && std::strncmp(title, s->prefix, n) == 0 &&
-        (!exact || title[n] == '\0')) {
+        (!exact || title[n] == '\0') && (controlId == 0 || (GetDlgItem(hwnd, controlId) != nullptr) == control)) {
         s->found = hwnd;
         return FALSE;
     }

@@ -54,3 +54,25 @@ TEST(XException, RewrapKeepsInnermostCodeAndChains) {
         mid.GetMessage());
     EXPECT_EQ(0, std::string(outer.GetMessage()).find("Exception(Basalt): Class XStringArray, Msg=in Add failed. Msg="));
 }
+
+TEST(XException, RewrapNamesTheFailedStepAfterTheMethod) {
+    const XException inner(1, "XString", "in MakeSize could not allocate memory for temporary buffer.");
+    const std::string innerText = inner.GetMessage();
+    struct Case {
+        const char* method;
+        const char* step;
+        const char* text;  // the outer message before the inner one
+    } const cases[] = {
+        // The cipher's last copy, in its two wordings.
+        {"Encrypt", "on final copy", "Exception(Basalt): Class XString, Msg=in Encrypt failed on final copy. Msg="},
+        {"Decrypt", "at final copy", "Exception(Basalt): Class XString, Msg=in Decrypt failed at final copy. Msg="},
+        // No step: the plain form.
+        {"SetData", nullptr, "Exception(Basalt): Class XString, Msg=in SetData failed. Msg="},
+        {"SetData", "", "Exception(Basalt): Class XString, Msg=in SetData failed. Msg="},
+    };
+    for (const Case& c : cases) {
+        const XException e = XException::Rewrap(inner, "XString", c.method, c.step);
+        EXPECT_EQ(std::string(c.text) + innerText, e.GetMessage()) << c.method;
+        EXPECT_EQ(1u, e.GetCode());
+    }
+}
