@@ -230,6 +230,11 @@ TEST_F(DovecotTest, NewMailNotice) {
         SetSoundServiceForTests(&sound);
         CEmail email;
         email.TrustFile = s_TlsServer->CertFile().c_str();
+        // The beep sounds only with a sound file that can be opened.
+        TempDir dir;
+        WriteWholeFile(dir.File("notice.wav"), "RIFF");
+        email.NewMailSoundType = 1;
+        email.SoundFileName = dir.File("notice.wav").c_str();
         CEmailAccount account;
         account.Pop3 = text.c_str();
         account.UserName = "alice";
