@@ -140,11 +140,17 @@ bool CWeatherData::PollOnce(const XDateTime& now) {
     XGuard("CWeatherData::InstanceThread", [&] {
         if (!IsShown() || now.DifferenceMinutes(m_LastDownload) < kIntervalMinutes) return;
         tried = true;
+        // Counted before anything can fail: a download that ends in an
+        // exception waits for the next round like a failed or a good one,
+        // instead of being tried again at the next recheck.
+        m_LastDownload = now;
         if (DataUrl.IsEmpty()) BuildDataUrl();
         XString reply;
-        const bool ok = reply.DownloadFile(DataUrl.c_str());
-        // A failed download waits for the next round like a good one.
-        m_LastDownload = now;
+        bool ok;
+        {
+            DownloadLimitScope limit(kReplyMaxBytes);
+            ok = reply.DownloadFile(DataUrl.c_str());
+        }
         if (ok) {
             TakeReply(reply);
         } else if (!m_DownloadStop.IsRequested()) {

@@ -26,6 +26,8 @@ public:
     static constexpr const char* kNoTemperature = "1000";
     // Minutes between downloads, failed ones included.
     static constexpr double kIntervalMinutes = 30.0;
+    // A report is a few hundred bytes: anything near this is no report.
+    static constexpr size_t kReplyMaxBytes = 256 * 1024;
 
     // The local time the worker goes by; tests hand in a clock of their own.
     using NowSource = XDateTime (*)();

@@ -5,7 +5,8 @@
 // A blocked WinINet call cannot be relied on to return when its handle is
 // closed from another thread (Wine's does not), so the transfer runs on a
 // thread of its own and the caller waits for it or for a stop, whichever
-// comes first. After a stop the caller returns at once; the transfer thread
+// comes first; the caller's wait also ends at the request's overall limit,
+// which WinINet has no option for. After a stop the caller returns at once; the transfer thread
 // has its handles closed and ends by itself (at the latest when the time-out
 // passes), touching nothing of the caller's.
 #include "platform/win32/WinInclude.h"
@@ -31,6 +32,7 @@ struct Job {
     unsigned port = 0;
     bool secure = false, promptForAuth = false;
     unsigned limitMs = 30000;
+    size_t maxBytes = 0;  // 0: no cap
 
     // The answer.
     std::string headers, body, error;
@@ -162,6 +164,10 @@ std::string Transfer(Job& j) {
         j.StartWait();
         if (!InternetReadFile(j.request, buffer.data(), 4096, &got)) return j.Failure(kRead);
         if (got == 0) break;
+        if (j.maxBytes && got > j.maxBytes - j.body.size()) {
+            std::string().swap(j.body);
+            return DownloadTooLargeText(j.maxBytes);
+        }
         j.body.append(buffer.data(), got);
     }
     return std::string();
@@ -192,6 +198,7 @@ std::string PlatformDownload(const DownloadRequest& rq, DownloadSink& sink) {
     job->secure = rq.secure;
     job->promptForAuth = rq.promptForAuth;
     job->limitMs = DownloadStallLimitMs();
+    job->maxBytes = rq.maxBytes;
     job->done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE wake = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (!job->done || !wake) {
@@ -226,7 +233,13 @@ std::string PlatformDownload(const DownloadRequest& rq, DownloadSink& sink) {
     }
 
     const HANDLE waits[2] = {job->done, wake};
-    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) return kStopped;
+    const DWORD waited = WaitForMultipleObjects(2, waits, FALSE, rq.overallMs ? rq.overallMs : INFINITE);
+    if (waited == WAIT_TIMEOUT) {
+        // As after a stop: the transfer thread loses its handles and ends by itself.
+        job->Abandon();
+        return DownloadTooLongText(rq.overallMs);
+    }
+    if (waited != WAIT_OBJECT_0) return kStopped;
     if (!job->error.empty()) return job->error;
     sink.Headers(job->headers);
     if (!job->body.empty()) sink.Body(job->body.data(), job->body.size());

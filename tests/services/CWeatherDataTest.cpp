@@ -233,6 +233,47 @@ TEST_F(WeatherService, NextTryOnlyAfterThirtyMinutes) {
     }
 }
 
+// A server that answers without end, or a byte at a time, costs one bounded
+// try per 30 minutes like any failure: the answer is refused at the report's
+// cap or the request's time limit, logged, and the old temperature stays.
+TEST_F(WeatherService, HostileAnswersCountAsADownload) {
+    SetDownloadOverallLimitMs(1500);
+    struct Case {
+        const char* knobs;
+        const char* error;
+    } cases[] = {
+        {R"({"mode": "endless"})", "Error: in XString::DownloadFile the answer is larger than 262144 bytes."},
+        {R"({"mode": "endless-chunked"})", "Error: in XString::DownloadFile the answer is larger than 262144 bytes."},
+        {R"({"mode": "huge"})", "Error: in XString::DownloadFile the answer is larger than 262144 bytes."},
+        {R"({"mode": "drip", "drip_ms": 100})",
+         "Error: in XString::DownloadFile the transfer did not end within 1.5 seconds."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.knobs);
+        Server().SetKnobs(c.knobs);
+        Server().ClearRequests();
+        CWeatherData w;
+        w.ZipCode = "12345";
+        w.DisplayTemp = true;
+        w.TakeReply("<Temp>50</Temp>");
+        const XDateTime t0 = At(2026, 12, 8, 12);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(w.PollOnce(t0));
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        std::printf("[ figures  ] weather download against %s ended after %.0f ms\n", c.knobs, ms);
+        EXPECT_LT(ms, 20000.0);
+        EXPECT_FALSE(w.PollOnce(Plus(t0, 0.1)));
+        EXPECT_FALSE(w.PollOnce(Plus(t0, 29.9)));
+        EXPECT_EQ(Server().Requests().size(), 1u);
+        EXPECT_EQ(Str(w.GetTemperatureText()), "50");
+        EXPECT_NE(RunLog().find("Message = Error: could not download weather data for URL=" + Str(w.DataUrl) +
+                                ". Msg=" + c.error + "\r\n"),
+                  std::string::npos)
+            << RunLog();
+    }
+    SetDownloadOverallLimitMs(0);
+}
+
 TEST_F(WeatherService, WorkerTakesTheReportAndStopsAtOnce) {
     CWeatherData w;
     w.ZipCode = "12345";
