@@ -260,6 +260,13 @@ void CWeatherData::TemperatureColour(double t, float rgb[3]) {
     rgb[2] = static_cast<float>(b);
 }
 
+XString CWeatherData::DrawnText(const XString& text) {
+    if (text.GetLength() <= kMaxDrawnChars) return text;
+    XString drawn;
+    drawn.SetData(text.c_str(), static_cast<int>(kMaxDrawnChars));
+    return drawn;
+}
+
 void CWeatherData::Draw(XDateTime /*now*/) {
     if (!IsShown()) return;
     XGuard("CWeatherData::Draw", [&] {
@@ -280,7 +287,7 @@ void CWeatherData::Draw(XDateTime /*now*/) {
             glTranslatef(0.923f, 0.925f, 0.0f);
             if (SpinAngle != -1) glRotatef(static_cast<GLfloat>(SpinAngle), 1.0f, 0.0f, 0.0f);
             glScalef(0.039f, 0.039f, 0.3f);
-            Font.DrawText(text.c_str());
+            Font.DrawText(DrawnText(text).c_str());
             glPopMatrix();
         }
 

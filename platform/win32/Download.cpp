@@ -16,6 +16,7 @@
 #include <wininet.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -33,6 +34,9 @@ struct Job {
     bool secure = false, promptForAuth = false;
     unsigned limitMs = 30000;
     size_t maxBytes = 0;  // 0: no cap
+    // Set when the caller stopped waiting at the overall limit: the thread
+    // reads no further.
+    std::atomic<bool> gaveUp{false};
 
     // The answer.
     std::string headers, body, error;
@@ -159,11 +163,19 @@ std::string Transfer(Job& j) {
         return j.Failure(kQueryHeaders);
     j.headers.assign(headers.data(), headerSize);
 
+    // An announced length past the cap is refused before any of the body comes.
+    char length[32] = {};
+    DWORD lengthSize = sizeof length - 1;
+    if (j.maxBytes && HttpQueryInfoA(j.request, HTTP_QUERY_CONTENT_LENGTH, length, &lengthSize, nullptr) &&
+        std::strtoull(length, nullptr, 10) > j.maxBytes)
+        return DownloadTooLargeText(j.maxBytes);
+
     for (;;) {
         DWORD got = 0;
         j.StartWait();
         if (!InternetReadFile(j.request, buffer.data(), 4096, &got)) return j.Failure(kRead);
         if (got == 0) break;
+        if (j.gaveUp) return kStopped;
         if (j.maxBytes && got > j.maxBytes - j.body.size()) {
             std::string().swap(j.body);
             return DownloadTooLargeText(j.maxBytes);
@@ -235,8 +247,14 @@ std::string PlatformDownload(const DownloadRequest& rq, DownloadSink& sink) {
     const HANDLE waits[2] = {job->done, wake};
     const DWORD waited = WaitForMultipleObjects(2, waits, FALSE, rq.overallMs ? rq.overallMs : INFINITE);
     if (waited == WAIT_TIMEOUT) {
-        // As after a stop: the transfer thread loses its handles and ends by itself.
-        job->Abandon();
+        // As after a stop, the transfer thread loses its handles and ends by
+        // itself. Closing a handle can wait for a read in progress on it
+        // (Wine's does), so the caller leaves that to a thread of its own.
+        job->gaveUp = true;
+        try {
+            std::thread([job] { job->Abandon(); }).detach();
+        } catch (const std::system_error&) {
+        }
         return DownloadTooLongText(rq.overallMs);
     }
     if (waited != WAIT_OBJECT_0) return kStopped;

@@ -132,3 +132,26 @@ TEST_F(WeatherDrawTest, HiddenDrawsNothing) {
         EXPECT_EQ(Count(Frame(), -1.0f, 1.0f, -1.0f, 1.0f).lit, 0);
     }
 }
+
+// However long the reported text, at most 16 characters are drawn: a text
+// that runs on draws exactly as its first 16 do, and the value is kept whole.
+TEST_F(WeatherDrawTest, LongTextsAreDrawnCut) {
+    struct Case {
+        std::string text, drawn;
+    } cases[] = {
+        {"72", "72"},
+        {"1234567890123456", "1234567890123456"},
+        {"12345678901234567", "1234567890123456"},
+        {"50" + std::string(200000, 'x'), "50" + std::string(14, 'x')},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(std::string(CWeatherData::DrawnText(XString(c.text.c_str())).View()), c.drawn) << c.text.size();
+
+    const std::string cut = "50" + std::string(14, '8');
+    w.TakeReply(("<Temp>" + cut + "</Temp>").c_str());
+    const auto expected = Frame();
+    const std::string endless = "50" + std::string(100000, '8');
+    w.TakeReply(("<Temp>" + endless + "</Temp>").c_str());
+    EXPECT_EQ(w.GetTemperatureText().GetLength(), endless.size());
+    EXPECT_TRUE(Frame() == expected);
+}

@@ -275,17 +275,19 @@ TEST_F(Download, StopEndsTheTransferAtOnce) {
 // memory the body took is given back.
 TEST_F(Download, HostileBodiesEndAtTheCapOrTheLimit) {
     SetDownloadOverallLimitMs(1500);
+    const char* tooLarge = "Error: in XString::DownloadFile the answer is larger than 262144 bytes.";
+    const char* tooLong = "Error: in XString::DownloadFile the transfer did not end within 1.5 seconds.";
     struct Case {
         const char* knobs;
         const char* error;
+        const char* orError;  // Wine's web client hands over a chunked body only at its end
     } cases[] = {
-        {R"({"mode": "huge"})", "Error: in XString::DownloadFile the answer is larger than 262144 bytes."},
-        {R"({"mode": "endless"})", "Error: in XString::DownloadFile the answer is larger than 262144 bytes."},
-        {R"({"mode": "endless-chunked"})", "Error: in XString::DownloadFile the answer is larger than 262144 bytes."},
-        {R"({"mode": "drip", "drip_ms": 100})",
-         "Error: in XString::DownloadFile the transfer did not end within 1.5 seconds."},
+        {R"({"mode": "huge"})", tooLarge, tooLarge},
+        {R"({"mode": "endless"})", tooLarge, tooLarge},
+        {R"({"mode": "endless-chunked"})", tooLarge, tooLong},
+        {R"({"mode": "drip", "drip_ms": 100})", tooLong, tooLong},
         // A body just under the cap is still taken whole.
-        {R"({"mode": "big", "big_size": 262144})", ""},
+        {R"({"mode": "big", "big_size": 262144})", "", ""},
     };
     const long peakBefore = PeakRssKib();
     for (const Case& c : cases) {
@@ -301,7 +303,8 @@ TEST_F(Download, HostileBodiesEndAtTheCapOrTheLimit) {
         const double ms = MsSince(start);
         std::printf("[ figures  ] %s: %s after %.0f ms\n", c.knobs, ok ? "taken" : "refused", ms);
         EXPECT_EQ(ok, *c.error == 0);
-        EXPECT_STREQ(s.GetErrorMessage(), c.error);
+        const std::string error = s.GetErrorMessage();
+        EXPECT_TRUE(error == c.error || error == c.orError) << error;
         if (ok) {
             EXPECT_EQ(s.GetLength(), 262144u);
         } else {
