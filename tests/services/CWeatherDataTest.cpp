@@ -242,11 +242,12 @@ TEST_F(WeatherService, HostileAnswersCountAsADownload) {
     const std::string tooLong = "Error: in XString::DownloadFile the transfer did not end within 1.5 seconds.";
     struct Case {
         const char* knobs;
-        std::string error, orError;  // Wine's web client hands over a chunked body only at its end
+        // Wine's web client may hold a long body back until it ends: the time limit ends it then.
+        std::string error, orError;
     } cases[] = {
         {R"({"mode": "endless"})", tooLarge, tooLarge},
         {R"({"mode": "endless-chunked"})", tooLarge, tooLong},
-        {R"({"mode": "huge"})", tooLarge, tooLarge},
+        {R"({"mode": "huge"})", tooLarge, tooLong},
         {R"({"mode": "drip", "drip_ms": 100})", tooLong, tooLong},
     };
     for (const Case& c : cases) {

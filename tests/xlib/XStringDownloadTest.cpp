@@ -280,9 +280,10 @@ TEST_F(Download, HostileBodiesEndAtTheCapOrTheLimit) {
     struct Case {
         const char* knobs;
         const char* error;
-        const char* orError;  // Wine's web client hands over a chunked body only at its end
+        // Wine's web client may hold a long body back until it ends: the time limit ends it then.
+        const char* orError;
     } cases[] = {
-        {R"({"mode": "huge"})", tooLarge, tooLarge},
+        {R"({"mode": "huge"})", tooLarge, tooLong},
         {R"({"mode": "endless"})", tooLarge, tooLarge},
         {R"({"mode": "endless-chunked"})", tooLarge, tooLong},
         {R"({"mode": "drip", "drip_ms": 100})", tooLong, tooLong},
