@@ -34,7 +34,8 @@ bool IsStoredBase64(std::string_view text) {
     while (padding < 2 && padding < text.size() && text[text.size() - 1 - padding] == '=') ++padding;
     for (size_t i = 0; i + padding < text.size(); ++i) {
         const char c = text[i];
-        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
+        const bool ok =
+            (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
         if (!ok) return false;
     }
     return true;

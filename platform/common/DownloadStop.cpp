@@ -40,7 +40,8 @@ DownloadLimits CurrentDownloadLimits() {
         limits.maxBytes = scope->MaxBytes();
         if (scope->EndMs() != 0) {
             const long long left = scope->EndMs() - SteadyNowMs();
-            if (left < static_cast<long long>(limits.overallMs)) limits.overallMs = left < 1 ? 1 : static_cast<unsigned>(left);
+            if (left < static_cast<long long>(limits.overallMs))
+                limits.overallMs = left < 1 ? 1 : static_cast<unsigned>(left);
         }
     }
     return limits;
@@ -93,4 +94,6 @@ void SetDownloadStallLimitMs(unsigned ms) { g_StallLimitMs = ms ? ms : 30000; }
 
 unsigned DownloadStallLimitMs() { return g_StallLimitMs; }
 
-std::string DownloadStalledText() { return std::string(DownloadText::kStalled) + Seconds(DownloadStallLimitMs()) + " seconds."; }
+std::string DownloadStalledText() {
+    return std::string(DownloadText::kStalled) + Seconds(DownloadStallLimitMs()) + " seconds.";
+}

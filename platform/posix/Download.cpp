@@ -143,7 +143,8 @@ Outcome Perform(Handles& h, Transfer& t, CURLcode& result, bool hasEnd, Clock::t
             break;
         }
         long long left = std::chrono::duration_cast<std::chrono::milliseconds>(limit - idle).count();
-        if (hasEnd) left = std::min<long long>(left, std::chrono::duration_cast<std::chrono::milliseconds>(end - now).count());
+        if (hasEnd)
+            left = std::min<long long>(left, std::chrono::duration_cast<std::chrono::milliseconds>(end - now).count());
         curl_multi_poll(h.multi, nullptr, 0, static_cast<int>(std::min<long long>(left + 1, 1000)), nullptr);
     }
     curl_multi_remove_handle(h.multi, h.easy);
