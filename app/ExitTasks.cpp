@@ -1,12 +1,17 @@
 // What the full-screen saver does after its window has closed. Pages are not
 // opened here: their command lines go to the maker's desktop-manager program.
 #include "app/CScreenSaver.h"
+#include "platform/Download.h"
 #include "services/DesktopManager.h"
 #include "xlib/RunLog.h"
 #include "xlib/XException.h"
 #include "xlib/XPaths.h"
 
 namespace {
+// All the exit tasks' downloads together: a few seconds, so a close with a
+// server that drips or says nothing still ends the process promptly.
+constexpr unsigned kExitTasksWithinMs = 4000;
+
 // Written once the help page has been offered.
 XString RunOnceMarker() {
     XString marker(InstallDir().c_str());
@@ -26,6 +31,9 @@ bool CScreenSaver::HasExitTasks() const {
 void CScreenSaver::DoExitTasks() {
     XGuard("CScreenSaver::DoExitTasks", [&] {
         if (m_SmallWindow) return;
+        // The window is gone: whatever the servers do, the process must end
+        // soon, so every download here ends within one short time together.
+        DownloadLimitScope soon(0, kExitTasksWithinMs);
         DoShowHelpFile();
         m_Internet.ProcessExitTasks(m_Weather.GetZipCode(), XString(m_ConfigName.c_str()));
         m_DateTime.ProcessAtomicTime();

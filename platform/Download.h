@@ -20,6 +20,12 @@ struct DownloadRequest {
     const char* proxy = nullptr;  // null: a direct connection, whatever the environment says
     bool secure = false;
     bool promptForAuth = false;
+    // The most body bytes taken: past it the transfer ends with kTooLarge.
+    // 0: no cap (XString::DownloadFile always sets one).
+    size_t maxBytes = 0;
+    // The whole request, every send and redirect included, ends this long
+    // after it began, progress or not (kTooLong). 0: no such end.
+    unsigned overallMs = 0;
 };
 
 // Where the answer goes: the raw headers of the final response once (CR LF
@@ -84,6 +90,46 @@ DownloadStop* CurrentDownloadStop();
 void SetDownloadStallLimitMs(unsigned ms);
 unsigned DownloadStallLimitMs();
 
+// Every answer the program downloads is small, and a server may send one
+// without end, or a byte a second for ever. So each download has a size cap
+// and an overall time limit. Callers narrow them with a scope; scopes nest,
+// and an inner one can only narrow what an outer one allows.
+constexpr size_t kDefaultDownloadMaxBytes = 4u << 20;
+class DownloadLimitScope {
+public:
+    // maxBytes: the cap on each body (0: the outer scope's, or the default).
+    // withinMs: every download the thread starts in the scope ends by this
+    // long after the scope began (0: no end of its own). For work that must
+    // be over soon, such as what runs after the window has closed.
+    explicit DownloadLimitScope(size_t maxBytes, unsigned withinMs = 0);
+    ~DownloadLimitScope();
+    DownloadLimitScope(const DownloadLimitScope&) = delete;
+    DownloadLimitScope& operator=(const DownloadLimitScope&) = delete;
+
+    size_t MaxBytes() const { return m_MaxBytes; }
+    // The scope's end on the steady clock in ms; 0: none.
+    long long EndMs() const { return m_EndMs; }
+
+private:
+    DownloadLimitScope* m_Previous;
+    size_t m_MaxBytes;
+    long long m_EndMs;
+};
+
+// The limits for one download the calling thread starts now: the cap of the
+// innermost scope (or the default), and the shorter of the overall limit and
+// what is left of the scopes' time (at least 1 ms).
+struct DownloadLimits {
+    size_t maxBytes;
+    unsigned overallMs;
+};
+DownloadLimits CurrentDownloadLimits();
+
+// How long one request may take in all (60 seconds unless changed; tests
+// shorten it).
+void SetDownloadOverallLimitMs(unsigned ms);
+unsigned DownloadOverallLimitMs();
+
 // The failure texts both implementations share.
 namespace DownloadText {
 constexpr const char* kOpen = "Error: in XString::DownloadFile failed to open connection.";
@@ -102,9 +148,17 @@ constexpr const char* kRead = "Error: in XString::DownloadFile read data failed.
 constexpr const char* kStopped = "Error: in XString::DownloadFile stopped before the transfer ended.";
 // Followed by the limit in seconds and " seconds.".
 constexpr const char* kStalled = "Error: in XString::DownloadFile no answer from the server for ";
+// Followed by the cap and " bytes.".
+constexpr const char* kTooLarge = "Error: in XString::DownloadFile the answer is larger than ";
+// Followed by the limit in seconds and " seconds.".
+constexpr const char* kTooLong = "Error: in XString::DownloadFile the transfer did not end within ";
 }  // namespace DownloadText
 
 // kStalled with the current limit: "... for 30 seconds.".
 std::string DownloadStalledText();
+// kTooLarge with `maxBytes`: "... larger than 262144 bytes.".
+std::string DownloadTooLargeText(size_t maxBytes);
+// kTooLong with `overallMs`: "... within 60 seconds.".
+std::string DownloadTooLongText(unsigned overallMs);
 // The agent name a request without one uses.
 constexpr const char* kDefaultDownloadAgent = "XString.DownloadFile";

@@ -66,7 +66,22 @@ public:
     // The system's reason for the last kFailed, as readable text with its number.
     const std::string& LastError() const { return m_LastError; }
 
+    // A server may also answer so slowly, or not at all, that the caller has to
+    // give up on it: from this call on, every wait (Connect, Send, Recv,
+    // WaitReady, also those a TLS session makes) ends `ms` from now at the
+    // latest, with kFailed and TimedOut() true. 0 lifts the limit.
+    void SetDeadline(unsigned ms);
+    // Whether the last kFailed came from the deadline.
+    bool TimedOut() const { return m_TimedOut; }
+
 private:
+    // Milliseconds left before the deadline: -1 none set, 0 passed.
+    int64_t RemainingMs() const;
+    // A wait's result where the deadline passed: kFailed, with the reason.
+    Result DeadlinePassed();
+
     intptr_t m_Handle;
     std::string m_LastError;
+    int64_t m_DeadlineMs = 0;  // on the steady clock; 0: none
+    bool m_TimedOut = false;
 };

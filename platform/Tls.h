@@ -4,7 +4,8 @@
 //
 // Every wait inside the handshake, a send or a receive also watches the
 // SocketStop, so a stop cuts a stalled handshake short exactly as it does a
-// plain read. After any failure the session is dead: nothing more is sent on
+// plain read, and the socket's deadline bounds it as it bounds a plain read
+// (a failure then, with the socket's TimedOut() true). After any failure the session is dead: nothing more is sent on
 // the socket, in clear text or otherwise.
 #pragma once
 

@@ -1,7 +1,9 @@
 #include "services/CEmail.h"
 
 #include <chrono>
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/GLInclude.h"
@@ -26,10 +28,34 @@ constexpr char kPasswordLetter = 'P';
 constexpr float kEnvelopeAxes[8][3] = {{0, 0, 1}, {1, 1, 1}, {1, 0, 0}, {0, 1, 0},
                                         {1, 1, 0}, {1, 1, 1}, {0, 1, 1}, {1, 0, 1}};
 
+// Base64 as EncodeBase64 writes it: whole groups of four from the alphabet,
+// "=" only as the padding of the last one. Empty is an empty value.
+bool IsStoredBase64(std::string_view text) {
+    if (text.size() % 4 != 0) return false;
+    size_t padding = 0;
+    while (padding < 2 && padding < text.size() && text[text.size() - 1 - padding] == '=') ++padding;
+    for (size_t i = 0; i + padding < text.size(); ++i) {
+        const char c = text[i];
+        const bool ok =
+            (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
+        if (!ok) return false;
+    }
+    return true;
+}
+
 // A stored field: decoded, then deciphered. A value that cannot be deciphered
-// reads as empty rather than as ciphertext.
-XString ReadSecret(const XString& section, const char* key, unsigned index, bool password) {
+// reads as empty rather than as ciphertext; one that is not Base64 also marks
+// the account unreadable.
+XString ReadSecret(const XString& section, const char* key, unsigned index, bool password, bool& unreadable) {
     XString value = ConfigReadText(section, key);
+    if (!IsStoredBase64(value.View())) {
+        unreadable = true;
+        WriteRunLog("E-mail settings", ("Account " + std::to_string(index) + ": the stored " +
+                                        (password ? "password" : "user name") + " (<" + key +
+                                        ">) is not valid Base64; the account is not checked.")
+                                           .c_str());
+        return XString();
+    }
     value.DecodeBase64();
     if (!value.Decrypt(CEmail::PassPhrase(index, password).c_str(), 2)) {
         WriteRunLog("E-mail settings", value.GetErrorMessage());
@@ -138,8 +164,8 @@ void CEmail::Read(const XString& config) {
                 record = present[next++].value;
             CEmailAccount account;
             account.Pop3 = ConfigReadText(record, "Pop3");
-            account.UserName = ReadSecret(record, "X", static_cast<unsigned>(i), false);
-            account.Password = ReadSecret(record, "Y", static_cast<unsigned>(i), true);
+            account.UserName = ReadSecret(record, "X", static_cast<unsigned>(i), false, account.Unreadable);
+            account.Password = ReadSecret(record, "Y", static_cast<unsigned>(i), true, account.Unreadable);
             account.Minutes = ConfigReadInt(record, "Minutes");
             Accounts.Add(account);
         }
@@ -268,6 +294,7 @@ void CEmail::CheckAccounts() {
 }
 
 void CEmail::Poll(CEmailAccount& account) {
+    if (account.Unreadable) return;
     m_Client.SetTrustFile(TrustFile);
     if (!m_Client.Pop3ConnectServer(account.Pop3, account.UserName.c_str(), account.Password.c_str())) {
         if (m_Quit) return;  // cut short by the stop: no fault of the mailbox
@@ -279,14 +306,34 @@ void CEmail::Poll(CEmailAccount& account) {
         return;
     }
     const int32_t count = m_Client.GetMsgCount();
+    const XString countError = m_Client.GetErrorText();
     if (!m_Client.Pop3Disconnect() && !m_Quit)
         WriteRunLog("E-mail check failed in InstanceThread - Pop3Disconnect", m_Client.GetErrorText());
     // A stopped poll learnt nothing: its -1 must not count as mail removed.
     if (m_Quit) return;
+    // Nor did a failed transfer, a refusal or an answer without a count: taken
+    // as a count, each would read as mail removed and, at the next good poll,
+    // as new mail that never came.
+    if (count < 0 || !countError.IsEmpty()) {
+        XString message("Error: could not read the message count of the pop3 account = ");
+        message += account.Pop3;
+        message += ". Msg=";
+        message += countError;
+        WriteRunLog("E-mail check failed in InstanceThread - GetMsgCount", message);
+        return;
+    }
     if (count != account.LastCount) {
-        if (m_FirstPassDone) m_NewMailCount += count - account.LastCount;
+        if (m_FirstPassDone) m_NewMailCount = AddedMail(m_NewMailCount, account.LastCount, count);
         account.LastCount = count;
     }
+}
+
+int32_t CEmail::AddedMail(int32_t newMail, int32_t lastCount, int32_t count) {
+    // Counts reach up to INT32_MAX each: the sum is taken wide and held in range.
+    const int64_t sum = static_cast<int64_t>(newMail) + count - lastCount;
+    if (sum > INT32_MAX) return INT32_MAX;
+    if (sum < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(sum);
 }
 
 void CEmail::WaitForNextPass() {

@@ -29,6 +29,10 @@ public:
     XString UserName;
     XString Password;
     int32_t Minutes = 0;     // poll interval
+    // A stored user name or password that was not Base64 as the program
+    // writes it: decoding it would send a wrong or empty value, so the
+    // account is never polled (the run log says why once, when it is read).
+    bool Unreadable = false;
 };
 
 class CEmail;
@@ -64,6 +68,9 @@ public:
 
     // The pass phrase for account `index`'s user name (or password) field.
     static XString PassPhrase(unsigned index, bool password);
+    // The new-mail count after a mailbox went from `lastCount` to `count`
+    // messages, held within int32_t whatever the counts.
+    static int32_t AddedMail(int32_t newMail, int32_t lastCount, int32_t count);
     // "New e-mail: 2 messages" for a new-mail count.
     static XString NoticeText(int32_t count);
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/Download.h"
 #include "services/DesktopManager.h"
 #include "services/InstallationId.h"
 #include "services/VendorService.h"
@@ -30,6 +31,10 @@ const Switch kSwitches[] = {
 bool DownloadWithXString(XString& into, const char* url) { return into.DownloadFile(url); }
 
 CInternet::Fetch g_Fetch = DownloadWithXString;
+
+// The check answers with one short tag; the page is a web page of our own.
+constexpr size_t kCheckMaxBytes = 256 * 1024;
+constexpr size_t kPageMaxBytes = 4u << 20;
 
 const char kError[] = "InfoNook Error";
 }  // namespace
@@ -106,7 +111,12 @@ void CInternet::ProcessExitTasks(const XString& zipCode, const XString& product)
 
         const XString query = CommonQuery(id, zipCode, product);
         XString reply(true, false);
-        if (!g_Fetch(reply, RequestUrl("Check", query).c_str())) {
+        bool fetched;
+        {
+            DownloadLimitScope limit(kCheckMaxBytes);
+            fetched = g_Fetch(reply, RequestUrl("Check", query).c_str());
+        }
+        if (!fetched) {
             WriteRunLog(kError, "Failed to download InfoNook. Please check your Internet connection.");
             return;
         }
@@ -115,7 +125,11 @@ void CInternet::ProcessExitTasks(const XString& zipCode, const XString& product)
             WriteRunLog(kError, "InfoNook is not ready at this time. Please try again later.");
             return;
         }
-        if (!g_Fetch(reply, RequestUrl("Display", query).c_str())) {
+        {
+            DownloadLimitScope limit(kPageMaxBytes);
+            fetched = g_Fetch(reply, RequestUrl("Display", query).c_str());
+        }
+        if (!fetched) {
             WriteRunLog(kError, "Failed to download InfoNook. Please check your Internet connection.");
             return;
         }

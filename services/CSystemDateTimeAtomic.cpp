@@ -1,13 +1,18 @@
 // Setting the computer's clock from a time server when a full-screen run ends.
 #include <string>
 
+#include "platform/Download.h"
 #include "services/CSystemDateTime.h"
 #include "services/VendorService.h"
 #include "xlib/RunLog.h"
 #include "xlib/XException.h"
 
 namespace {
-bool DownloadWithXString(XString& into, const char* url) { return into.DownloadFile(url); }
+// A time or a daytime answer is one line.
+bool DownloadWithXString(XString& into, const char* url) {
+    DownloadLimitScope limit(64 * 1024);
+    return into.DownloadFile(url);
+}
 
 bool SetRealClock(const XDateTime& value) { return value.SetSystemClock(); }
 

@@ -21,7 +21,13 @@ namespace {
 
 // The vendor's time service answers the list request with the addresses
 // between "|" (or a text with "<Error>").
-bool VendorTimeServerListFetch(XString& reply) { return reply.DownloadFile(Vendor::TimeServerListUrl().c_str()); }
+// A list of host names: a few KiB at most.
+constexpr size_t kListMaxBytes = 256 * 1024;
+
+bool VendorTimeServerListFetch(XString& reply) {
+    DownloadLimitScope limit(kListMaxBytes);
+    return reply.DownloadFile(Vendor::TimeServerListUrl().c_str());
+}
 
 CSystemDateTime::TimeServerListFetch g_TimeServerListFetch = VendorTimeServerListFetch;
 

@@ -140,11 +140,17 @@ bool CWeatherData::PollOnce(const XDateTime& now) {
     XGuard("CWeatherData::InstanceThread", [&] {
         if (!IsShown() || now.DifferenceMinutes(m_LastDownload) < kIntervalMinutes) return;
         tried = true;
+        // Counted before anything can fail: a download that ends in an
+        // exception waits for the next round like a failed or a good one,
+        // instead of being tried again at the next recheck.
+        m_LastDownload = now;
         if (DataUrl.IsEmpty()) BuildDataUrl();
         XString reply;
-        const bool ok = reply.DownloadFile(DataUrl.c_str());
-        // A failed download waits for the next round like a good one.
-        m_LastDownload = now;
+        bool ok;
+        {
+            DownloadLimitScope limit(kReplyMaxBytes);
+            ok = reply.DownloadFile(DataUrl.c_str());
+        }
         if (ok) {
             TakeReply(reply);
         } else if (!m_DownloadStop.IsRequested()) {
@@ -244,6 +250,13 @@ void CWeatherData::TemperatureColour(double t, float rgb[3]) {
     rgb[2] = static_cast<float>(b);
 }
 
+XString CWeatherData::DrawnText(const XString& text) {
+    if (text.GetLength() <= kMaxDrawnChars) return text;
+    XString drawn;
+    drawn.SetData(text.c_str(), static_cast<int>(kMaxDrawnChars));
+    return drawn;
+}
+
 void CWeatherData::Draw(XDateTime /*now*/) {
     if (!IsShown()) return;
     XGuard("CWeatherData::Draw", [&] {
@@ -264,7 +277,7 @@ void CWeatherData::Draw(XDateTime /*now*/) {
             glTranslatef(0.923f, 0.925f, 0.0f);
             if (SpinAngle != -1) glRotatef(static_cast<GLfloat>(SpinAngle), 1.0f, 0.0f, 0.0f);
             glScalef(0.039f, 0.039f, 0.3f);
-            Font.DrawText(text.c_str());
+            Font.DrawText(DrawnText(text).c_str());
             glPopMatrix();
         }
 

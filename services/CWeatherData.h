@@ -27,6 +27,8 @@ public:
     static constexpr const char* kNoTemperature = "1000";
     // Minutes between downloads, failed ones included.
     static constexpr double kIntervalMinutes = 30.0;
+    // A report is a few hundred bytes: anything near this is no report.
+    static constexpr size_t kReplyMaxBytes = 256 * 1024;
 
     // The local time the worker goes by; tests hand in a clock of their own.
     using NowSource = XDateTime (*)();
@@ -60,6 +62,11 @@ public:
     // The last reported value of a key (kKeys), or empty.
     XString GetValue(const char* key) const;
     XString GetTemperatureText() const { return GetValue("Temp"); }
+    // What Draw writes of a reported text: its first kMaxDrawnChars
+    // characters. The stored value stays whole; a server's endless text must
+    // not cost a frame per letter.
+    static constexpr unsigned kMaxDrawnChars = 16;
+    static XString DrawnText(const XString& text);
     // The colour for a temperature in degrees Fahrenheit: blue, cyan, green,
     // yellow and red at 35, 53.75, 72.5, 91.25 and 110, straight lines between.
     static void TemperatureColour(double t, float rgb[3]);

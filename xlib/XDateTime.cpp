@@ -1,6 +1,7 @@
 #include "xlib/XDateTime.h"
 
 #include "platform/Clock.h"
+#include "platform/Download.h"
 #include "xlib/XString.h"
 
 #include <cctype>
@@ -558,6 +559,10 @@ bool XString::GetTime(const char* format, bool bUTC) {
 bool XDateTime::SetFromTimeServer(const char* url) {
     if (!url) return false;
     XString answer;
-    if (!answer.DownloadFile(url)) return false;
+    {
+        // A daytime answer is one line.
+        DownloadLimitScope limit(64 * 1024);
+        if (!answer.DownloadFile(url)) return false;
+    }
     return SetFromDaytimeAnswer(answer.c_str());
 }

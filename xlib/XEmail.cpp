@@ -1,5 +1,7 @@
 #include "xlib/XEmail.h"
 
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -14,6 +16,23 @@ constexpr const char* kTerminatedRecv = "Error: in recv, the transfer has been t
 constexpr const char* kTerminatedHandshake = "Error: in TLS handshake, the transfer has been terminated by the user.";
 constexpr const char* kTrustVariable = "MEADOWGLOW_MAIL_TRUST";
 constexpr std::string_view kStlsTag = "+stls";
+
+std::atomic<unsigned> g_ExchangeLimitMs{XEmail::kDefaultExchangeLimitMs};
+
+// "30 seconds", "1.5 seconds": the limit as the texts name it.
+std::string LimitText() {
+    const unsigned ms = XEmail::ExchangeLimitMs();
+    char text[48];
+    if (ms == 1000)
+        return "1 second";
+    if (ms % 1000 == 0)
+        std::snprintf(text, sizeof text, "%u seconds", ms / 1000);
+    else
+        std::snprintf(text, sizeof text, "%.1f seconds", ms / 1000.0);
+    return text;
+}
+
+bool HasLineBreak(const char* text) { return text && std::strpbrk(text, "\r\n") != nullptr; }
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -92,6 +111,10 @@ bool XPop3Server::Parse(const XString& text, XPop3Server& server, XString& error
     return true;
 }
 
+void XEmail::SetExchangeLimitMs(unsigned ms) { g_ExchangeLimitMs = ms == 0 ? kDefaultExchangeLimitMs : ms; }
+
+unsigned XEmail::ExchangeLimitMs() { return g_ExchangeLimitMs; }
+
 bool XEmail::Init(XString& error) {
     if (PlatformSocketsStart()) return true;
     error = "Error: XEmail::Init failed to setup e-mail operations. E-mail operations will fail.";
@@ -128,6 +151,11 @@ void XEmail::CloseSocket() {
     m_Socket.Close();
 }
 
+void XEmail::DropAfterTimeOut() {
+    CloseSocket();
+    m_Connected = false;
+}
+
 bool XEmail::StartTls(const XString& host) {
     const XString trust = TrustFile();
     if (UserFileRefused(trust, kMaxTrustFileBytes, "The trusted certificate file") ||
@@ -138,9 +166,15 @@ bool XEmail::StartTls(const XString& host) {
         return false;
     }
     m_Tls = std::make_unique<PlatformTls>();
+    // One limit for the whole handshake: a server that sends a record header
+    // and then nothing, or its records a byte at a time, ends here too.
+    m_Socket.SetDeadline(ExchangeLimitMs());
     const PlatformSocket::Result r = m_Tls->Handshake(m_Socket, host.c_str(), trust.c_str(), m_Stop);
     if (r == PlatformSocket::kOk && m_Continue) return true;
-    m_ErrorText = r == PlatformSocket::kFailed ? m_Tls->LastError().c_str() : kTerminatedHandshake;
+    if (r == PlatformSocket::kFailed && m_Socket.TimedOut())
+        m_ErrorText = ("Error: in TLS handshake, the server did not complete it within " + LimitText() + ".").c_str();
+    else
+        m_ErrorText = r == PlatformSocket::kFailed ? m_Tls->LastError().c_str() : kTerminatedHandshake;
     m_Tls.reset();
     return false;
 }
@@ -160,9 +194,12 @@ bool XEmail::Connect(const char* host, int port) {
         CloseSocket();
         return false;
     }
+    m_Socket.SetDeadline(ExchangeLimitMs());
     const PlatformSocket::Result r = m_Socket.Connect(address, static_cast<uint16_t>(port), m_Stop);
     if (r != PlatformSocket::kOk) {
         m_ErrorText.Format("Error: in Connect, failed to connect to host name=%s on port=%d", host ? host : "", port);
+        if (r == PlatformSocket::kFailed && m_Socket.TimedOut())
+            m_ErrorText += (": no answer within " + LimitText() + ".").c_str();
         CloseSocket();
         return false;
     }
@@ -186,6 +223,12 @@ bool XEmail::LogIn(const XPop3Server& server, const char* user, const char* pass
         CloseSocket();
         return false;
     };
+    // A line break would end the command early and send the rest as commands
+    // of its own: such a value never reaches the server, nor does anything else.
+    if (HasLineBreak(user))
+        return fail("Error: in AuthUserSetup, the user name holds a line break (CR or LF); nothing was sent.", false);
+    if (HasLineBreak(password))
+        return fail("Error: in AuthUserSetup, the password holds a line break (CR or LF); nothing was sent.", false);
     if (!Connect(server.Host.c_str(), server.Port)) return fail("Error: in AuthUserSetup, Connect failed. Msg=", true);
     constexpr const char* kHandshakeFailed = "Error: in AuthUserSetup, TLS handshake failed. Msg=";
     if (server.Mode == XPop3Server::kImplicitTls && !StartTls(server.Host)) return fail(kHandshakeFailed, true);
@@ -273,12 +316,27 @@ int XEmail::GetMsgCount(int* pTotalSize) {
         m_ErrorText += m_RecvBuffer;
         return 0;
     }
-    const int count = m_RecvBuffer.ToInt(static_cast<unsigned>(blank) + 1);
+    // The count is a plain decimal number that fits: a sign, letters or more
+    // digits than an int holds are a malformed answer, never a count.
+    const std::string_view answer = m_RecvBuffer.View();
+    int64_t count = 0;
+    size_t at = static_cast<size_t>(blank) + 1;
+    const size_t first = at;
+    for (; at < answer.size() && answer[at] >= '0' && answer[at] <= '9'; ++at) {
+        count = count * 10 + (answer[at] - '0');
+        if (count > INT32_MAX) break;
+    }
+    const bool ends = at == answer.size() || answer[at] == ' ' || answer[at] == '\r' || answer[at] == '\n';
+    if (at == first || count > INT32_MAX || !ends) {
+        m_ErrorText = "Error: in GetMsgCount, invalid server response=";
+        m_ErrorText += m_RecvBuffer;
+        return 0;
+    }
     if (pTotalSize) {
         const int next = m_RecvBuffer.FindFwd(' ', static_cast<unsigned>(blank) + 1);
         *pTotalSize = next < 0 ? -1 : m_RecvBuffer.ToInt(static_cast<unsigned>(next) + 1);
     }
-    return count;
+    return static_cast<int>(count);
 }
 
 bool XEmail::Pop3Disconnect() {
@@ -308,6 +366,7 @@ bool XEmail::Send() {
     m_Progress = 0.0f;
     const unsigned total = m_SendBuffer.GetLength();
     unsigned done = 0;
+    m_Socket.SetDeadline(ExchangeLimitMs());
     while (done < total) {
         if (!m_Continue) {
             m_ErrorText = kTerminatedSend;
@@ -319,6 +378,11 @@ bool XEmail::Send() {
             m_Tls ? m_Tls->Send(piece, total - done, sent, m_Stop) : m_Socket.Send(piece, total - done, sent, m_Stop);
         if (r == PlatformSocket::kStopped) {
             m_ErrorText = kTerminatedSend;
+            return false;
+        }
+        if (r == PlatformSocket::kFailed && m_Socket.TimedOut()) {
+            m_ErrorText = ("Error: in Send, the server took no data for " + LimitText() + ".").c_str();
+            DropAfterTimeOut();
             return false;
         }
         if (r != PlatformSocket::kOk) {
@@ -334,11 +398,13 @@ bool XEmail::Send() {
 
 // A response is read up to its line end, however the network splits it, but
 // never beyond the receive size: a server that streams without end cannot make
-// the client hold more than that.
+// the client hold more than that. The whole response has one time limit, so
+// a server dripping a byte at a time is given up on as a silent one is.
 bool XEmail::Recv() {
     m_ErrorText = "";
     m_RecvBuffer = "";
     char piece[kRecvSize];
+    m_Socket.SetDeadline(ExchangeLimitMs());
     for (;;) {
         const unsigned have = m_RecvBuffer.GetLength();
         size_t got = 0;
@@ -346,6 +412,11 @@ bool XEmail::Recv() {
                                                : m_Socket.Recv(piece, m_RecvSize - have, got, m_Stop);
         if (r == PlatformSocket::kStopped || !m_Continue) {
             m_ErrorText = kTerminatedRecv;
+            return false;
+        }
+        if (r == PlatformSocket::kFailed && m_Socket.TimedOut()) {
+            m_ErrorText = ("Error: in recv, no complete answer from the server within " + LimitText() + ".").c_str();
+            DropAfterTimeOut();
             return false;
         }
         if (r != PlatformSocket::kOk) {

@@ -9,6 +9,12 @@
 // Another thread may cancel a transfer in progress with Cancel: every wait on
 // the server (connect, send, receive) ends at once, with the "terminated by
 // the user" texts.
+//
+// A server that never answers, or answers a byte at a time, must not hold the
+// caller for ever either: the connection, the TLS handshake, each command sent
+// and each reply read must each end within the exchange limit, or the
+// operation fails with a text that names the limit and the connection is
+// dropped (nothing more is said to such a server, QUIT included).
 #pragma once
 
 #include <atomic>
@@ -44,6 +50,12 @@ class XEmail {
 public:
     // Bytes asked for per receive, and the longest response taken.
     static constexpr unsigned kRecvSize = 4096;
+
+    // How long each exchange may take (see above): 30 seconds unless changed.
+    // Process-wide; tests shorten it.
+    static constexpr unsigned kDefaultExchangeLimitMs = 30000;
+    static void SetExchangeLimitMs(unsigned ms);
+    static unsigned ExchangeLimitMs();
 
     // Process-wide start and stop of the socket library.
     static bool Init(XString& error);
@@ -91,6 +103,8 @@ private:
     // Wraps the connected socket in a TLS session; false with the reason in the error text.
     bool StartTls(const XString& host);
     void CloseSocket();
+    // After a wait ran past the exchange limit: the server is given up on.
+    void DropAfterTimeOut();
     bool IsPositive() const;
 
     bool m_Connected = false;

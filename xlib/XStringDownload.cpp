@@ -5,6 +5,7 @@
 
 #include "platform/Download.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -80,9 +81,21 @@ bool XString::DownloadFile(const char* url, bool bIncludeHeaders, const char* us
     rq.proxy = proxy;
     rq.secure = bSecure;
     rq.promptForAuth = bPromptForAuth;
+    const DownloadLimits limits = CurrentDownloadLimits();
+    rq.maxBytes = limits.maxBytes;
+    rq.overallMs = limits.overallMs;
     StringSink sink(*this, bIncludeHeaders);
     const std::string error = PlatformDownload(rq, sink);
-    if (!error.empty()) return Fail(error);
+    if (!error.empty()) {
+        // Whatever came before the failure goes, and with it the room it took:
+        // an answer cut off at its cap must not keep the cap's memory.
+        std::free(m_pHeap);
+        m_pHeap = nullptr;
+        m_Capacity = 0;
+        m_Length = 0;
+        m_Local[0] = '\0';
+        return Fail(error);
+    }
     return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "app/CScreenSaver.h"
 #include "config_dialog/logic/ServicePageRules.h"
@@ -183,6 +185,61 @@ void CEmailPage::RemoveAccount() {
     Changed();
 }
 
+namespace {
+// Input for the dialog while a test runs: held back, so nothing in it can
+// change or start again under the test. Painting, moving the window and
+// everything else go on.
+bool IsHeldBackInput(const MSG& msg) {
+    if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) return true;
+    return msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST && msg.message != WM_MOUSEMOVE;
+}
+
+// Runs the test on a thread of its own and keeps the dialog answering until
+// it ends, with the wait cursor. The client's exchange limit bounds the wait;
+// a quit that arrives meanwhile cancels the test and is passed on after it.
+bool TestAnswering(XEmail& client, const CEmailAccount& account, std::string& error) {
+    bool ok = false;
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread worker;
+    if (done) {
+        try {
+            worker = std::thread([&] {
+                ok = TestEmailAccount(client, account, error);
+                SetEvent(done);
+            });
+        } catch (const std::system_error&) {
+        }
+    }
+    if (!worker.joinable()) {
+        // No thread to be had: the test runs here, bounded all the same.
+        if (done) CloseHandle(done);
+        return TestEmailAccount(client, account, error);
+    }
+    const HCURSOR wait = LoadCursor(nullptr, IDC_WAIT);
+    bool quit = false;
+    WPARAM quitCode = 0;
+    while (MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = true;
+                quitCode = msg.wParam;
+                client.Cancel();
+                continue;
+            }
+            if (IsHeldBackInput(msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+            if (msg.message == WM_MOUSEMOVE || msg.message == WM_NCMOUSEMOVE) SetCursor(wait);
+        }
+    }
+    worker.join();
+    CloseHandle(done);
+    if (quit) PostQuitMessage(static_cast<int>(quitCode));
+    return ok;
+}
+}  // namespace
+
 void CEmailPage::TestAccount() {
     const int index = SelectedAccount();
     if (index < 0) return;
@@ -192,7 +249,7 @@ void CEmailPage::TestAccount() {
     // Tested with the certificates the checking thread will trust.
     client.SetTrustFile(m_Saver.Email().TrustFile);
     std::string error;
-    const bool ok = TestEmailAccount(client, account, error);
+    const bool ok = TestAnswering(client, account, error);
     SetCursor(old);
     if (ok)
         MessageBoxA(m_Window, kAccountTestOkText, kAccountTestOkTitle, MB_OK | MB_ICONINFORMATION);

@@ -1,7 +1,8 @@
 // HTTP GET with libcurl, shaped like the Windows client: HTTP/1.0, no cache,
 // redirects followed, the 401/407 loop of at most three sends. The transfer
-// runs on a multi handle so that a stop can wake its wait at once, and a
-// connection or read that makes no progress for the stall limit gives up.
+// runs on a multi handle so that a stop can wake its wait at once, a
+// connection or read that makes no progress for the stall limit gives up, and
+// so does a request past its overall limit or a body past its cap.
 #include "platform/Download.h"
 
 #include <curl/curl.h>
@@ -23,6 +24,9 @@ struct Transfer {
     bool anyResponse = false;    // a status line arrived
     Clock::time_point lastProgress;
     std::exception_ptr failure;  // thrown by the sink, rethrown after clean-up
+    size_t maxBytes = 0;         // 0: no cap
+    size_t bodyBytes = 0;        // handed to the sink so far
+    bool tooLarge = false;
 
     long Status() const {
         long code = 0;
@@ -56,6 +60,11 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
     t->lastProgress = Clock::now();
     const long status = t->Status();
     if (status == 401 || status == 407) return n;  // an authentication round's page is dropped
+    if (t->maxBytes && n > t->maxBytes - t->bodyBytes) {
+        t->tooLarge = true;
+        return 0;  // ends the transfer with a write error
+    }
+    t->bodyBytes += n;
     try {
         t->DeliverHeaders();
         t->sink->Body(data, n);
@@ -87,10 +96,11 @@ struct Handles {
     }
 };
 
-enum class Outcome { Done, Stopped, Stalled, Failed };
+enum class Outcome { Done, Stopped, Stalled, TooLong, Failed };
 
-// One send: runs the transfer until it ends, the stop comes or the stall limit passes.
-Outcome Perform(Handles& h, Transfer& t, CURLcode& result) {
+// One send: runs the transfer until it ends, the stop comes, the stall limit
+// or the request's end (`end`, when `hasEnd`) passes.
+Outcome Perform(Handles& h, Transfer& t, CURLcode& result, bool hasEnd, Clock::time_point end) {
     t.headers.clear();
     t.anyResponse = false;
     t.lastProgress = Clock::now();
@@ -122,12 +132,19 @@ Outcome Perform(Handles& h, Transfer& t, CURLcode& result) {
             outcome = Outcome::Stopped;
             break;
         }
-        const auto idle = Clock::now() - t.lastProgress;
+        const Clock::time_point now = Clock::now();
+        if (hasEnd && now >= end) {
+            outcome = Outcome::TooLong;
+            break;
+        }
+        const auto idle = now - t.lastProgress;
         if (idle >= limit) {
             outcome = Outcome::Stalled;
             break;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(limit - idle).count();
+        long long left = std::chrono::duration_cast<std::chrono::milliseconds>(limit - idle).count();
+        if (hasEnd)
+            left = std::min<long long>(left, std::chrono::duration_cast<std::chrono::milliseconds>(end - now).count());
         curl_multi_poll(h.multi, nullptr, 0, static_cast<int>(std::min<long long>(left + 1, 1000)), nullptr);
     }
     curl_multi_remove_handle(h.multi, h.easy);
@@ -156,9 +173,12 @@ std::string PlatformDownload(const DownloadRequest& rq, DownloadSink& sink) {
     if (rq.port) url += ":" + std::to_string(rq.port);
     url += rq.path.empty() ? std::string("/") : rq.path;
 
+    const bool hasEnd = rq.overallMs != 0;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(rq.overallMs);
     Transfer t;
     t.sink = &sink;
     t.easy = h.easy;
+    t.maxBytes = rq.maxBytes;
     h.headers = curl_slist_append(h.headers, "Pragma: no-cache");
     h.headers = curl_slist_append(h.headers, "Cache-Control: no-cache");
     CURL* e = h.easy;
@@ -176,6 +196,8 @@ std::string PlatformDownload(const DownloadRequest& rq, DownloadSink& sink) {
     curl_easy_setopt(e, CURLOPT_PROXY, rq.proxy ? rq.proxy : "");
     curl_easy_setopt(e, CURLOPT_NOPROXY, "");
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(DownloadStallLimitMs()));
+    // An announced length past the cap is refused before any of the body comes.
+    if (rq.maxBytes) curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(rq.maxBytes));
     if (rq.secure) {
         // The chain is still checked; a certificate for another name is accepted.
         curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
@@ -195,9 +217,11 @@ std::string PlatformDownload(const DownloadRequest& rq, DownloadSink& sink) {
 
     for (int send = 0; send < 3; ++send) {
         CURLcode result = CURLE_OK;
-        const Outcome outcome = Perform(h, t, result);
+        const Outcome outcome = Perform(h, t, result, hasEnd, end);
         if (t.failure) std::rethrow_exception(t.failure);
         if (outcome == Outcome::Stopped) return kStopped;
+        if (t.tooLarge || result == CURLE_FILESIZE_EXCEEDED) return DownloadTooLargeText(rq.maxBytes);
+        if (outcome == Outcome::TooLong) return DownloadTooLongText(rq.overallMs);
         if (outcome == Outcome::Stalled || result == CURLE_OPERATION_TIMEDOUT) return DownloadStalledText();
         if (outcome == Outcome::Failed) {
             if (result == CURLE_URL_MALFORMAT || result == CURLE_UNSUPPORTED_PROTOCOL) return kOpenRequest;

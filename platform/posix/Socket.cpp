@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 
 struct SocketStop::Impl {
@@ -47,13 +48,23 @@ std::string ErrnoText(const char* what, int err) {
     return std::string(what) + " error " + std::to_string(err) + " (" + std::strerror(err) + ")";
 }
 
-// Waits until the socket is ready for `events` or the signal is raised.
-// 1 ready, 0 stopped, -1 failed (errno kept).
-int WaitSocket(int fd, short events, const SocketStop& stop) {
+// Waits until the socket is ready for `events` or the signal is raised, for
+// at most `limitMs` (negative: no limit). 1 ready, 0 stopped, -1 failed
+// (errno kept), -2 the limit passed.
+int WaitSocket(int fd, short events, const SocketStop& stop, int64_t limitMs) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(limitMs < 0 ? 0 : limitMs);
     for (;;) {
         if (stop.IsRaised()) return 0;
+        int timeout = -1;
+        if (limitMs >= 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+            if (left <= 0) return -2;
+            timeout = left > 60000 ? 60000 : static_cast<int>(left);
+        }
         struct pollfd fds[2] = {{fd, events, 0}, {stop.GetImpl()->eventFd, POLLIN, 0}};
-        const int n = poll(fds, fds[1].fd >= 0 ? 2 : 1, fds[1].fd >= 0 ? -1 : 10);
+        if (fds[1].fd < 0 && (timeout < 0 || timeout > 10)) timeout = 10;
+        const int n = poll(fds, fds[1].fd >= 0 ? 2 : 1, timeout);
         if (n < 0) {
             if (errno == EINTR) continue;
             return -1;
@@ -93,9 +104,10 @@ bool PlatformSocket::Open() {
 bool PlatformSocket::IsOpen() const { return m_Handle >= 0; }
 
 PlatformSocket::Result PlatformSocket::WaitReady(bool forWrite, const SocketStop& stop) {
-    const int ready = WaitSocket(static_cast<int>(m_Handle), forWrite ? POLLOUT : POLLIN, stop);
+    const int ready = WaitSocket(static_cast<int>(m_Handle), forWrite ? POLLOUT : POLLIN, stop, RemainingMs());
     if (ready > 0) return kOk;
     if (ready == 0) return kStopped;
+    if (ready == -2) return DeadlinePassed();
     m_LastError = ErrnoText("poll", errno);
     return kFailed;
 }
@@ -111,8 +123,9 @@ PlatformSocket::Result PlatformSocket::Connect(uint32_t address, uint16_t port, 
         m_LastError = ErrnoText("connect", errno);
         return kFailed;
     }
-    const int ready = WaitSocket(fd, POLLOUT, stop);
+    const int ready = WaitSocket(fd, POLLOUT, stop, RemainingMs());
     if (ready == 0) return kStopped;
+    if (ready == -2) return DeadlinePassed();
     int err = errno;
     if (ready > 0) {
         socklen_t len = sizeof err;
@@ -133,8 +146,9 @@ PlatformSocket::Result PlatformSocket::Send(const char* data, size_t length, siz
             return kOk;
         }
         if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) break;
-        const int ready = WaitSocket(fd, POLLOUT, stop);
+        const int ready = WaitSocket(fd, POLLOUT, stop, RemainingMs());
         if (ready == 0) return kStopped;
+        if (ready == -2) return DeadlinePassed();
         if (ready < 0) break;
     }
     m_LastError = ErrnoText("send", errno);
@@ -151,8 +165,9 @@ PlatformSocket::Result PlatformSocket::Recv(char* buffer, size_t capacity, size_
             return kOk;
         }
         if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) break;
-        const int ready = WaitSocket(fd, POLLIN, stop);
+        const int ready = WaitSocket(fd, POLLIN, stop, RemainingMs());
         if (ready == 0) return kStopped;
+        if (ready == -2) return DeadlinePassed();
         if (ready < 0) break;
     }
     m_LastError = ErrnoText("recv", errno);

@@ -123,8 +123,9 @@ ssize_t Pull(gnutls_transport_ptr_t p, void* buffer, size_t capacity) {
 }
 
 // GnuTLS asks this only when it wants to know whether data is waiting. The
-// mail client keeps no time-outs of its own (the stop ends every wait), so
-// the answer is: wait for data or the stop.
+// library's own time-outs stay off: the stop ends every wait, and the
+// socket's deadline (PlatformSocket::SetDeadline) bounds it, so the answer
+// is: wait for data, the stop or the deadline.
 int PullTimeout(gnutls_transport_ptr_t p, unsigned int /*ms*/) {
     auto* impl = static_cast<PlatformTls::Impl*>(p);
     return static_cast<int>(impl->Transported(impl->socket->WaitReady(false, *impl->stop), 1));

@@ -5,7 +5,8 @@
 // A blocked WinINet call cannot be relied on to return when its handle is
 // closed from another thread (Wine's does not), so the transfer runs on a
 // thread of its own and the caller waits for it or for a stop, whichever
-// comes first. After a stop the caller returns at once; the transfer thread
+// comes first; the caller's wait also ends at the request's overall limit,
+// which WinINet has no option for. After a stop the caller returns at once; the transfer thread
 // has its handles closed and ends by itself (at the latest when the time-out
 // passes), touching nothing of the caller's.
 #include "platform/win32/WinInclude.h"
@@ -15,6 +16,7 @@
 #include <wininet.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -31,6 +33,10 @@ struct Job {
     unsigned port = 0;
     bool secure = false, promptForAuth = false;
     unsigned limitMs = 30000;
+    size_t maxBytes = 0;  // 0: no cap
+    // Set when the caller stopped waiting at the overall limit: the thread
+    // reads no further.
+    std::atomic<bool> gaveUp{false};
 
     // The answer.
     std::string headers, body, error;
@@ -157,11 +163,23 @@ std::string Transfer(Job& j) {
         return j.Failure(kQueryHeaders);
     j.headers.assign(headers.data(), headerSize);
 
+    // An announced length past the cap is refused before any of the body comes.
+    char length[32] = {};
+    DWORD lengthSize = sizeof length - 1;
+    if (j.maxBytes && HttpQueryInfoA(j.request, HTTP_QUERY_CONTENT_LENGTH, length, &lengthSize, nullptr) &&
+        std::strtoull(length, nullptr, 10) > j.maxBytes)
+        return DownloadTooLargeText(j.maxBytes);
+
     for (;;) {
         DWORD got = 0;
         j.StartWait();
         if (!InternetReadFile(j.request, buffer.data(), 4096, &got)) return j.Failure(kRead);
         if (got == 0) break;
+        if (j.gaveUp) return kStopped;
+        if (j.maxBytes && got > j.maxBytes - j.body.size()) {
+            std::string().swap(j.body);
+            return DownloadTooLargeText(j.maxBytes);
+        }
         j.body.append(buffer.data(), got);
     }
     return std::string();
@@ -192,6 +210,7 @@ std::string PlatformDownload(const DownloadRequest& rq, DownloadSink& sink) {
     job->secure = rq.secure;
     job->promptForAuth = rq.promptForAuth;
     job->limitMs = DownloadStallLimitMs();
+    job->maxBytes = rq.maxBytes;
     job->done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE wake = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (!job->done || !wake) {
@@ -226,7 +245,19 @@ std::string PlatformDownload(const DownloadRequest& rq, DownloadSink& sink) {
     }
 
     const HANDLE waits[2] = {job->done, wake};
-    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) return kStopped;
+    const DWORD waited = WaitForMultipleObjects(2, waits, FALSE, rq.overallMs ? rq.overallMs : INFINITE);
+    if (waited == WAIT_TIMEOUT) {
+        // As after a stop, the transfer thread loses its handles and ends by
+        // itself. Closing a handle can wait for a read in progress on it
+        // (Wine's does), so the caller leaves that to a thread of its own.
+        job->gaveUp = true;
+        try {
+            std::thread([job] { job->Abandon(); }).detach();
+        } catch (const std::system_error&) {
+        }
+        return DownloadTooLongText(rq.overallMs);
+    }
+    if (waited != WAIT_OBJECT_0) return kStopped;
     if (!job->error.empty()) return job->error;
     sink.Headers(job->headers);
     if (!job->body.empty()) sink.Body(job->body.data(), job->body.size());

@@ -4,6 +4,7 @@
 #include <ws2tcpip.h>
 
 #include <atomic>
+#include <chrono>
 
 #include "platform/Socket.h"
 
@@ -68,8 +69,11 @@ namespace {
 std::string WsaText(const char* what, int err) { return std::string(what) + " error " + std::to_string(err); }
 
 // Waits until the socket can be written (connect, send) or read, or the signal
-// is raised. 1 ready, 0 stopped, -1 failed.
-int WaitSocket(SOCKET s, bool forWrite, const SocketStop& stop) {
+// is raised, for at most `limitMs` (negative: no limit). 1 ready, 0 stopped,
+// -1 failed, -2 the limit passed.
+int WaitSocket(SOCKET s, bool forWrite, const SocketStop& stop, int64_t limitMs) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(limitMs < 0 ? 0 : limitMs);
     const SOCKET wake = stop.GetImpl()->wake;
     for (;;) {
         if (stop.IsRaised()) return 0;
@@ -84,8 +88,20 @@ int WaitSocket(SOCKET s, bool forWrite, const SocketStop& stop) {
             FD_SET(s, &readSet);
         }
         if (wake != INVALID_SOCKET) FD_SET(wake, &readSet);
-        timeval tick{0, 10000};  // only matters when the wake-up socket could not be made
-        const int n = select(0, &readSet, &writeSet, &errorSet, wake != INVALID_SOCKET ? nullptr : &tick);
+        // The tick only matters when the wake-up socket could not be made.
+        timeval limit{0, 10000};
+        timeval* wait = wake != INVALID_SOCKET ? nullptr : &limit;
+        if (limitMs >= 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+            if (left <= 0) return -2;
+            if (!wait || left < 10) {
+                const long capped = left > 60000 ? 60000 : static_cast<long>(left);
+                limit.tv_sec = capped / 1000;
+                limit.tv_usec = (capped % 1000) * 1000;
+                wait = &limit;
+            }
+        }
+        const int n = select(0, &readSet, &writeSet, &errorSet, wait);
         if (n == SOCKET_ERROR) return -1;
         if (stop.IsRaised()) return 0;
         if (FD_ISSET(s, &readSet) || FD_ISSET(s, &writeSet) || FD_ISSET(s, &errorSet)) return 1;
@@ -128,9 +144,10 @@ bool PlatformSocket::Open() {
 bool PlatformSocket::IsOpen() const { return static_cast<SOCKET>(m_Handle) != INVALID_SOCKET; }
 
 PlatformSocket::Result PlatformSocket::WaitReady(bool forWrite, const SocketStop& stop) {
-    const int ready = WaitSocket(static_cast<SOCKET>(m_Handle), forWrite, stop);
+    const int ready = WaitSocket(static_cast<SOCKET>(m_Handle), forWrite, stop, RemainingMs());
     if (ready > 0) return kOk;
     if (ready == 0) return kStopped;
+    if (ready == -2) return DeadlinePassed();
     m_LastError = WsaText("select", WSAGetLastError());
     return kFailed;
 }
@@ -147,8 +164,9 @@ PlatformSocket::Result PlatformSocket::Connect(uint32_t address, uint16_t port, 
         m_LastError = WsaText("connect", err);
         return kFailed;
     }
-    const int ready = WaitSocket(s, true, stop);
+    const int ready = WaitSocket(s, true, stop, RemainingMs());
     if (ready == 0) return kStopped;
+    if (ready == -2) return DeadlinePassed();
     err = WSAGetLastError();
     if (ready > 0) {
         int len = sizeof err;
@@ -170,8 +188,9 @@ PlatformSocket::Result PlatformSocket::Send(const char* data, size_t length, siz
             return kOk;
         }
         if (WSAGetLastError() != WSAEWOULDBLOCK) break;
-        const int ready = WaitSocket(s, true, stop);
+        const int ready = WaitSocket(s, true, stop, RemainingMs());
         if (ready == 0) return kStopped;
+        if (ready == -2) return DeadlinePassed();
         if (ready < 0) break;
     }
     m_LastError = WsaText("send", WSAGetLastError());
@@ -189,8 +208,9 @@ PlatformSocket::Result PlatformSocket::Recv(char* buffer, size_t capacity, size_
             return kOk;
         }
         if (WSAGetLastError() != WSAEWOULDBLOCK) break;
-        const int ready = WaitSocket(s, false, stop);
+        const int ready = WaitSocket(s, false, stop, RemainingMs());
         if (ready == 0) return kStopped;
+        if (ready == -2) return DeadlinePassed();
         if (ready < 0) break;
     }
     m_LastError = WsaText("recv", WSAGetLastError());

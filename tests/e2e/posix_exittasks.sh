@@ -3,7 +3,8 @@
 # picture (and _XROOTPMAP_ID names it), the help page goes to a stand-in
 # desktop manager on the first run only, the news page is fetched from the
 # loopback vendor server and handed over too, and a plain-window run does none
-# of this.
+# of this; a vendor server that drips or hangs does not keep the process
+# alive after the close.
 # Usage: posix_exittasks.sh <path of meadowglow>
 source "$(dirname "$0")/lib.sh"
 PROG="${1:?usage: $0 <meadowglow>}"
@@ -86,6 +87,21 @@ grep -qx "set org.gnome.desktop.background picture-uri file://${MEADOWGLOW_HOME}
 run_saver -s
 sleep 0.3
 [ "$(grep -c 'command 1 lparam 0' "$E2E_TMP/DESK.out")" = 1 ] || fail "the help page was sent again"
+
+# A vendor server that drips its answers a byte a second, or says nothing at
+# all: the exit tasks' downloads share a few seconds, so the process is gone
+# soon after the key whatever the server does.
+for mode in drip hang; do
+  printf '{"mode": "%s"}' "$mode" >"$VENDOR_KNOBS"
+  xdotool mousemove 100 100
+  start_bg SAVER "$PROG" -s
+  wait_window Screensaver 10 >/dev/null
+  sleep 1
+  xdotool key space
+  expect_exit "$SAVER" 8000 0 "a close with the vendor server in $mode mode"
+  grep -q "InfoNook Error" "$LOG" || fail "the $mode server's news page failure was not logged: $(cat "$LOG")"
+done
+printf '{}' >"$VENDOR_KNOBS"
 
 # A plain window is no full-screen run: no exit tasks.
 rm -f "$MEADOWGLOW_HOME/RunOnce.xml" "$SHARED/ScreenSaverTaskList_1.xml"

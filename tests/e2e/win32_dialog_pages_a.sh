@@ -116,6 +116,45 @@ expect_state "$MAIL" lbtext 1288 "$SERVER   bob   Minutes=10" 1 "the second Upda
 drive "$MAIL" lbselect 1288 1
 drive "$MAIL" post 1282
 box 'Success$' "Your e-mail account is correctly configured for use in this screen saver." "Test after Update"
+# Test against a server that accepts and never answers: the dialog keeps
+# answering meanwhile, and the exchange limit ends the test with the Error box.
+python3 -c '
+import socket, sys, time
+s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(4)
+print(s.getsockname()[1], flush=True)
+held = []
+while True:
+    held.append(s.accept()[0])
+' >"$E2E_TMP/mute.port" &
+MUTE_PID=$!
+deadline=$(( $(now_ms) + 10000 ))
+until [ -s "$E2E_TMP/mute.port" ] || [ "$(now_ms)" -ge "$deadline" ]; do sleep 0.05; done
+MUTE="127.0.0.1:$(head -n1 "$E2E_TMP/mute.port")"
+drive "$MAIL" settext 1276 "$MUTE"
+drive "$MAIL" settext 1277 carol
+drive "$MAIL" settext 1278 quiet
+drive "$MAIL" click 1279
+expect_state "$MAIL" lbcount 1288 3 "" "the mute server's account added"
+drive "$MAIL" lbselect 1288 2
+started=$(now_ms)
+drive "$MAIL" post 1282
+sleep 2
+asked=$(now_ms)
+[ "$(drive "$MAIL" text 1277)" = carol ] || fail "the dialog did not answer during a Test against a mute server"
+answered=$(( $(now_ms) - asked ))
+[ "$answered" -lt 5000 ] || fail "the dialog took $answered ms to answer during the Test"
+MG_DLGDRIVE_WAIT_MS=60000 drive 'Error$' wait >/dev/null || fail "no Error box after a Test against a mute server"
+took=$(( $(now_ms) - started ))
+msg="$(box_text 'Error$')"
+case "$msg" in "Error: could not connect to the pop3 account = $MUTE. Msg="*"within 30 seconds."*) ;;
+  *) fail "the mute server's Error box says '$msg'" ;; esac
+drive 'Error$' answer 1 >/dev/null
+runlog | grep -qF "$msg" || fail "the run log does not hold the mute server's text: $(runlog)"
+note "Test against a mute server: the dialog answered in $answered ms meanwhile; the Error box came after $took ms"
+kill "$MUTE_PID" 2>/dev/null
+drive "$MAIL" lbselect 1288 2
+drive "$MAIL" click 1280
+expect_state "$MAIL" lbcount 1288 2 "" "the mute server's account removed"
 # Stop with nothing playing: no box, no change, nothing logged.
 log_before="$(runlog | wc -l)" sum_before="$(md5sum <"$MAIN")"
 drive "$MAIL" post 1289

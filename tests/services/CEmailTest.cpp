@@ -412,3 +412,151 @@ TEST_F(CEmailThreadTest, PlainAccountsSendTheSameBytes) {
         EXPECT_EQ(received, "USER alice\r\nPASS Pa55 word!\r\nSTAT\r\nQUIT\r\n") << form;
     }
 }
+
+// A mailbox that never answers, drips, or stalls its TLS handshake costs one
+// exchange limit per poll: the good account beside it is still checked, and
+// the run log says what happened to the bad one.
+TEST_F(CEmailThreadTest, HostileMailboxDoesNotHoldTheOthers) {
+    struct Case {
+        const char* name;
+        const char* form;  // %d: the hostile server's port
+        LoopbackServer::Script script;
+    } cases[] = {
+        {"mute", "127.0.0.1:%d", [](LoopbackConnection& c) { c.HoldSilently(); }},
+        {"dripping", "127.0.0.1:%d",
+         [](LoopbackConnection& c) {
+             for (int i = 0; i < 100 && c.Send("+"); ++i) Pause(100);
+         }},
+        {"TLS header then nothing", "pop3s://127.0.0.1:%d",
+         [](LoopbackConnection& c) {
+             c.Send(std::string("\x16\x03\x03\x40\x00", 5));
+             c.HoldSilently();
+         }},
+    };
+    XEmail::SetExchangeLimitMs(1000);
+    for (const Case& k : cases) {
+        LoopbackServer hostile(k.script);
+        LoopbackServer good(Pop3Script(count));
+        char text[64];
+        std::snprintf(text, sizeof text, k.form, hostile.Port());
+        count = 5;
+        email.Accounts.Clear();
+        email.Accounts.Add(Account(text, "u", "p", 0));
+        email.Accounts.Add(Account(good.Address().c_str(), "u", "p", 0));
+        StartEmailThread(email);
+        ASSERT_TRUE(WaitFor([&] { return email.FirstPassDone(); }, 10000)) << k.name;
+        count = 6;
+        EXPECT_TRUE(WaitFor([&] { return email.NewMailCount() == 1; }, 10000)) << k.name;
+        StopEmailThread(email);
+        EXPECT_GE(good.Connections(), 2) << k.name;
+        const std::string log = ReadWholeFile(InstallDir() + "RunLog.txt");
+        const std::string entry = "Subject = E-mail check failed in InstanceThread - Pop3Connect\r\nMessage = Error: "
+                                  "could not connect to the pop3 account = " + std::string(text) + ". Msg=";
+        const size_t at = log.find(entry);
+        ASSERT_NE(at, std::string::npos) << k.name << "\n" << log;
+        EXPECT_NE(log.find("within 1 second.", at), std::string::npos) << k.name;
+    }
+    XEmail::SetExchangeLimitMs(XEmail::kDefaultExchangeLimitMs);
+}
+
+// Only a real count moves the new-mail count. A refusal, a malformed or
+// negative count, or a count that fails to arrive is a failed check with a
+// run-log entry, and the next good count is compared with the last good one.
+TEST_F(CEmailThreadTest, OnlyRealCountsCount) {
+    const std::vector<std::string> answers = {
+        "+OK 3 100",  "+OK -5 0",   "-ERR busy", "+OK lots 1", "+OK 2147483647 1",
+        "+OK -1 1",   "+OK 2 100",  "+OK 99999999999 1",
+    };
+    // New-mail count after each answer; the first pass only records.
+    const std::vector<int32_t> after = {0, 0, 0, 0, 2147483644, 2147483644, -1, -1};
+    std::atomic<size_t> next{0};
+    std::atomic<size_t> served{0};
+    LoopbackServer server([&](LoopbackConnection& c) {
+        c.Send("+OK\r\n");
+        for (std::string line = c.RecvLine(); !line.empty(); line = c.RecvLine()) {
+            if (line == "STAT") {
+                const size_t i = next.load();
+                c.Send((i < answers.size() ? answers[i] : answers.back()) + "\r\n");
+                ++served;
+            } else {
+                c.Send("+OK\r\n");
+                if (line == "QUIT") return;
+            }
+        }
+    });
+    email.Accounts.Clear();
+    email.Accounts.Add(Account(server.Address().c_str(), "u", "p", 0));
+    StartEmailThread(email);
+    for (size_t i = 0; i < answers.size(); ++i) {
+        // Two passes on each answer: the count has settled before the next.
+        ASSERT_TRUE(WaitFor([&] { return served.load() >= 2 * (i + 1) && email.FirstPassDone(); })) << i;
+        EXPECT_EQ(email.NewMailCount(), after[i]) << answers[i];
+        ++next;
+        served = 2 * (i + 1);
+    }
+    StopEmailThread(email);
+    const std::string log = ReadWholeFile(InstallDir() + "RunLog.txt");
+    const std::string prefix = "Subject = E-mail check failed in InstanceThread - GetMsgCount\r\nMessage = Error: could "
+                               "not read the message count of the pop3 account = " + server.Address() + ". Msg=";
+    for (const char* bad : {"+OK -5 0", "-ERR busy", "+OK lots 1", "+OK 99999999999 1"})
+        EXPECT_NE(log.find(prefix + std::string(bad[0] == '-' ? "Error: in GetMsgCount, server response=" :
+                                                "Error: in GetMsgCount, invalid server response=") + bad),
+                  std::string::npos) << bad;
+}
+
+// The running sum stays in range whatever two counts a server reports.
+TEST(CEmailText, AddedMailStaysInRange) {
+    struct Case {
+        int32_t newMail, last, count, expected;
+    } cases[] = {
+        {0, 5, 7, 2},
+        {2, 7, 4, -1},
+        {0, 0, INT32_MAX, INT32_MAX},
+        {INT32_MAX, 0, INT32_MAX, INT32_MAX},
+        {INT32_MAX, INT32_MAX, 0, 0},
+        {INT32_MIN + 1, INT32_MAX, 0, INT32_MIN},
+        {-1, 0, 0, -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CEmail::AddedMail(c.newMail, c.last, c.count), c.expected)
+            << c.newMail << " " << c.last << " -> " << c.count;
+}
+
+// A stored user name or password that is not Base64 as the program writes it
+// is logged when read, and its account is never polled: decoding it would
+// send a cut-off or empty value to the server.
+TEST_F(CEmailThreadTest, InvalidStoredBase64SendsNothing) {
+    LoopbackServer server(Pop3Script(count));
+    struct Case {
+        const char* x;
+        const char* y;
+        bool unreadable;
+        const char* logged;
+    } cases[] = {
+        {"TfLWeVA=", "TL9SbU3oK+UPKQ==", false, nullptr},
+        {"", "", false, nullptr},
+        {"TfLW*VA=", "TL9SbU3oK+UPKQ==", true, "the stored user name (<X>) is not valid Base64"},
+        {"TfLWeVA=", "TL9SbU3oK+UPKQ=", true, "the stored password (<Y>) is not valid Base64"},
+        {"TfLWeVA=", "TL9S=U3oK+UPKQ==", true, "the stored password (<Y>) is not valid Base64"},
+        {"TfLWeVA", "TL9SbU3oK+UPKQ==", true, "the stored user name (<X>) is not valid Base64"},
+    };
+    for (const Case& k : cases) {
+        const std::string config = "<Email><Notify>true</Notify><NumAccounts>1</NumAccounts><Account_0><Pop3>" +
+                                   server.Address() +
+                                   "</Pop3><X>" + k.x + "</X><Y>" + k.y + "</Y><Minutes>0</Minutes></Account_0></Email>";
+        email.Read(XString(config.c_str()));
+        ASSERT_EQ(email.Accounts.GetCount(), 1u) << k.x << " " << k.y;
+        EXPECT_EQ(email.Accounts.Get(0).Unreadable, k.unreadable) << k.x << " " << k.y;
+        if (k.logged) {
+            const std::string log = ReadWholeFile(InstallDir() + "RunLog.txt");
+            EXPECT_NE(log.find("Subject = E-mail settings\r\nMessage = Account 0: " + std::string(k.logged) +
+                               "; the account is not checked."),
+                      std::string::npos) << log;
+        }
+        const int before = server.Connections();
+        StartEmailThread(email);
+        ASSERT_TRUE(WaitFor([&] { return email.FirstPassDone(); }));
+        StopEmailThread(email);
+        EXPECT_EQ(server.Connections() > before, !k.unreadable) << k.x << " " << k.y;
+    }
+}

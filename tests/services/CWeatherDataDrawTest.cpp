@@ -132,3 +132,28 @@ TEST_F(WeatherDrawTest, HiddenDrawsNothing) {
         EXPECT_EQ(Count(Frame(), -1.0f, 1.0f, -1.0f, 1.0f).lit, 0);
     }
 }
+
+// However long the reported text, at most 16 characters are drawn: a text
+// that runs on draws exactly as its first 16 do, and the value is kept whole.
+TEST_F(WeatherDrawTest, LongTextsAreDrawnCut) {
+    struct Case {
+        std::string text, drawn;
+    } cases[] = {
+        {"72", "72"},
+        {"1234567890123456", "1234567890123456"},
+        {"12345678901234567", "1234567890123456"},
+        {"50" + std::string(200000, 'x'), "50" + std::string(14, 'x')},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(std::string(CWeatherData::DrawnText(XString(c.text.c_str())).View()), c.drawn) << c.text.size();
+
+    // Letters after the number, so the value still reads as 50 and is drawn.
+    const std::string cut = "50" + std::string(14, 'x');
+    w.TakeReply(("<Temp>" + cut + "</Temp>").c_str());
+    const auto expected = Frame();
+    EXPECT_GT(Count(expected, 0.85f, 1.0f, 0.88f, 0.97f).lit, 40);
+    const std::string endless = "50" + std::string(100000, 'x');
+    w.TakeReply(("<Temp>" + endless + "</Temp>").c_str());
+    EXPECT_EQ(w.GetTemperatureText().GetLength(), endless.size());
+    EXPECT_TRUE(Frame() == expected);
+}

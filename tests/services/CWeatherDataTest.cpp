@@ -233,6 +233,51 @@ TEST_F(WeatherService, NextTryOnlyAfterThirtyMinutes) {
     }
 }
 
+// A server that answers without end, or a byte at a time, costs one bounded
+// try per 30 minutes like any failure: the answer is refused at the report's
+// cap or the request's time limit, logged, and the old temperature stays.
+TEST_F(WeatherService, HostileAnswersCountAsADownload) {
+    SetDownloadOverallLimitMs(1500);
+    const std::string tooLarge = "Error: in XString::DownloadFile the answer is larger than 262144 bytes.";
+    const std::string tooLong = "Error: in XString::DownloadFile the transfer did not end within 1.5 seconds.";
+    struct Case {
+        const char* knobs;
+        // Wine's web client may hold a long body back until it ends: the time limit ends it then.
+        std::string error, orError;
+    } cases[] = {
+        {R"({"mode": "endless"})", tooLarge, tooLarge},
+        {R"({"mode": "endless-chunked"})", tooLarge, tooLong},
+        {R"({"mode": "huge"})", tooLarge, tooLong},
+        {R"({"mode": "drip", "drip_ms": 100})", tooLong, tooLong},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.knobs);
+        Server().SetKnobs(c.knobs);
+        Server().ClearRequests();
+        CWeatherData w;
+        w.ZipCode = "12345";
+        w.DisplayTemp = true;
+        w.TakeReply("<Temp>50</Temp>");
+        const XDateTime t0 = At(2026, 12, 8, 12);
+        const size_t logBefore = RunLog().size();
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(w.PollOnce(t0));
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        std::printf("[ figures  ] weather download against %s ended after %.0f ms\n", c.knobs, ms);
+        EXPECT_LT(ms, 20000.0);
+        EXPECT_FALSE(w.PollOnce(Plus(t0, 0.1)));
+        EXPECT_FALSE(w.PollOnce(Plus(t0, 29.9)));
+        EXPECT_EQ(Server().Requests().size(), 1u);
+        EXPECT_EQ(Str(w.GetTemperatureText()), "50");
+        const std::string entry = "Message = Error: could not download weather data for URL=" + Str(w.DataUrl) + ". Msg=";
+        const std::string log = RunLog().substr(logBefore);
+        EXPECT_TRUE(log.find(entry + c.error + "\r\n") != std::string::npos ||
+                    log.find(entry + c.orError + "\r\n") != std::string::npos)
+            << log;
+    }
+    SetDownloadOverallLimitMs(0);
+}
+
 TEST_F(WeatherService, WorkerTakesTheReportAndStopsAtOnce) {
     CWeatherData w;
     w.ZipCode = "12345";

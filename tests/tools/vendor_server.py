@@ -23,7 +23,8 @@ from datetime import datetime, timezone
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 DEFAULT_KNOBS = {
-    # How to answer: normal, error, 404, auth, proxy-auth, big, delay, stall, hang.
+    # How to answer: normal, error, 404, auth, proxy-auth, big, delay, stall, hang,
+    # and the hostile ones: huge, endless, endless-chunked, drip.
     "mode": "normal",
     # When set, the mode applies only to paths that begin with this text.
     "only": "",
@@ -31,6 +32,10 @@ DEFAULT_KNOBS = {
     "user": "user",
     "password": "secret",
     "big_size": 10000,
+    # "huge": a body of this many bytes, announced and streamed.
+    "huge_size": 100 * 1000 * 1000,
+    # "drip": one body byte every drip_ms, without end.
+    "drip_ms": 1000,
     # The reported temperature; "weather" replaces the whole report when set.
     "temp": "72",
     "weather": None,
@@ -129,6 +134,26 @@ class Handler(BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
+    def stream(self, block, pause_s=0.0, limit=None, chunked=False):
+        """Writes `block` again and again (in chunked encoding when asked),
+        `limit` bytes in all or without end, until the client goes or the
+        server stops."""
+        sent = 0
+        try:
+            while not self.server.stopping.is_set() and (limit is None or sent < limit):
+                piece = block if limit is None else block[:limit - sent]
+                if chunked:
+                    self.wfile.write(b"%x\r\n" % len(piece) + piece + b"\r\n")
+                else:
+                    self.wfile.write(piece)
+                self.wfile.flush()
+                sent += len(piece)
+                if pause_s and self.server.stopping.wait(pause_s):
+                    break
+        except OSError:
+            pass  # the client gave up, as it should
+        self.close_connection = True
+
     def hold(self):
         """Keeps the connection open without answering until the server stops."""
         self.server.stopping.wait()
@@ -179,6 +204,28 @@ class Handler(BaseHTTPRequestHandler):
             return self.send(404, "<html><body>404 Not Found: %s</body></html>" % path, "text/html")
         if mode == "big" or path == "/big":
             return self.send(200, big_body(int(knobs["big_size"])), "application/octet-stream")
+        if mode == "huge":
+            size = int(knobs["huge_size"])
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            self.send_header("Content-Length", str(size))
+            self.end_headers()
+            return self.stream(b"x" * 65536, limit=size)
+        if mode == "endless":
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            self.end_headers()
+            return self.stream(b"x" * 65536)
+        if mode == "endless-chunked":
+            # Chunked needs an HTTP/1.1 status line, whatever the request said.
+            self.wfile.write(b"HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
+                             b"Transfer-Encoding: chunked\r\n\r\n")
+            return self.stream(b"x" * 65536, chunked=True)
+        if mode == "drip":
+            self.send_response(200)
+            self.send_header("Content-Type", "text/plain")
+            self.end_headers()
+            return self.stream(b"x", pause_s=int(knobs["drip_ms"]) / 1000.0)
         if mode == "stall":
             self.send_response(200)
             self.send_header("Content-Type", "text/plain")

@@ -63,7 +63,14 @@ TEST_F(XEmailTest, StatAnswers) {
         {"+OK 0 0\r\n", 0, 0, ""},
         {"-ERR busy\r\n", 0, 0, "Error: in GetMsgCount, server response=-ERR busy\r\n"},
         {"+OK\r\n", 0, 0, "Error: in GetMsgCount, invalid server response=+OK\r\n"},
-        {"+OK many\r\n", 0, -1, ""},
+        {"+OK 2147483647 5\r\n", 2147483647, 5, ""},
+        // Not a count: a malformed answer, never a number taken from it.
+        {"+OK many\r\n", 0, 0, "Error: in GetMsgCount, invalid server response=+OK many\r\n"},
+        {"+OK -1 0\r\n", 0, 0, "Error: in GetMsgCount, invalid server response=+OK -1 0\r\n"},
+        {"+OK 2147483648 0\r\n", 0, 0, "Error: in GetMsgCount, invalid server response=+OK 2147483648 0\r\n"},
+        {"+OK 99999999999999999999\r\n", 0, 0,
+         "Error: in GetMsgCount, invalid server response=+OK 99999999999999999999\r\n"},
+        {"+OK 12abc 3\r\n", 0, 0, "Error: in GetMsgCount, invalid server response=+OK 12abc 3\r\n"},
     };
     for (const Case& k : cases) {
         const std::string answer = k.answer;
@@ -78,7 +85,7 @@ TEST_F(XEmailTest, StatAnswers) {
         });
         XEmail mail;
         ASSERT_TRUE(mail.Pop3Connect("127.0.0.1", server.Port(), "u", "p"));
-        int total = 12345;
+        int total = k.error[0] == 0 ? 12345 : 0;
         EXPECT_EQ(mail.GetMsgCount(&total), k.count) << k.answer;
         if (k.count > 0 || *k.error == 0) {
             EXPECT_EQ(total, k.total) << k.answer;
@@ -350,4 +357,122 @@ TEST_F(XEmailTest, SocketWaitSeesDataOrTheStop) {
     stop.Reset();
     speak = true;
     EXPECT_EQ(socket.WaitReady(false, stop), PlatformSocket::kOk);
+}
+
+// A server that is silent, or answers a byte at a time, at any step: each
+// step ends within the exchange limit with a text that names it, and the
+// connection is given up (no QUIT is waited for).
+TEST_F(XEmailTest, ExchangeLimitEndsEveryStall) {
+    struct Case {
+        const char* name;
+        const char* form;  // %d: the server's port
+        LoopbackServer::Script script;
+        bool stallsAtStat;  // logs in, then the count is what stalls
+        std::string error;
+    } cases[] = {
+        {"silent before the greeting", "127.0.0.1:%d", [](LoopbackConnection& c) { c.HoldSilently(); }, false,
+         std::string(kAuth) + "Error: in AuthUserSetup, Recv failed. Msg=Error: in recv, no complete answer from the "
+                              "server within 1 second."},
+        {"greeting a byte at a time", "127.0.0.1:%d",
+         [](LoopbackConnection& c) {
+             const std::string greeting = "+OK a very slow server greets you\r\n";
+             for (char ch : greeting) {
+                 if (!c.Send(std::string(1, ch))) return;
+                 Pause(150);
+             }
+         },
+         false,
+         std::string(kAuth) + "Error: in AuthUserSetup, Recv failed. Msg=Error: in recv, no complete answer from the "
+                              "server within 1 second."},
+        {"silent after the user name", "127.0.0.1:%d",
+         [](LoopbackConnection& c) {
+             c.Send("+OK\r\n");
+             c.RecvLine();
+             c.HoldSilently();
+         },
+         false,
+         std::string(kAuth) + "Error: in AuthUserSetup, Recv(2) failed. Msg=Error: in recv, no complete answer from "
+                              "the server within 1 second."},
+        {"silent at STAT", "127.0.0.1:%d",
+         [](LoopbackConnection& c) {
+             c.Send("+OK\r\n");
+             c.RecvLine();
+             c.Send("+OK\r\n");
+             c.RecvLine();
+             c.Send("+OK\r\n");
+             c.HoldSilently();
+         },
+         true, "Error: in GetMsgCount, Recv(1) failed. Msg=Error: in recv, no complete answer from the server within "
+               "1 second."},
+        {"TLS record header, then nothing", "pop3s://127.0.0.1:%d",
+         [](LoopbackConnection& c) {
+             // The header of a long handshake message, then silence.
+             c.Send(std::string("\x16\x03\x03\x40\x00", 5));
+             c.HoldSilently();
+         },
+         false,
+         std::string(kAuth) + "Error: in AuthUserSetup, TLS handshake failed. Msg=Error: in TLS handshake, the "
+                              "server did not complete it within 1 second."},
+        {"STLS accepted, then a header and nothing", "pop3://127.0.0.1:%d+stls",
+         [](LoopbackConnection& c) {
+             c.Send("+OK ready\r\n");
+             if (c.RecvLine() == "STLS") c.Send("+OK begin\r\n");
+             c.Send(std::string("\x16\x03\x03\x40\x00", 5));
+             c.HoldSilently();
+         },
+         false,
+         std::string(kAuth) + "Error: in AuthUserSetup, TLS handshake failed. Msg=Error: in TLS handshake, the "
+                              "server did not complete it within 1 second."},
+    };
+    XEmail::SetExchangeLimitMs(1000);
+    for (Case& k : cases) {
+        LoopbackServer server(k.script);
+        char text[64];
+        std::snprintf(text, sizeof text, k.form, server.Port());
+        XEmail mail;
+        const auto start = std::chrono::steady_clock::now();
+        const bool connected = mail.Pop3ConnectServer(XString(text), "u", "p");
+        EXPECT_EQ(connected, k.stallsAtStat) << k.name;
+        if (connected) {
+            EXPECT_EQ(mail.GetMsgCount(), -1) << k.name;
+            EXPECT_EQ(std::string(mail.GetErrorText().c_str()), k.error) << k.name;
+            EXPECT_FALSE(mail.IsConnected()) << k.name;
+            EXPECT_TRUE(mail.Pop3Disconnect()) << k.name;  // given up: nothing more is said
+        } else {
+            EXPECT_EQ(std::string(mail.GetErrorText().c_str()), k.error) << k.name;
+        }
+        const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("[ figure   ] XEmail against a server %s gave up after %.2f s (limit 1 s)\n", k.name, s);
+        EXPECT_LT(s, 10.0) << k.name;  // generous: the figure above is what counts
+    }
+    XEmail::SetExchangeLimitMs(XEmail::kDefaultExchangeLimitMs);
+    EXPECT_EQ(XEmail::ExchangeLimitMs(), XEmail::kDefaultExchangeLimitMs);
+}
+
+// A user name or password holding CR or LF would smuggle commands of its own
+// to the server: such a value is refused before any connection is made.
+TEST_F(XEmailTest, LineBreakInASecretSendsNothing) {
+    struct Case {
+        const char* user;
+        const char* password;
+        const char* error;
+    } cases[] = {
+        {"alice\r\nDELE 1", "p", "Error: in AuthUserSetup, the user name holds a line break (CR or LF); nothing was sent."},
+        {"alice\n", "p", "Error: in AuthUserSetup, the user name holds a line break (CR or LF); nothing was sent."},
+        {"alice", "s3cret\r\nDELE 1", "Error: in AuthUserSetup, the password holds a line break (CR or LF); nothing was sent."},
+        {"alice", "\rs3cret", "Error: in AuthUserSetup, the password holds a line break (CR or LF); nothing was sent."},
+    };
+    LoopbackServer server(Pop3Script(1));
+    ASSERT_TRUE(server.IsReady());
+    for (const Case& k : cases) {
+        XEmail mail;
+        EXPECT_FALSE(mail.Pop3ConnectServer(XString(server.Address().c_str()), k.user, k.password)) << k.user;
+        EXPECT_EQ(std::string(mail.GetErrorText().c_str()), std::string(kAuth) + k.error) << k.user;
+    }
+    Pause(50);
+    EXPECT_EQ(server.Connections(), 0);
+    // Blanks and other bytes are the user's to choose.
+    XEmail mail;
+    EXPECT_TRUE(mail.Pop3ConnectServer(XString(server.Address().c_str()), "a b\t", "p ass"));
+    EXPECT_TRUE(mail.Pop3Disconnect());
 }
