@@ -6,6 +6,21 @@
 
 #include "platform/GLInclude.h"
 
+void GLTestContext::UseSceneState(double aspect) const {
+    glViewport(0, 0, m_Width, m_Height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(70.0, aspect, static_cast<double>(0.2f), 70.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClearColor(0, 0, 0, 0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glCullFace(GL_BACK);
+    glEnable(GL_CULL_FACE);
+    glFrontFace(GL_CCW);
+}
+
 std::vector<uint8_t> GLTestContext::ReadPixels() const {
     std::vector<uint8_t> pixels(static_cast<size_t>(m_Width) * m_Height * 4);
     if (!m_Ready) return pixels;

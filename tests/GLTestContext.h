@@ -25,6 +25,12 @@ public:
     // Writes the frame as a PNG file, top row first.
     bool SavePng(const std::string& path) const;
 
+    // The state the frame loop leaves for the modules, as the rendering tests
+    // draw under: the whole context as viewport, the scene's perspective at
+    // `aspect`, an identity model view, black clearing, depth test and
+    // back-face culling.
+    void UseSceneState(double aspect) const;
+
     // "linux" or "windows": tags screenshots and figures.
     static const char* PlatformName();
     // A path from the build's source tree (slash-separated) as this platform's file API wants it.

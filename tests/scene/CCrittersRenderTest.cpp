@@ -62,17 +62,7 @@ protected:
         gl = std::make_unique<GLTestContext>(kW, kH);
         ASSERT_TRUE(gl->IsReady()) << gl->Error();
         // The frame loop's projection and state.
-        glViewport(0, 0, kW, kH);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        gluPerspective(70.0, 1.0, static_cast<double>(0.2f), 70.0);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glEnable(GL_DEPTH_TEST);
-        glDepthFunc(GL_LEQUAL);
-        glCullFace(GL_BACK);
-        glEnable(GL_CULL_FACE);
-        glFrontFace(GL_CCW);
+        gl->UseSceneState(1.0);
         ASSERT_TRUE(CCritters::InitStatic());
         for (int i = 0; i < 6; ++i) ASSERT_FALSE(CCritters::Sprite(i).IsEmpty()) << i;
     }

@@ -38,18 +38,7 @@ protected:
         gl = std::make_unique<GLTestContext>(kW, kH);
         ASSERT_TRUE(gl->IsReady()) << gl->Error();
         // The projection and state the frame loop sets for this window.
-        glViewport(0, 0, kW, kH);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        gluPerspective(70.0, ProjectionAspect(kW, kH), static_cast<double>(0.2f), 70.0);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glClearColor(0, 0, 0, 0);
-        glEnable(GL_DEPTH_TEST);
-        glDepthFunc(GL_LEQUAL);
-        glCullFace(GL_BACK);
-        glEnable(GL_CULL_FACE);
-        glFrontFace(GL_CCW);
+        gl->UseSceneState(ProjectionAspect(kW, kH));
         ASSERT_TRUE(CCritters::InitStatic());
     }
     void TearDown() override {

@@ -29,18 +29,7 @@ protected:
         gl = std::make_unique<GLTestContext>(W, H);
         ASSERT_TRUE(gl->IsReady()) << gl->Error();
         // The frame's own state, as the screen saver sets it up.
-        glViewport(0, 0, W, H);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        gluPerspective(70.0, 1.0, static_cast<double>(0.2f), 70.0);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glClearColor(0, 0, 0, 0);
-        glEnable(GL_DEPTH_TEST);
-        glDepthFunc(GL_LEQUAL);
-        glCullFace(GL_BACK);
-        glEnable(GL_CULL_FACE);
-        glFrontFace(GL_CCW);
+        gl->UseSceneState(1.0);
         glDisable(GL_DITHER);
         glShadeModel(GL_FLAT);
         // Plain white letters, so the pixels are easy to judge.
