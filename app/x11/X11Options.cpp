@@ -156,7 +156,11 @@ const char* X11UsageText() {
         for (const NumberSetting& n : kNumberSettings)
             t += std::string(" ") + n.name + " " + std::to_string(n.lo) + "-" + std::to_string(n.hi);
         t += "\n ";
-        for (const SwitchSetting& s : kSwitchSettings) t += std::string(" ") + s.name + "/-no" + s.name;
+        int onLine = 0;
+        for (const SwitchSetting& s : kSwitchSettings) {
+            if (onLine++ == 4) t += "\n ";  // four to a line
+            t += std::string(" ") + s.name + "/-no" + s.name;
+        }
         t += "\nEvery word option may be written with one dash or two. Accepted and ignored:\n"
              "  -visual V, -install, -fps, -no-fps, -pair; -display D selects the display.\n";
         return t;
