@@ -2,6 +2,7 @@
 // file, whichever save writes it.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "app/CScreenSaver.h"
