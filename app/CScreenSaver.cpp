@@ -98,6 +98,10 @@ std::string CScreenSaver::MakeConfigFileName(bool shared) const {
 // each at the module's place in the fixed section order.
 void CScreenSaver::DefaultAll() {
     XGuard("CScreenSaver::DefaultAll", [&] {
+        // The overrides keep the values they were given, not the ones
+        // overwritten here.
+        std::lock_guard<std::recursive_mutex> lock(g_Lock);
+        PutOverridesAside();
         m_ConfigName = "Meadowglow";
         m_General.Default();
         m_Critters.Default();
@@ -197,7 +201,11 @@ bool CScreenSaver::Save() {
         std::lock_guard<std::recursive_mutex> lock(g_Lock);
         m_ErrorText.clear();
         XString mainText, sharedText;
+        // The file keeps its own values of what this run overrides.
+        const bool overridden = m_OverridesApplied;
+        PutOverridesAside();
         WriteMainText(mainText);
+        if (overridden) ApplyOverrides();
         ConfigFileBegin(sharedText, "Shared");
         m_Reminders.Write(nullptr, &sharedText);
         ConfigFileEnd(sharedText);
@@ -228,6 +236,7 @@ bool CScreenSaver::Load() {
     bool ok = false;
     XGuard("CScreenSaver::Load", [&] {
         std::unique_lock<std::recursive_mutex> lock(g_Lock);
+        PutOverridesAside();
         DefaultAll();
         EnsureInstallationId();
         m_ErrorText.clear();
@@ -269,6 +278,12 @@ bool CScreenSaver::Load() {
         }
         m_Reminders.Read(nullptr, &text);
         ok = true;
+    });
+    // On every way out, a file refused or damaged included: the run uses the
+    // overrides whatever the file gave.
+    XGuard("CScreenSaver::Load overrides", [&] {
+        std::lock_guard<std::recursive_mutex> lock(g_Lock);
+        ApplyOverrides();
     });
     return ok;
 }

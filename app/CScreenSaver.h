@@ -14,6 +14,7 @@
 #include "app/CGeneralConfig.h"
 #include "app/CVideoMode.h"
 #include "app/SceneRect.h"
+#include "app/SettingOverrides.h"
 #include "platform/Clock.h"
 #include "platform/Download.h"
 #include "platform/GLSurface.h"
@@ -172,9 +173,28 @@ public:
     // Seeds the random generator with this at Init instead of the clock, so
     // that two builds draw the same scene (benchmark snapshots); negative = the clock.
     void SetSeedOverride(int64_t seed) { m_SeedOverride = seed; }
+    // Settings for this run only, put over the file's at every Load and kept
+    // out of every Save. Set before Start.
+    void SetOverrides(const SettingOverrides& overrides) {
+        std::lock_guard<std::recursive_mutex> lock(g_Lock);
+        PutOverridesAside();
+        m_Overrides = overrides;
+    }
 
 private:
     static void InstanceThread(CScreenSaver* saver);
+    OverriddenModules Overridden() { return {m_Critters, m_General, m_Stars, m_Effects, m_DateTime}; }
+    // Under g_Lock: the file's own values back in the modules.
+    void PutOverridesAside() {
+        if (!m_OverridesApplied) return;
+        SwapOverrides(m_Overrides, Overridden());
+        m_OverridesApplied = false;
+    }
+    void ApplyOverrides() {
+        if (m_OverridesApplied || m_Overrides.Empty()) return;
+        SwapOverrides(m_Overrides, Overridden());
+        m_OverridesApplied = true;
+    }
     // The main file's text from the modules, in the fixed section order.
     void WriteMainText(XString& out);
     void ReadMainText(const XString& whole);
@@ -239,6 +259,9 @@ private:
     std::function<void(unsigned)> m_FrameObserver;
     int m_PeriodOverride = -1;
     int64_t m_SeedOverride = -1;
+    // While applied, it holds the file's values of the settings it overrides.
+    SettingOverrides m_Overrides;
+    bool m_OverridesApplied = false;
     ScreenRect m_SceneRect;
     bool m_HasSceneRect = false;
     bool m_LastFrameForWallpaper = false;

@@ -21,6 +21,10 @@ enum StarFieldType : int32_t {
     kStarsStill = 3,
 };
 
+// The colour schemes a layer knows, 0 to kStarSchemeCount - 1; any other
+// index keeps the colours the stars had.
+constexpr int32_t kStarSchemeCount = 20;
+
 class CStarLayer {
 public:
     static constexpr unsigned kCapacity = 9999;

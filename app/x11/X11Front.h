@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/SettingOverrides.h"
+
 enum class X11Mode {
     FullScreen,   // like /s: covers the screen, grabs input, closes on input
     Preview,      // like /p <window>: a child of the given window, closes on a key or button
@@ -30,6 +32,8 @@ struct X11Options {
     unsigned benchEmitters = 0;  // hidden: emitters of 300 particles drawn over each frame
     // The random generator's seed, so that two builds draw the same scene (-1: the clock's).
     int64_t seed = -1;
+    // Settings for this run only, in every mode: -critters N, -[no-]ladybugs, ...
+    SettingOverrides overrides;
     std::string display;      // -display: the X display to use instead of $DISPLAY
     std::string unknownOption; // Usage: the option that was not understood
     std::string error;        // a malformed option
@@ -42,5 +46,6 @@ const char* X11UsageText();
 // Every word option is accepted with one dash or two (XScreenSaver's daemon
 // turns "-root" into "--root"); the toolkit options a hack is commonly given
 // (-display, -visual, -install, -fps, -no-fps, -pair) are accepted, and only
-// -display has an effect.
+// -display has an effect. The setting options (see X11UsageText) are taken
+// in every mode; a value out of the range the settings file allows is an error.
 X11Options ParseX11Options(const std::vector<std::string>& args, const char* xscreensaverWindow);

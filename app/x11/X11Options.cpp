@@ -2,8 +2,12 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <string>
 
+#include "app/CGeneralConfig.h"
 #include "app/CommandLine.h"
+#include "scene/CCritters.h"
+#include "scene/CStarFields.h"
 
 namespace {
 bool ParseWindowId(const std::string& text, uint64_t& out) {
@@ -60,19 +64,108 @@ bool DropToolkitOptions(std::vector<std::string>& args, X11Options& o) {
     args.swap(kept);
     return true;
 }
+// The settings XScreenSaver's panel offers, with the bounds the settings
+// file's reader holds them to.
+struct NumberSetting {
+    const char* name;
+    int64_t lo, hi;
+    void (*set)(SettingOverrides&, int64_t);
+};
+const NumberSetting kNumberSettings[] = {
+    {"-critters", 0, CCritters::kMaxCritters,
+     [](SettingOverrides& s, int64_t v) { s.critters = static_cast<uint32_t>(v); }},
+    {"-critter-size", 0, CCritters::kMaxSize,
+     [](SettingOverrides& s, int64_t v) { s.critterSize = static_cast<int32_t>(v); }},
+    {"-critter-speed", 0, CCritters::kMaxSpeed,
+     [](SettingOverrides& s, int64_t v) { s.critterSpeed = static_cast<int32_t>(v); }},
+    {"-period", 0, CGeneralConfig::kMaxSaverSpeed,
+     [](SettingOverrides& s, int64_t v) { s.period = static_cast<uint32_t>(v); }},
+    {"-star-scheme", 0, kStarSchemeCount - 1,
+     [](SettingOverrides& s, int64_t v) { s.starScheme = static_cast<int32_t>(v); }},
+};
+
+// "-fog" switches it on, "-no-fog" off.
+struct SwitchSetting {
+    const char* name;
+    std::optional<bool> SettingOverrides::*field;
+};
+const SwitchSetting kSwitchSettings[] = {
+    {"-ladybugs", &SettingOverrides::ladybugs}, {"-worms", &SettingOverrides::worms},
+    {"-bees", &SettingOverrides::bees},         {"-stars", &SettingOverrides::stars},
+    {"-fog", &SettingOverrides::fog},           {"-date", &SettingOverrides::date},
+    {"-time", &SettingOverrides::time},         {"-countdown", &SettingOverrides::countdown},
+};
+
+bool ParseBounded(const std::string& text, int64_t lo, int64_t hi, int64_t& out) {
+    if (text.empty() || text.size() > 12) return false;
+    for (char c : text)
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    const long long v = std::strtoll(text.c_str(), nullptr, 10);
+    if (v < lo || v > hi) return false;
+    out = v;
+    return true;
+}
+
+// Setting options taken out of `args` into o.overrides. False on a missing
+// or refused value.
+bool TakeSettingOptions(std::vector<std::string>& args, X11Options& o) {
+    std::vector<std::string> kept;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        bool taken = false;
+        for (const NumberSetting& n : kNumberSettings) {
+            if (a != n.name) continue;
+            int64_t v = 0;
+            if (i + 1 >= args.size() || !ParseBounded(args[i + 1], n.lo, n.hi, v)) {
+                o.error = std::string("-") + n.name + " needs a number from " + std::to_string(n.lo) + " to " +
+                          std::to_string(n.hi);
+                return false;
+            }
+            n.set(o.overrides, v);
+            ++i;
+            taken = true;
+        }
+        for (const SwitchSetting& s : kSwitchSettings) {
+            if (a == s.name) {
+                o.overrides.*s.field = true;
+                taken = true;
+            } else if (a == std::string("-no") + s.name) {
+                o.overrides.*s.field = false;
+                taken = true;
+            }
+        }
+        if (!taken) kept.push_back(a);
+    }
+    args.swap(kept);
+    return true;
+}
 }  // namespace
 
 const char* X11UsageText() {
-    return "usage: meadowglow [option]\n"
-           "  -s                 full screen until a key, a click or a mouse move\n"
-           "  -window            in an ordinary window\n"
-           "  -root              draw into the root window, or XScreenSaver's window\n"
-           "  -window-id ID      draw into the window ID (decimal or 0x hex)\n"
-           "  /p ID              as a preview inside the window ID\n"
-           "  /c                 where the settings file is\n"
-           "  -bench [-frames N] [-size WxH] [-unpaced] [-seed N] [-snapshot FILE.png]\n"
-           "Every word option may be written with one dash or two. Accepted and ignored:\n"
-           "  -visual V, -install, -fps, -no-fps, -pair; -display D selects the display.\n";
+    static const std::string text = [] {
+        std::string t =
+            "usage: meadowglow [option]\n"
+            "  -s                 full screen until a key, a click or a mouse move\n"
+            "  -window            in an ordinary window\n"
+            "  -root              draw into the root window, or XScreenSaver's window\n"
+            "  -window-id ID      draw into the window ID (decimal or 0x hex)\n"
+            "  /p ID              as a preview inside the window ID\n"
+            "  /c                 where the settings file is\n"
+            "  -bench [-frames N] [-size WxH] [-unpaced] [-seed N] [-snapshot FILE.png]\n"
+            "Settings for this run only, never saved, with any of the above:\n ";
+        for (const NumberSetting& n : kNumberSettings)
+            t += std::string(" ") + n.name + " " + std::to_string(n.lo) + "-" + std::to_string(n.hi);
+        t += "\n ";
+        int onLine = 0;
+        for (const SwitchSetting& s : kSwitchSettings) {
+            if (onLine++ == 4) t += "\n ";  // four to a line
+            t += std::string(" ") + s.name + "/-no" + s.name;
+        }
+        t += "\nEvery word option may be written with one dash or two. Accepted and ignored:\n"
+             "  -visual V, -install, -fps, -no-fps, -pair; -display D selects the display.\n";
+        return t;
+    }();
+    return text.c_str();
 }
 
 X11Options ParseX11Options(const std::vector<std::string>& rawArgs, const char* xscreensaverWindow) {
@@ -80,6 +173,7 @@ X11Options ParseX11Options(const std::vector<std::string>& rawArgs, const char* 
     std::vector<std::string> args;
     for (const std::string& a : rawArgs) args.push_back(OneDash(a));
     if (!DropToolkitOptions(args, o)) return o;
+    if (!TakeSettingOptions(args, o)) return o;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "-bench") {
             o.mode = X11Mode::Bench;

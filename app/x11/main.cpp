@@ -417,7 +417,11 @@ int RunBench(Display* dpy, const X11Options& o) {
     const unsigned frames = o.frames;
     std::unique_ptr<BenchEmitters> emitters;
     std::atomic<unsigned> framesDrawn{0};
+    // The population the scene was set up with, so that a run shows which
+    // count (file or command line) reached it.
+    std::atomic<unsigned> critters{0};
     saver.SetFrameObserver([&](unsigned index) {
+        if (index == 0) critters = saver.Critters().GetPopulationSize();
         if (o.benchEmitters && saver.IsInitialised()) {
             if (!emitters) emitters = std::make_unique<BenchEmitters>(o.benchEmitters, 300);
             emitters->Frame(index);
@@ -496,6 +500,7 @@ int RunBench(Display* dpy, const X11Options& o) {
     double intervals = frames > 1 ? frames - 1 : 1;
     double wall = wallEnd - wallStart;
     std::printf("frames: %u\nsize: %ux%u\n", frames, o.width, o.height);
+    std::printf("critters: %u\n", critters.load());
     std::printf("fps: %.1f\n", wall > 0 ? intervals * 1000.0 / wall : 0.0);
     std::printf("cpu_ms_per_frame: %.3f\n", (cpuEnd - cpuStart) / intervals);
     std::printf("first_frame_ms: %.1f\n", firstFrameMs);
@@ -538,6 +543,8 @@ int main(int argc, char** argv) {
             break;
     }
     if (o.mode == X11Mode::Preview && o.window == 0) return -1;
+    FullScreenSaver().SetOverrides(o.overrides);
+    PreviewSaver().SetOverrides(o.overrides);
     // The render thread opens its own connection: both must reach the same display.
     if (!o.display.empty()) setenv("DISPLAY", o.display.c_str(), 1);
     // First start: the sprites, pictures and help page the modules look for in

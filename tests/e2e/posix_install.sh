@@ -28,6 +28,16 @@ root = ET.parse(sys.argv[1]).getroot()
 assert root.tag == "screensaver" and root.get("name") == "meadowglow" and root.get("_label"), root.attrib
 assert root.find("command").get("arg") == "--root"
 assert len(root.find("_description").text.strip()) > 40
+# The panel's controls, each bound to an option.
+controls = list(root.iter("number")) + list(root.iter("boolean")) + list(root.iter("select"))
+assert len(controls) >= 10, len(controls)
+for c in controls:
+    assert c.get("id") and (c.tag == "select" or c.get("_label")), c.attrib
+    if c.tag == "number":
+        assert "%" in c.get("arg", "") and c.get("type") == "slider", c.attrib
+        assert int(c.get("low")) <= int(c.get("default")) <= int(c.get("high")), c.attrib
+    if c.tag == "boolean":
+        assert bool(c.get("arg-set")) != bool(c.get("arg-unset")), c.attrib
 PY
 note "cmake --install: ${#EXPECTED[@]} files where documented"
 

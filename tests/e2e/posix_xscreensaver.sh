@@ -3,7 +3,9 @@
 # user's ~/.xscreensaver: activating the daemon starts the saver once (no
 # restarts), it draws into the daemon's window, and deactivating ends it at
 # once with status 0. The daemon refuses to run hacks as root, so it runs as a
-# throw-away user made for this test.
+# throw-away user made for this test. The listed command carries options
+# taken from the hack descriptor, as XScreenSaver's panel writes them: they
+# reach the saver and never its settings file.
 # Usage: posix_xscreensaver.sh <path of meadowglow>
 source "$(dirname "$0")/lib.sh"
 PROG="${1:?usage: $0 <meadowglow>}"
@@ -26,6 +28,17 @@ end_user() {
 }
 trap 'e2e_cleanup; end_user' EXIT
 chmod 755 "$E2E_TMP"
+DESC="${MG_SOURCE_DIR:-$(dirname "$0")/../..}/packaging/linux/meadowglow.xml"
+# The critter slider at 5, and the first check box's and menu entry's arguments.
+PANEL_ARGS="$(python3 - "$DESC" <<'PY'
+import sys, xml.etree.ElementTree as ET
+d = ET.parse(sys.argv[1]).getroot()
+number = next(n for n in d.iter("number") if n.get("arg").startswith("--critters "))
+box = next(d.iter("boolean"))
+entry = next(o for o in d.iter("option") if o.get("arg-set"))
+print(number.get("arg").replace("%", "5"), box.get("arg-set") or box.get("arg-unset"), entry.get("arg-set"))
+PY
+)" || fail "no options read from $DESC"
 mkdir -p "$XHOME"
 LOG="$XHOME/starts.log"
 
@@ -55,7 +68,7 @@ unfade:	False
 splash:	False
 dpmsEnabled:	False
 grabDesktopImages:	False
-programs:	"Meadowglow" $XHOME/meadowglow-hack --root	\\n\\
+programs:	"Meadowglow" $XHOME/meadowglow-hack --root $PANEL_ARGS	\\n\\
 
 CONF
 chown -R "$XUSER:" "$XHOME"
@@ -80,6 +93,7 @@ until grep -q '^start' "$LOG" 2>/dev/null; do
 done
 HACK="$(awk '/^start/ { print $2; exit }' "$LOG")"
 grep -q -- "--root" "$LOG" || fail "the daemon did not pass --root: $(cat "$LOG")"
+grep -qF -- "--root $PANEL_ARGS" "$LOG" || fail "the daemon did not pass '$PANEL_ARGS': $(cat "$LOG")"
 
 # It draws: the daemon's black window shows the scene within a few seconds.
 deadline=$(( $(now_ms) + 45000 )) lit=0
@@ -114,6 +128,10 @@ until grep -q '^exit' "$LOG"; do
   sleep 0.05
 done
 grep -q '^exit 0$' "$LOG" || fail "meadowglow did not exit with 0: $(cat "$LOG")"
+# The run's five critters stayed out of the file its first start made.
+SETTINGS="$XHOME/.local/share/meadowglow/Meadowglow.xml"
+grep -q "<NumCritters>100</NumCritters>" "$SETTINGS" || fail "the panel's options reached the settings file: \
+$(grep -A6 '<Critters>' "$SETTINGS" 2>/dev/null)"
 sleep 1
 [ "$(grep -c '^start' "$LOG")" -eq 1 ] || fail "the daemon started meadowglow again: $(cat "$LOG")"
 exit 0

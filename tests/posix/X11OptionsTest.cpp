@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
+
 namespace {
 X11Options Parse(std::vector<std::string> args, const char* env = nullptr) { return ParseX11Options(args, env); }
 }  // namespace
@@ -154,4 +157,88 @@ TEST(X11Options, UnknownOptionsGiveTheUsageText) {
     const std::string usage = X11UsageText();
     for (const char* mentioned : {"-root", "-window-id", "-window", "-s", "-fps"})
         EXPECT_NE(std::string::npos, usage.find(mentioned)) << mentioned;
+}
+
+// Every setting option: its lowest and highest values and each switch both
+// ways land in the overrides, in every mode and in both dash forms; a value
+// out of the file's bounds, or none, is refused with the option's range.
+TEST(X11Options, SettingOptionsForOneRun) {
+    struct Number {
+        const char* option;
+        int64_t lo, hi;
+        std::function<std::optional<int64_t>(const SettingOverrides&)> got;
+    };
+    auto opt = [](auto v) { return v ? std::optional<int64_t>(*v) : std::nullopt; };
+    const Number numbers[] = {
+        {"--critters", 0, 50000, [&](const SettingOverrides& s) { return opt(s.critters); }},
+        {"--critter-size", 0, 2, [&](const SettingOverrides& s) { return opt(s.critterSize); }},
+        {"--critter-speed", 0, 64, [&](const SettingOverrides& s) { return opt(s.critterSpeed); }},
+        {"--period", 0, 100, [&](const SettingOverrides& s) { return opt(s.period); }},
+        {"--star-scheme", 0, 19, [&](const SettingOverrides& s) { return opt(s.starScheme); }},
+    };
+    const std::vector<std::vector<std::string>> modes = {
+        {"-root"}, {"--window-id", "0x400007"}, {"-window"}, {"-s"}, {"--bench", "--frames", "2"}, {"/p", "77"}};
+    for (const Number& n : numbers) {
+        for (const auto& mode : modes) {
+            for (int64_t v : {n.lo, n.hi, (n.lo + n.hi) / 2}) {
+                for (bool oneDash : {false, true}) {
+                    std::vector<std::string> args = mode;
+                    args.push_back(oneDash ? std::string(n.option + 1) : std::string(n.option));
+                    args.push_back(std::to_string(v));
+                    X11Options o = Parse(args);
+                    EXPECT_TRUE(o.error.empty()) << n.option << " " << v << ": " << o.error;
+                    EXPECT_NE(X11Mode::Usage, o.mode) << n.option;
+                    EXPECT_EQ(std::optional<int64_t>(v), n.got(o.overrides)) << n.option << " " << v;
+                }
+            }
+        }
+        EXPECT_EQ(X11Mode::HostWindow, Parse({n.option, "1", "-root"}).mode) << n.option;
+        const std::string range = std::string(n.option) + " needs a number from " +
+                                  std::to_string(n.lo) + " to " + std::to_string(n.hi);
+        for (const std::string& bad : {std::to_string(n.hi + 1), std::string("-1"), std::string(""),
+                                       std::string("12x"), std::string("+3"), std::string("99999999999999")}) {
+            EXPECT_EQ(range, Parse({"-root", n.option, bad}).error) << n.option << " " << bad;
+        }
+        EXPECT_EQ(range, Parse({"-root", n.option}).error) << n.option;
+        EXPECT_FALSE(n.got(Parse({"-root"}).overrides).has_value()) << n.option;
+    }
+
+    struct Switch {
+        const char* name;
+        std::optional<bool> SettingOverrides::*field;
+    };
+    const Switch switches[] = {
+        {"ladybugs", &SettingOverrides::ladybugs}, {"worms", &SettingOverrides::worms},
+        {"bees", &SettingOverrides::bees},         {"stars", &SettingOverrides::stars},
+        {"fog", &SettingOverrides::fog},           {"date", &SettingOverrides::date},
+        {"time", &SettingOverrides::time},         {"countdown", &SettingOverrides::countdown},
+    };
+    for (const Switch& s : switches) {
+        for (const auto& mode : modes) {
+            for (const char* dashes : {"-", "--"}) {
+                std::vector<std::string> on = mode, off = mode;
+                on.push_back(dashes + std::string(s.name));
+                off.push_back(dashes + std::string("no-") + s.name);
+                X11Options o = Parse(on);
+                EXPECT_TRUE(o.error.empty()) << on.back();
+                EXPECT_EQ(std::optional<bool>(true), o.overrides.*s.field) << on.back();
+                o = Parse(off);
+                EXPECT_TRUE(o.error.empty()) << off.back();
+                EXPECT_EQ(std::optional<bool>(false), o.overrides.*s.field) << off.back();
+            }
+        }
+        // The last word wins, as the panel may append to a command of its own.
+        EXPECT_EQ(std::optional<bool>(false), Parse({"-root", std::string("--") + s.name,
+                                                     std::string("--no-") + s.name}).overrides.*s.field);
+        EXPECT_FALSE((Parse({"-root"}).overrides.*s.field).has_value()) << s.name;
+        // Only the exact words: a misspelling is still an unknown option.
+        EXPECT_EQ(X11Mode::Usage, Parse({"-root", std::string("--") + s.name + "s"}).mode) << s.name;
+    }
+    // Nothing given leaves the run with the file's settings.
+    EXPECT_TRUE(Parse({"-root"}).overrides.Empty());
+    // The usage text names every option.
+    const std::string usage = X11UsageText();
+    for (const Number& n : numbers) EXPECT_NE(std::string::npos, usage.find(n.option + 1)) << n.option;
+    for (const Switch& s : switches)
+        EXPECT_NE(std::string::npos, usage.find("-no-" + std::string(s.name))) << s.name;
 }
