@@ -129,10 +129,11 @@ void WriteRunLog(std::string_view subject, std::string_view message, bool startN
         // A failing account or a broken server can ask for the same entry
         // many times a second; written each time, it would push every other
         // entry out of the file and keep the disk busy. An entry is held back
-        // only while the one it repeats is still in the file: a log that
-        // restarted, or that someone emptied or removed, takes every entry afresh.
+        // only while the file is as this process left it: a log that
+        // restarted, or that someone else emptied, removed or wrote to, takes
+        // every entry afresh.
         long& sizeAfterLastWrite = SizesAfterWrite()[path];
-        if (restart || size < sizeAfterLastWrite) ForgetRepeatsOf(path);
+        if (restart || size != sizeAfterLastWrite) ForgetRepeatsOf(path);
         uint64_t heldBack = 0;
         if (!TakeRepeat(RepeatKey(path, subject, message), heldBack)) return;
         const std::string repeated =
