@@ -162,7 +162,9 @@ void WriteRunLog(std::string_view subject, std::string_view message, bool startN
         FILE* f = std::fopen(path.c_str(), restart ? "wb" : "ab");
         if (!f) return;
         std::fwrite(entry.data(), 1, entry.size(), f);
-        sizeAfterLastWrite = std::ftell(f);
+        // The end, sought: the C library of Windows gives an append stream's
+        // position from where it was opened, not from the file's end.
+        sizeAfterLastWrite = std::fseek(f, 0, SEEK_END) == 0 ? std::ftell(f) : -2;
         std::fclose(f);
     } catch (...) {
         // The run log never reports its own failures.
