@@ -236,8 +236,7 @@ bool CScreenSaver::Load() {
     bool ok = false;
     XGuard("CScreenSaver::Load", [&] {
         std::unique_lock<std::recursive_mutex> lock(g_Lock);
-        PutOverridesAside();
-        DefaultAll();
+        DefaultAll();  // puts the overrides aside first
         EnsureInstallationId();
         m_ErrorText.clear();
         const std::string mainPath = MakeConfigFileName(false);

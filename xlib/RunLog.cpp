@@ -81,8 +81,9 @@ std::unordered_map<std::string, long>& SizesAfterWrite() {
 
 void ForgetRepeatsOf(const std::string& path) {
     auto& records = RepeatRecords();
+    const std::string prefix = path + std::string(1, '\0');
     for (auto i = records.begin(); i != records.end();) {
-        if (i->first.compare(0, path.size() + 1, path + std::string(1, '\0')) == 0)
+        if (i->first.compare(0, prefix.size(), prefix) == 0)
             i = records.erase(i);
         else
             ++i;
