@@ -36,7 +36,9 @@ bool PlatformReplaceFile(const char* from, const char* to) {
 }
 
 unsigned PlatformRemoveStaleTempFiles(const std::string& folder, unsigned olderThanSeconds) {
-    // The names GetTempFileNameA gives with the prefix "mg": "mg", four hex digits, ".tmp".
+    // The names GetTempFileNameA gives with the prefix "mg": "mg", up to four hex
+    // digits, ".tmp". Windows pads the number to four digits; Wine does not, so a
+    // number below 0x1000 gives a shorter name there.
     WIN32_FIND_DATAA found;
     HANDLE h = FindFirstFileA((folder + "mg*.tmp").c_str(), &found);
     if (h == INVALID_HANDLE_VALUE) return 0;
@@ -50,9 +52,11 @@ unsigned PlatformRemoveStaleTempFiles(const std::string& folder, unsigned olderT
     do {
         const char* name = found.cFileName;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        if (std::strlen(name) != 10 || _strnicmp(name, "mg", 2) != 0 || _stricmp(name + 6, ".tmp") != 0) continue;
+        const size_t length = std::strlen(name);
+        if (length < 7 || length > 10 || _strnicmp(name, "mg", 2) != 0 || _stricmp(name + length - 4, ".tmp") != 0)
+            continue;
         bool hex = true;
-        for (int i = 2; i < 6; ++i) hex = hex && std::isxdigit(static_cast<unsigned char>(name[i]));
+        for (size_t i = 2; i < length - 4; ++i) hex = hex && std::isxdigit(static_cast<unsigned char>(name[i]));
         if (!hex) continue;
         const unsigned long long now = ticks(nowFt), written = ticks(found.ftLastWriteTime);
         if (now < written || now - written <= limit) continue;
