@@ -1,0 +1,45 @@
+// What every module of the saver is to the frame loop and the settings
+// store: its settings section (defaults, read, write) and its part of the
+// scene's life (set-up, a changed size, each frame's logic and drawing, the
+// release of what it holds in the GL context). The saver keeps its modules in
+// one ordered registry, and the order of sections and calls is data there.
+#pragma once
+
+#include <cstdint>
+
+class XDateTime;
+class XString;
+// A module's settings, declared as a table (xlib/SettingsTable.h).
+template <class Owner>
+class SettingsTable;
+
+// What a module is set up for.
+struct SceneContext {
+    int32_t width = 0, height = 0;
+    // A window too small for a full scene (the settings dialog's preview):
+    // the alarm and the disc stay quiet in it.
+    bool smallWindow = true;
+    // The GL surface's device context (a Windows HDC; nothing on X11), for
+    // the outline fonts.
+    void* deviceContext = nullptr;
+};
+
+class SaverModule {
+public:
+    virtual ~SaverModule() = default;
+
+    // The settings section: defaults, read from the whole main file's text
+    // (a missing or empty section gives the defaults), appended to a file's text.
+    virtual void Default() = 0;
+    virtual void Read(const XString& whole) = 0;
+    virtual void Write(XString& out) const = 0;
+
+    // On the render thread, with the GL context current.
+    virtual void Setup(const SceneContext& scene) {}
+    // The scene's size changed; by default nothing depends on it.
+    virtual void Reshape(const SceneContext& scene) {}
+    virtual void Process(const XDateTime& now) {}
+    virtual void Draw(const XDateTime& now) {}
+    // What the module holds in the GL context goes before the context does.
+    virtual void Release() {}
+};

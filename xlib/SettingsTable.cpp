@@ -1,0 +1,6 @@
+#include "xlib/SettingsTable.h"
+
+XString SettingTrimmed(XString text) {
+    text.Trim(' ');
+    return text;
+}
