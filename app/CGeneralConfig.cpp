@@ -1,28 +1,34 @@
 #include "app/CGeneralConfig.h"
 
+#include "xlib/SettingsTable.h"
+
 #include "xlib/ConfigSection.h"
+#include "xlib/XException.h"
+
+namespace {
+constexpr Setting<CGeneralConfig> kRows[] = {
+    // A negative or huge frame period would hold the first frame back for weeks.
+    SettingOf("SaverSpeed", &CGeneralConfig::SaverSpeed, 10u)
+        .Clamp(0, CGeneralConfig::kMaxSaverSpeed)
+        .Label("Frame period (ms)"),
+    SettingOf("RenderStyle", &CGeneralConfig::RenderStyle, 2u),
+    SettingOf("PolygonDetail", &CGeneralConfig::PolygonDetail, 1u),
+};
+constexpr SettingsTable<CGeneralConfig> kTable("General", kRows);
+}  // namespace
+
+const SettingsTable<CGeneralConfig>& CGeneralConfig::Settings() { return kTable; }
+
+void CGeneralConfig::Default() { kTable.Default(*this); }
 
 void CGeneralConfig::Read(const XString& whole) {
     XGuard("CGeneralConfig::Read", [&] {
-        const XString section = ConfigSectionText(whole, "General");
-        if (section.IsEmpty()) {
-            Default();
-            return;
-        }
-        // The frame period: what the settings offer. A negative or huge value
-        // would hold the first frame back for weeks.
-        SaverSpeed = static_cast<uint32_t>(ConfigReadClamped(section, "General", "SaverSpeed", 0, kMaxSaverSpeed));
-        RenderStyle = ConfigReadUInt(section, "RenderStyle");
-        PolygonDetail = ConfigReadUInt(section, "PolygonDetail");
+        if (!kTable.Read(*this, whole)) Default();
     });
 }
 
 void CGeneralConfig::Write(XString& out) const {
     XGuard("CGeneralConfig::Write", [&] {
-        ConfigSectionWriter w(out, "General");
-        w.UInt("SaverSpeed", SaverSpeed);
-        w.UInt("RenderStyle", RenderStyle);
-        w.UInt("PolygonDetail", PolygonDetail);
-        w.Close();
+        kTable.WriteSection(*this, out);
     });
 }

@@ -1,7 +1,9 @@
 #include "app/CScreenSaver.h"
 
 #include <chrono>
+#include <algorithm>
 #include <condition_variable>
+#include <vector>
 
 #include "app/ConfigFile.h"
 #include "xlib/CloseTrace.h"
@@ -94,8 +96,83 @@ std::string CScreenSaver::MakeConfigFileName(bool shared) const {
     return path;
 }
 
-// Adding a module: one line here, one in WriteMainText and one in ReadMainText,
-// each at the module's place in the fixed section order.
+// The modules in the main file's section order, each with its place in the
+// scene's calls. The registry is the one place that knows the modules as a
+// list: a new module is one line here (and its member).
+struct CScreenSaver::ModuleRow {
+    const char* section;
+    SaverModule& (*of)(CScreenSaver&);
+    // Its turn in the set-up (and the size changes), in each frame's logic and
+    // in each frame's drawing; 0 takes no part. Release goes in the reverse
+    // order of the set-up.
+    uint8_t setup, process, draw;
+    uint8_t flags;
+};
+
+namespace {
+enum : uint8_t {
+    // Processed only in a full-size window: the alarm and the disc stay
+    // quiet in the settings dialog's preview.
+    kFullSizeOnly = 1,
+    // Drawn before the camera is placed (the background picture).
+    kBeforeCamera = 2,
+    // Its set-up has effects outside the process (the disc starts): the
+    // process may not end in the middle of it.
+    kSetupActsOutside = 4,
+    // Released even when no GL context was made (the picture belongs to the
+    // image library).
+    kReleaseWithoutContext = 8,
+};
+}  // namespace
+
+const std::vector<CScreenSaver::ModuleRow>& CScreenSaver::Registry() {
+    using S = CScreenSaver;
+    // clang-format off
+    static const std::vector<ModuleRow> rows = {
+        //  section        module                                               setup process draw flags
+        {"General",     [](S& s) -> SaverModule& { return s.m_General; },     0, 0, 0, 0},
+        {"Critters",    [](S& s) -> SaverModule& { return s.m_Critters; },    8, 6, 2, 0},
+        {"BgBitmap",    [](S& s) -> SaverModule& { return s.m_BgBitmap; },    1, 1, 1, kBeforeCamera | kReleaseWithoutContext},
+        {"Stars",       [](S& s) -> SaverModule& { return s.m_Stars; },       2, 2, 1, 0},
+        {"CDPlayer",    [](S& s) -> SaverModule& { return s.m_CDPlayer; },    3, 8, 0, kFullSizeOnly | kSetupActsOutside},
+        {"Sound",       [](S& s) -> SaverModule& { return s.m_Alarm; },       0, 7, 0, kFullSizeOnly},
+        {"Wallpaper",   [](S& s) -> SaverModule& { return s.m_Wallpaper; },   4, 0, 0, 0},
+        {"Reminders",   [](S& s) -> SaverModule& { return s.m_Reminders; },   0, 0, 0, 0},
+        {"Email",       [](S& s) -> SaverModule& { return s.m_Email; },       5, 3, 3, 0},
+        {"DateTime",    [](S& s) -> SaverModule& { return s.m_DateTime; },    6, 4, 4, 0},
+        {"Effects",     [](S& s) -> SaverModule& { return s.m_Effects; },     9, 0, 0, 0},
+        {"Internet",    [](S& s) -> SaverModule& { return s.m_Internet; },    0, 0, 0, 0},
+        {"WeatherData", [](S& s) -> SaverModule& { return s.m_Weather; },     7, 5, 5, 0},
+        {"VideoMode",   [](S& s) -> SaverModule& { return s.m_VideoMode; },   0, 0, 0, 0},
+    };
+    // clang-format on
+    return rows;
+}
+
+namespace {
+// The rows that take part in a call (rank above 0), in its order.
+template <class Rank>
+std::vector<const CScreenSaver::ModuleRow*> InTurn(const std::vector<CScreenSaver::ModuleRow>& rows, Rank rank) {
+    std::vector<const CScreenSaver::ModuleRow*> order;
+    for (const CScreenSaver::ModuleRow& row : rows)
+        if (rank(row) > 0) order.push_back(&row);
+    std::stable_sort(order.begin(), order.end(), [&](auto* a, auto* b) { return rank(*a) < rank(*b); });
+    return order;
+}
+}  // namespace
+
+const CScreenSaver::CallOrder& CScreenSaver::Calls() {
+    static const CallOrder order = [] {
+        CallOrder o;
+        o.setup = InTurn(Registry(), [](const ModuleRow& r) { return r.setup; });
+        o.process = InTurn(Registry(), [](const ModuleRow& r) { return r.process; });
+        o.draw = InTurn(Registry(), [](const ModuleRow& r) { return r.draw; });
+        for (const ModuleRow& row : Registry()) o.sections.push_back(row.section);
+        return o;
+    }();
+    return order;
+}
+
 void CScreenSaver::DefaultAll() {
     XGuard("CScreenSaver::DefaultAll", [&] {
         // The overrides keep the values they were given, not the ones
@@ -103,68 +180,21 @@ void CScreenSaver::DefaultAll() {
         std::lock_guard<std::recursive_mutex> lock(g_Lock);
         PutOverridesAside();
         m_ConfigName = "Meadowglow";
-        m_General.Default();
-        m_Critters.Default();
-        m_BgBitmap.Default();
-        m_Stars.Default();
-        m_CDPlayer.Default();
-        m_Alarm.Default();
-        m_Wallpaper.Default();
-        m_Reminders.Default();
-        m_Email.Default();
-        m_DateTime.Default();
-        m_Effects.Default();
-        m_Internet.Default();
-        m_Weather.Default();
-        m_VideoMode.Default();
+        for (const ModuleRow& row : Registry()) row.of(*this).Default();
     });
 }
 
-// Sections in their fixed order: General, Critters, BgBitmap, Stars, CDPlayer,
-// Sound, Wallpaper, Reminders (settings part), Email, DateTime, Effects,
-// Internet, WeatherData, VideoMode.
 void CScreenSaver::WriteMainText(XString& out) {
     ConfigFileBegin(out, m_ConfigName);
-    m_General.Write(out);
-    m_Critters.Write(out);
-    m_BgBitmap.Write(out);
-    m_Stars.Write(out);
-    m_CDPlayer.Write(out);
-    m_Alarm.Write(out);
-    m_Wallpaper.Write(out);
-    m_Reminders.Write(&out, nullptr);
-    m_Email.Write(out);
-    m_DateTime.Write(out);
-    m_Effects.Write(out);
-    m_Internet.Write(out);
-    m_Weather.Write(out);
-    m_VideoMode.Write(out);
+    for (const ModuleRow& row : Registry()) row.of(*this).Write(out);
     ConfigFileEnd(out);
 }
 
 void CScreenSaver::ReadMainText(const XString& whole) {
-    m_General.Read(whole);
-    m_Critters.Read(whole);
-    m_BgBitmap.Read(whole);
-    m_Stars.Read(whole);
-    m_CDPlayer.Read(whole);
-    m_Alarm.Read(whole);
-    m_Wallpaper.Read(whole);
-    m_Reminders.Read(&whole, nullptr);
-    m_Email.Read(whole);
-    m_DateTime.Read(whole);
-    m_Effects.Read(whole);
-    m_Internet.Read(whole);
-    m_Weather.Read(whole);
-    m_VideoMode.Read(whole);
+    for (const ModuleRow& row : Registry()) row.of(*this).Read(whole);
 }
 
 namespace {
-// The sections of the main file, in their fixed order.
-const std::initializer_list<std::string_view> kMainSections = {
-    "General", "Critters", "BgBitmap", "Stars",  "CDPlayer", "Sound",       "Wallpaper",
-    "Reminders", "Email",  "DateTime", "Effects", "Internet", "WeatherData", "VideoMode"};
-
 bool ReadWhole(XString& text, const std::string& path, std::string& error) {
     if (text.ReadFile(path.c_str())) return true;
     error = "Error: failed to read " + path + ". Msg=" + text.GetErrorMessage();
@@ -204,6 +234,8 @@ bool CScreenSaver::Save() {
         // The file keeps its own values of what this run overrides.
         const bool overridden = m_OverridesApplied;
         PutOverridesAside();
+        // A time-server list that has come since the load is saved and kept.
+        m_DateTime.TakeRefreshedList();
         WriteMainText(mainText);
         if (overridden) ApplyOverrides();
         ConfigFileBegin(sharedText, "Shared");
@@ -247,7 +279,7 @@ bool CScreenSaver::Load() {
         if (Exists(mainPath)) {
             if (!ReadWhole(text, mainPath, m_ErrorText)) return;
             m_MainTextOnDisk = std::string(text.c_str(), text.GetLength());
-            ReportDamage(text, mainPath, kMainSections);
+            ReportDamage(text, mainPath, Calls().sections);
             ReadMainText(text);
         } else {
             // Never create the pair while one of them is there but unreadable.
@@ -300,7 +332,7 @@ bool CScreenSaver::RefuseUnreadable(const std::string& path) {
 }
 
 void CScreenSaver::ReportDamage(const XString& text, const std::string& path,
-                                std::initializer_list<std::string_view> sections) {
+                                const std::vector<std::string_view>& sections) {
     const std::string damage = ConfigFileDamage(text, sections);
     if (damage.empty()) return;
     WriteRunLog("Settings", "The settings file " + path + " is damaged: " + damage +
@@ -594,22 +626,16 @@ void CScreenSaver::Init() {
         glFrontFace(GL_CCW);
         glDisable(GL_DITHER);
 
-        // Module set-up goes here, in this order: background pictures, star
-        // fields, CD player, wallpaper, e-mail, date and time, weather; the
-        // critters last; then the fog of the special effects.
-        m_BgBitmap.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
-        if (m_QuitRequested.Raised()) return;
-        m_Stars.Setup(w, h);
-        if (m_ProcessEndsAfterStop) SetMayEndProcess(false);
-        m_CDPlayer.Setup(m_SmallWindow);
-        MayEndUnlessNeeded();
-        m_Wallpaper.Setup(w, h);
-        m_Email.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
-        m_DateTime.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
-        m_Weather.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h), m_Surface.DeviceContext());
-        if (m_QuitRequested.Raised()) return;
-        m_Critters.Setup(static_cast<int32_t>(w), static_cast<int32_t>(h));
-        m_Effects.ApplyFog();
+        // In the registry's set-up order. A stop that comes meanwhile ends
+        // the set-up after the module in hand.
+        const SceneContext scene = Scene();
+        for (const ModuleRow* row : Calls().setup) {
+            const bool actsOutside = (row->flags & kSetupActsOutside) != 0;
+            if (actsOutside && m_ProcessEndsAfterStop) SetMayEndProcess(false);
+            row->of(*this).Setup(scene);
+            if (actsOutside) MayEndUnlessNeeded();
+            if (m_QuitRequested.Raised()) return;
+        }
 
         glShadeModel(m_General.RenderStyle == 1 ? GL_FLAT : GL_SMOOTH);
 
@@ -637,6 +663,15 @@ void CScreenSaver::SetSceneSize(unsigned clientW, unsigned clientH) {
     glLoadIdentity();
 }
 
+SceneContext CScreenSaver::Scene() const {
+    SceneContext scene;
+    scene.width = static_cast<int32_t>(m_Width);
+    scene.height = static_cast<int32_t>(m_Height);
+    scene.smallWindow = m_SmallWindow;
+    scene.deviceContext = m_Surface.DeviceContext();
+    return scene;
+}
+
 void CScreenSaver::NoteWindowResized() { m_ResizePending = true; }
 
 bool CScreenSaver::FollowWindowSize() {
@@ -646,14 +681,10 @@ bool CScreenSaver::FollowWindowSize() {
         m_Surface.ClientSize(clientW, clientH);
         if (clientW == m_ClientWidth && clientH == m_ClientHeight) return;
         SetSceneSize(clientW, clientH);
-        const int32_t w = static_cast<int32_t>(m_Width), h = static_cast<int32_t>(m_Height);
-        // The modules whose set-up depends on the size, in their start order.
-        // The small-window rule (alarm, disc) stays as the run began: the
-        // disc was started, or not, for that size.
-        m_BgBitmap.Setup(w, h);
-        m_Stars.Setup(m_Width, m_Height);
-        m_Wallpaper.Setup(m_Width, m_Height);
-        m_Critters.Setup(w, h);
+        // In their start order. The small-window rule (alarm, disc) stays as
+        // the run began: the disc was started, or not, for that size.
+        const SceneContext scene = Scene();
+        for (const ModuleRow* row : Calls().setup) row->of(*this).Reshape(scene);
         changed = true;
     });
     return changed;
@@ -662,22 +693,11 @@ bool CScreenSaver::FollowWindowSize() {
 void CScreenSaver::Logic() {
     XGuard("CScreenSaver::Logic", [&] {
         m_Now.SetToNow();
-        // Process, each with a copy of the frame's time: background pictures,
-        // star fields, e-mail, date and time, weather, critters; then, in a
-        // full-size window only, the alarm and the CD player.
-        m_BgBitmap.Process(m_Now);
-        m_Stars.Process(m_Now);
-        m_Email.Process(m_Now);
-        m_DateTime.Process(m_Now);
-        m_Weather.Process(m_Now);
-        m_Critters.Process(m_Now);
+        for (const ModuleRow* row : Calls().process)
+            if (!m_SmallWindow || !(row->flags & kFullSizeOnly)) row->of(*this).Process(m_Now);
         // The time-server list a first run's download brought, into the file
         // it wrote before the list had come.
         SaveArrivedTimeServers();
-        if (!m_SmallWindow) {
-            m_Alarm.Process(m_Now);
-            m_CDPlayer.Process(m_Now);
-        }
     });
 }
 
@@ -686,17 +706,14 @@ void CScreenSaver::DrawFrame() {
     bool pushed = false;
     XGuard("CScreenSaver::DrawFrame", [&] {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        // Background pictures draw here, before the camera is placed.
-        m_BgBitmap.Draw(m_Now);
+        for (const ModuleRow* row : Calls().draw)
+            if (row->flags & kBeforeCamera) row->of(*this).Draw(m_Now);
         glPushMatrix();
         pushed = true;
+        // The camera, for everything drawn in the scene's space.
         gluLookAt(0.0, 0.0, -6.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
-        // Then, under the camera: star fields, critters, e-mail, date and time, weather.
-        m_Stars.Draw(m_Now);
-        m_Critters.Draw(m_Now, 0);
-        m_Email.Draw(m_Now);
-        m_DateTime.Draw(m_Now);
-        m_Weather.Draw(m_Now);
+        for (const ModuleRow* row : Calls().draw)
+            if (!(row->flags & kBeforeCamera)) row->of(*this).Draw(m_Now);
         glPopMatrix();
         pushed = false;
     });
@@ -706,14 +723,11 @@ void CScreenSaver::DrawFrame() {
 void CScreenSaver::Destroy() {
     XGuard("CScreenSaver::Destroy", [&] {
         // Their display lists and textures go with the context (also after a
-        // set-up cut short by a stop).
-        if (m_Initialised || m_Surface.IsCreated()) {
-            m_DateTime.Release();
-            m_Email.Release();
-            m_Weather.Release();
-        }
-        // The picture belongs to the image library, which the destructor shuts down next.
-        m_BgBitmap.Release();
+        // set-up cut short by a stop), in the reverse order of the set-up.
+        const bool context = m_Initialised || m_Surface.IsCreated();
+        const auto& setup = Calls().setup;
+        for (auto it = setup.rbegin(); it != setup.rend(); ++it)
+            if (context || ((*it)->flags & kReleaseWithoutContext)) (*it)->of(*this).Release();
         if (m_Initialised || m_Surface.IsCreated()) m_Surface.Destroy();
         m_Initialised = false;
     });

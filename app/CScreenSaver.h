@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "app/CGeneralConfig.h"
 #include "app/CVideoMode.h"
@@ -181,6 +182,16 @@ public:
         m_Overrides = overrides;
     }
 
+    // The module registry (its rows are in CScreenSaver.cpp) and the call
+    // orders it gives.
+    struct ModuleRow;
+    struct CallOrder {
+        std::vector<const ModuleRow*> setup, process, draw;
+        std::vector<std::string_view> sections;
+    };
+    static const std::vector<ModuleRow>& Registry();
+    static const CallOrder& Calls();
+
 private:
     static void InstanceThread(CScreenSaver* saver);
     OverriddenModules Overridden() { return {m_Critters, m_General, m_Stars, m_Effects, m_DateTime}; }
@@ -201,7 +212,9 @@ private:
     bool WriteBoth(XString& mainText, XString& sharedText);
     bool RefuseUnreadable(const std::string& path);
     static void ReportDamage(const XString& text, const std::string& path,
-                             std::initializer_list<std::string_view> sections);
+                             const std::vector<std::string_view>& sections);
+    // What the modules are set up for now.
+    SceneContext Scene() const;
     void RunFrames();
     // The scene's rectangle in a client area of that size: viewport,
     // projection, m_Width and m_Height.

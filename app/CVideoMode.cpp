@@ -1,30 +1,34 @@
 #include "app/CVideoMode.h"
 
+#include "xlib/SettingsTable.h"
+
 #include <cstdio>
 
 #include "xlib/ConfigSection.h"
+#include "xlib/XException.h"
 
 const char kCurrentScreenModeText[] = "Use my current screen mode (Always valid)";
 
+namespace {
+constexpr Setting<CVideoMode> kRows[] = {
+    SettingOf("Mode", &CVideoMode::Mode, 0).Signed(),
+    SettingOf("ThreadPriority", &CVideoMode::ThreadPriority, 0).Signed(),
+};
+constexpr SettingsTable<CVideoMode> kTable("VideoMode", kRows);
+}  // namespace
+
+const SettingsTable<CVideoMode>& CVideoMode::Settings() { return kTable; }
+
+void CVideoMode::Default() { kTable.Default(*this); }
+
 void CVideoMode::Read(const XString& whole) {
     XGuard("CVideoMode::Read", [&] {
-        const XString section = ConfigSectionText(whole, "VideoMode");
-        if (section.IsEmpty()) {
-            Default();
-            return;
-        }
-        Mode = ConfigReadInt(section, "Mode");
-        ThreadPriority = ConfigReadInt(section, "ThreadPriority");
+        if (!kTable.Read(*this, whole)) Default();
     });
 }
 
 void CVideoMode::Write(XString& out) const {
-    XGuard("CVideoMode::Write", [&] {
-        ConfigSectionWriter w(out, "VideoMode");
-        w.Int("Mode", Mode);
-        w.Int("ThreadPriority", ThreadPriority);
-        w.Close();
-    });
+    XGuard("CVideoMode::Write", [&] { kTable.WriteSection(*this, out); });
 }
 
 std::vector<ListedDisplayMode> ListDisplayModes(const DisplayModeSource& source) {

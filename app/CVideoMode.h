@@ -9,19 +9,18 @@
 #include <vector>
 
 #include "platform/Display.h"
+#include "xlib/SaverModule.h"
 
 class XString;
 
-class CVideoMode {
+class CVideoMode : public SaverModule {
 public:
     CVideoMode() { Default(); }
-    void Default() {
-        Mode = 0;
-        ThreadPriority = 0;
-    }
+    void Default() override;
     // A missing or empty section gives 0 for both, as does a missing key.
-    void Read(const XString& whole);
-    void Write(XString& out) const;
+    void Read(const XString& whole) override;
+    void Write(XString& out) const override;
+    static const SettingsTable<CVideoMode>& Settings();
 
     // 0: keep the current screen mode; n >= 1: the n-th entry of the mode list.
     int32_t Mode;

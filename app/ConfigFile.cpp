@@ -36,7 +36,7 @@ bool ConfigMayReplace(const std::string& path, std::string& error) {
     return false;
 }
 
-std::string ConfigFileDamage(const XString& text, std::initializer_list<std::string_view> sections) {
+std::string ConfigFileDamage(const XString& text, const std::vector<std::string_view>& sections) {
     const std::string_view all = text.View();
     std::string faults;
     auto add = [&](const std::string& fault) {

@@ -5,7 +5,7 @@
 // through leaves the old file as it was.
 #pragma once
 
-#include <initializer_list>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -31,7 +31,7 @@ bool ConfigMayReplace(const std::string& path, std::string& error);
 // nothing, else the faults found ("no closing </ConfigFile>", "section
 // <Stars> has no </Stars>"), separated by "; ". `sections` are the tags the
 // file may hold, without brackets.
-std::string ConfigFileDamage(const XString& text, std::initializer_list<std::string_view> sections);
+std::string ConfigFileDamage(const XString& text, const std::vector<std::string_view>& sections);
 
 // Test hook: with a value of 0 or more, the next writes store only that many
 // bytes in the temporary file and then fail, as a full disk would. Negative

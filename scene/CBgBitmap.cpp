@@ -1,5 +1,7 @@
 #include "scene/CBgBitmap.h"
 
+#include "xlib/SettingsTable.h"
+
 #include <new>
 
 #if defined(__SSE2__)
@@ -268,13 +270,27 @@ void CBgBitmap::FreeBitmap() {
     m_Bitmap = nullptr;
 }
 
+const SettingsTable<CBgBitmap>& CBgBitmap::Settings() {
+    static constexpr Setting<CBgBitmap> kRows[] = {
+        SettingOf("CyclePictures", &CBgBitmap::CyclePictures, true).Exact(),
+        // The count the list has, whatever the member last said.
+        SettingOf("NumPictures", &CBgBitmap::NumPictures, 10u)
+            .Clamp(0, kMaxPictures)
+            .WrittenAs([](const CBgBitmap& b) { return b.Count(); }),
+        SettingOf("CycleMin", &CBgBitmap::CycleMin, 1u),
+        SettingOf("PictureStyle", &CBgBitmap::PictureStyle, 0),
+        SettingOf("CycleColor", &CBgBitmap::CycleColor, false),
+    };
+    static constexpr SettingsTable<CBgBitmap> kTable("BgBitmap", kRows);
+    return kTable;
+}
+
 void CBgBitmap::Default() {
     XGuard("CBgBitmap::Default", [&] {
         FreeBitmap();
         m_X = m_Y = m_Dx = m_Dy = 0;
         m_Index = 0;
-        CyclePictures = true;
-        NumPictures = 10;
+        Settings().Default(*this);
         Pictures.Clear();
         const std::string dir = InstallDir();
         for (int i = 1; i <= 10; ++i) {
@@ -284,24 +300,16 @@ void CBgBitmap::Default() {
             name += ".jpg";
             Pictures.Add(name.c_str());
         }
-        CycleMin = 1;
-        PictureStyle = 0;
-        CycleColor = false;
     });
 }
 
 void CBgBitmap::Read(const XString& config) {
     XGuard("CBgBitmap::Read", [&] {
-        const XString section = ConfigSectionText(config, "BgBitmap");
-        if (section.IsEmpty()) {
+        XString section;
+        if (!Settings().Read(*this, config, &section)) {
             Default();
             return;
         }
-        CyclePictures = ConfigReadBoolExact(section, "CyclePictures");
-        NumPictures = static_cast<uint32_t>(ConfigReadClamped(section, "BgBitmap", "NumPictures", 0, kMaxPictures));
-        CycleMin = ConfigReadUInt(section, "CycleMin");
-        PictureStyle = ConfigReadInt(section, "PictureStyle");
-        CycleColor = ConfigReadBool(section, "CycleColor");
 
         // Entries the count names but the section lacks are reported one by
         // one, up to a limit; the walk follows the tags that are there.
@@ -344,16 +352,11 @@ void CBgBitmap::Read(const XString& config) {
     });
 }
 
-void CBgBitmap::Write(XString& out) {
+void CBgBitmap::Write(XString& out) const {
     XGuard("CBgBitmap::Write", [&] {
-        NumPictures = Count();
-        ConfigSectionWriter w(out, "BgBitmap");
-        w.Bool("CyclePictures", CyclePictures);
-        w.UInt("NumPictures", NumPictures);
-        w.UInt("CycleMin", CycleMin);
-        w.UInt("PictureStyle", static_cast<uint32_t>(PictureStyle));
-        w.Bool("CycleColor", CycleColor);
-        for (uint32_t i = 0; i < NumPictures; ++i) {
+        ConfigSectionWriter w(out, Settings().Section());
+        Settings().Write(*this, w);
+        for (uint32_t i = 0; i < Count(); ++i) {
             XString key("Picture_");
             key.Append(static_cast<unsigned>(i));
             const XString& path = Pictures[i];

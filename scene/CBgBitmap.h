@@ -12,6 +12,8 @@
 
 #include "platform/ImageDecoder.h"
 #include "render/CPictureTexture.h"
+#include "xlib/SaverModule.h"
+#include "xlib/XDateTime.h"
 #include "xlib/XString.h"
 #include "xlib/XStringArray.h"
 
@@ -62,7 +64,7 @@ struct BgFitPlacement {
 BgFitPlacement BgFitPicture(uint32_t windowWidth, uint32_t windowHeight, uint32_t pictureWidth,
                             uint32_t pictureHeight);
 
-class CBgBitmap {
+class CBgBitmap : public SaverModule {
 public:
     // The instance clock in milliseconds; tests hand in one of their own.
     using Clock = uint32_t (*)();
@@ -72,30 +74,23 @@ public:
     CBgBitmap(const CBgBitmap&) = delete;
     CBgBitmap& operator=(const CBgBitmap&) = delete;
 
-    void Default();
-    void Read(const XString& config);
-    // Brings NumPictures in step with the list first.
-    void Write(XString& out);
+    void Default() override;
+    void Read(const XString& config) override;
+    // NumPictures is written as the list's count.
+    void Write(XString& out) const override;
+    static const SettingsTable<CBgBitmap>& Settings();
 
-    // Stores the window size, restarts the change timer and forgets the picture.
+    // Stores the scene's size, restarts the change timer and forgets the picture.
+    void Setup(const SceneContext& scene) override { Setup(scene.width, scene.height); }
+    void Reshape(const SceneContext& scene) override { Setup(scene); }
     void Setup(int32_t width, int32_t height);
-    template <class... Unused>
-    void Setup(int32_t width, int32_t height, const Unused&...) {
-        Setup(width, height);
-    }
 
     // The frame's local time the loop hands every module is not used: the
     // change timer runs on the instance clock.
+    void Process(const XDateTime&) override { Process(); }
+    void Draw(const XDateTime&) override { Draw(); }
     void Process();
     void Draw();
-    template <class Time>
-    void Process(const Time&) {
-        Process();
-    }
-    template <class Time>
-    void Draw(const Time&) {
-        Draw();
-    }
 
     // A random entry of the list for the wallpaper; empty when the list is.
     XString GetRandBgImageFileName() const;
@@ -118,21 +113,21 @@ public:
 
     // Frees the decoded picture, the drift directions and the texture (end of
     // a run, context still current).
-    void Release();
+    void Release() override;
 
-    // Settings ("<BgBitmap>").
-    bool CyclePictures = true;
-    uint32_t NumPictures = 10;
-    uint32_t CycleMin = 1;
-    int32_t PictureStyle = 0;  // 0 fit to the window, anything else bounce
-    bool CycleColor = false;
+    // Settings ("<BgBitmap>"); their defaults are in the table.
+    bool CyclePictures;
+    uint32_t NumPictures;
+    uint32_t CycleMin;
+    int32_t PictureStyle;  // 0 fit to the window, anything else bounce
+    bool CycleColor;
     XStringArray Pictures;
 
 private:
     void FreeBitmap();
     void ChangePicture(uint32_t now);
     void Bounce();
-    // The pictures actually in the list (NumPictures follows it after Read and Write).
+    // The pictures actually in the list (NumPictures follows it after Read).
     uint32_t Count() const { return Pictures.GetCount(); }
 
     Clock m_Clock;

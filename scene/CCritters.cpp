@@ -1,5 +1,7 @@
 #include "scene/CCritters.h"
 
+#include "xlib/SettingsTable.h"
+
 #include <cmath>
 #include <new>
 #include <vector>
@@ -23,18 +25,6 @@ constexpr float kSceneHalfExtent = 4.19f;
 constexpr double kDegToRad = 0.017444444444444446;
 
 const char* const kSpriteBase[3] = {"ladybug", "wormbug", "beebug"};
-
-// Leading decimal digits, saturating instead of wrapping; a sign or no digit gives 0.
-uint32_t LeadingCount(const XString& text) {
-    uint64_t value = 0;
-    for (unsigned i = 0; i < text.GetLength(); ++i) {
-        char c = text[i];
-        if (c < '0' || c > '9') break;
-        value = value * 10 + static_cast<unsigned>(c - '0');
-        if (value > 0xFFFFFFFFull) return 0xFFFFFFFFu;
-    }
-    return static_cast<uint32_t>(value);
-}
 
 int32_t Clamp(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : v > hi ? hi : v; }
 }  // namespace
@@ -182,48 +172,35 @@ void CCritter::Draw() {
 
 CCritters::CCritters() { Default(); }
 
-void CCritters::Default() {
-    XGuard("CCritters::Default", [&] {
-        NumCritters = 100;
-        WiggleWorms = true;
-        BuzzzyBees = true;
-        LadyBugs = true;
-        Size = 1;
-        Speed = 1;
-    });
-}
+namespace {
+// The file may have been edited by hand: a size of 3 would divide by zero in
+// Setup, and a huge count would exhaust memory.
+constexpr Setting<CCritters> kRows[] = {
+    SettingOf("NumCritters", &CCritters::NumCritters, 100u).Clamp(0, CCritters::kMaxCritters).Label("Critters"),
+    SettingOf("WiggleWorms", &CCritters::WiggleWorms, true).Label("Wiggle worms"),
+    SettingOf("BuzzzyBees", &CCritters::BuzzzyBees, true).Label("Buzzzy bees"),
+    SettingOf("LadyBugs", &CCritters::LadyBugs, true).Label("Ladybugs"),
+    SettingOf("Size", &CCritters::Size, 1).Clamp(0, CCritters::kMaxSize).Label("Critter size"),
+    SettingOf("Speed", &CCritters::Speed, 1).Clamp(0, CCritters::kMaxSpeed).Label("Critter speed"),
+};
+constexpr SettingsTable<CCritters> kTable("Critters", kRows);
+}  // namespace
+
+const SettingsTable<CCritters>& CCritters::Settings() { return kTable; }
+
+void CCritters::Default() { kTable.Default(*this); }
 
 void CCritters::Read(const XString& config) {
     XGuard("CCritters::Read", [&] {
-        XString section = ConfigSectionText(config, "Critters");
-        if (section.IsEmpty()) {
-            Default();
-            return;
-        }
-        // The file may have been edited by hand: a size of 3 would divide by
-        // zero in Setup, and a huge count would exhaust memory.
-        uint32_t count = LeadingCount(ConfigReadText(section, "NumCritters"));
-        NumCritters = count > kMaxCritters ? kMaxCritters : count;
-        WiggleWorms = ConfigReadBool(section, "WiggleWorms");
-        BuzzzyBees = ConfigReadBool(section, "BuzzzyBees");
-        LadyBugs = ConfigReadBool(section, "LadyBugs");
-        Size = Clamp(ConfigReadInt(section, "Size"), 0, kMaxSize);
-        Speed = Clamp(ConfigReadInt(section, "Speed"), 0, kMaxSpeed);
+        if (!kTable.Read(*this, config)) Default();
     });
 }
 
 void CCritters::Write(XString& out) const {
-    XGuard("CCritters::Write", [&] {
-        ConfigSectionWriter w(out, "Critters");
-        w.UInt("NumCritters", NumCritters);
-        w.Bool("WiggleWorms", WiggleWorms);
-        w.Bool("BuzzzyBees", BuzzzyBees);
-        w.Bool("LadyBugs", LadyBugs);
-        w.UInt("Size", static_cast<uint32_t>(Size));
-        w.UInt("Speed", static_cast<uint32_t>(Speed));
-        w.Close();
-    });
+    XGuard("CCritters::Write", [&] { kTable.WriteSection(*this, out); });
 }
+
+void CCritters::Setup(const SceneContext& scene) { Setup(scene.width, scene.height); }
 
 bool CCritters::InitStatic(const void*, int32_t, int32_t) {
     XGuard("CCritters::InitStatic", [&] {

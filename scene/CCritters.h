@@ -8,6 +8,8 @@
 
 #include "render/CSpriteSheet.h"
 #include "render/CTexture.h"
+#include "xlib/SaverModule.h"
+#include "xlib/XDateTime.h"
 #include "xlib/XString.h"
 
 enum : int32_t {
@@ -51,7 +53,7 @@ public:
     int32_t m_Speed = 0;
 };
 
-class CCritters {
+class CCritters : public SaverModule {
 public:
     // Bounds applied to what is read from the file (the dialog offers less).
     static constexpr uint32_t kMaxCritters = 50000;
@@ -62,9 +64,10 @@ public:
     CCritters(const CCritters&) = delete;
     CCritters& operator=(const CCritters&) = delete;
 
-    void Default();
-    void Read(const XString& config);
-    void Write(XString& out) const;
+    void Default() override;
+    void Read(const XString& config) override;
+    void Write(XString& out) const override;
+    static const SettingsTable<CCritters>& Settings();
 
     // Creates the six sprite textures from the installation directory, and
     // the sheet of all six that a frame draws from. The arguments are those
@@ -74,26 +77,15 @@ public:
     // still current, so that a later run's context never sees stale names.
     static void ReleaseStatic();
 
-    // Builds the population for a window of this client size (further
-    // arguments passed by the frame loop are not used).
+    // Builds the population for a scene of this size.
+    void Setup(const SceneContext& scene) override;
+    void Reshape(const SceneContext& scene) override { Setup(scene); }
     void Setup(int32_t width, int32_t height);
-    template <class... Unused>
-    void Setup(int32_t width, int32_t height, const Unused&...) {
-        Setup(width, height);
-    }
-
+    // Critters ignore the frame's time.
+    void Process(const XDateTime&) override { Process(); }
+    void Draw(const XDateTime&) override { Draw(); }
     void Process();
     void Draw();
-    // The frame loop hands every module the frame's local time (and the
-    // critters an extra 0); neither is used here.
-    template <class Time>
-    void Process(const Time&) {
-        Process();
-    }
-    template <class Time>
-    void Draw(const Time&, int32_t = 0) {
-        Draw();
-    }
 
     // The kinds critter k gets in turn: critter k has kind KindMix()[k % 3].
     void KindMix(int32_t out[3]) const;
@@ -108,13 +100,13 @@ public:
     // All six sprites in one texture; empty when one of them is missing.
     static const CSpriteSheet& Sheet() { return s_Sheet; }
 
-    // Settings ("<Critters>").
-    uint32_t NumCritters = 100;
-    bool WiggleWorms = true;
-    bool BuzzzyBees = true;
-    bool LadyBugs = true;
-    int32_t Size = 1;
-    int32_t Speed = 1;
+    // Settings ("<Critters>"); their defaults are in the table.
+    uint32_t NumCritters;
+    bool WiggleWorms;
+    bool BuzzzyBees;
+    bool LadyBugs;
+    int32_t Size;
+    int32_t Speed;
 
 private:
     friend class CCritter;

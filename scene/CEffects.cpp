@@ -1,5 +1,7 @@
 #include "scene/CEffects.h"
 
+#include "xlib/SettingsTable.h"
+
 #include "xlib/ConfigSection.h"
 #include "platform/GLInclude.h"
 #include "xlib/XException.h"
@@ -10,71 +12,36 @@ CEffects::CEffects() {
     XGuard("CEffects constructor", [&] { Default(); });
 }
 
-void CEffects::Default() {
-    XGuard("CEffects::Default", [&] {
-        LifeTime = 40;
-        Intensity = 40;
-        Detail = 3;
-        Size = 10;
-        MotionBlur = true;
-        BlurAmount = 3;
-        Fog = false;
-        FogDensity = 30;
-        FogRed = 0;
-        FogGreen = 0;
-        FogBlue = 255;
-    });
-}
+namespace {
+// Each group is read on its own, so that the two "<Enabled>" keys stay apart.
+constexpr Setting<CEffects> kRows[] = {
+    SettingOf("LifeTime", &CEffects::LifeTime, 40).In("Emitters"),
+    SettingOf("Intensity", &CEffects::Intensity, 40).In("Emitters"),
+    SettingOf("Detail", &CEffects::Detail, 3).In("Emitters"),
+    SettingOf("Size", &CEffects::Size, 10).In("Emitters"),
+    SettingOf("Enabled", &CEffects::MotionBlur, true).In("MotionBlur"),
+    SettingOf("Amount", &CEffects::BlurAmount, 3).In("MotionBlur"),
+    SettingOf("Enabled", &CEffects::Fog, false).In("Fog").Label("Fog"),
+    SettingOf("Density", &CEffects::FogDensity, 30).In("Fog"),
+    SettingOf("Red", &CEffects::FogRed, 0).In("Fog"),
+    SettingOf("Green", &CEffects::FogGreen, 0).In("Fog"),
+    SettingOf("Blue", &CEffects::FogBlue, 255).In("Fog"),
+};
+constexpr SettingsTable<CEffects> kTable("Effects", kRows);
+}  // namespace
+
+const SettingsTable<CEffects>& CEffects::Settings() { return kTable; }
+
+void CEffects::Default() { kTable.Default(*this); }
 
 void CEffects::Read(const XString& config) {
     XGuard("CEffects::Read", [&] {
-        XString section = ConfigSectionText(config, "Effects");
-        if (section.IsEmpty()) {
-            Default();
-            return;
-        }
-        // Each group is cut out first so that the two "<Enabled>" keys stay apart.
-        XString emitters = ConfigSectionText(section, "Emitters");
-        LifeTime = ConfigReadInt(emitters, "LifeTime");
-        Intensity = ConfigReadInt(emitters, "Intensity");
-        Detail = ConfigReadInt(emitters, "Detail");
-        Size = ConfigReadInt(emitters, "Size");
-
-        XString blur = ConfigSectionText(section, "MotionBlur");
-        MotionBlur = ConfigReadBool(blur, "Enabled");
-        BlurAmount = ConfigReadInt(blur, "Amount");
-
-        XString fog = ConfigSectionText(section, "Fog");
-        Fog = ConfigReadBool(fog, "Enabled");
-        FogDensity = ConfigReadInt(fog, "Density");
-        FogRed = ConfigReadInt(fog, "Red");
-        FogGreen = ConfigReadInt(fog, "Green");
-        FogBlue = ConfigReadInt(fog, "Blue");
+        if (!kTable.Read(*this, config)) Default();
     });
 }
 
 void CEffects::Write(XString& out) const {
-    XGuard("CEffects::Write", [&] {
-        ConfigSectionWriter w(out, "Effects");
-        w.Open("Emitters");
-        w.UInt("LifeTime", static_cast<uint32_t>(LifeTime));
-        w.UInt("Intensity", static_cast<uint32_t>(Intensity));
-        w.UInt("Detail", static_cast<uint32_t>(Detail));
-        w.UInt("Size", static_cast<uint32_t>(Size));
-        w.Close();
-        w.Open("MotionBlur");
-        w.Bool("Enabled", MotionBlur);
-        w.UInt("Amount", static_cast<uint32_t>(BlurAmount));
-        w.Close();
-        w.Open("Fog");
-        w.Bool("Enabled", Fog);
-        w.UInt("Density", static_cast<uint32_t>(FogDensity));
-        w.UInt("Red", static_cast<uint32_t>(FogRed));
-        w.UInt("Green", static_cast<uint32_t>(FogGreen));
-        w.UInt("Blue", static_cast<uint32_t>(FogBlue));
-        w.Close();
-        w.Close();
-    });
+    XGuard("CEffects::Write", [&] { kTable.WriteSection(*this, out); });
 }
 
 void CEffects::ApplyFog() const {

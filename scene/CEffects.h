@@ -5,16 +5,20 @@
 
 #include <cstdint>
 
+#include "xlib/SaverModule.h"
+
 class XString;
 
-class CEffects {
+class CEffects : public SaverModule {
 public:
     CEffects();
 
-    void Default();
-    void Read(const XString& config);
-    void Write(XString& out) const;
-    // The fog for the run, once, on the render thread after set-up.
+    void Default() override;
+    void Read(const XString& config) override;
+    void Write(XString& out) const override;
+    static const SettingsTable<CEffects>& Settings();
+    // The fog for the run, once, on the render thread after the other modules' set-up.
+    void Setup(const SceneContext&) override { ApplyFog(); }
     void ApplyFog() const;
 
     // The fog colour as applied: each channel over 265, so full white is a
@@ -22,16 +26,17 @@ public:
     static float FogChannel(int32_t value) { return static_cast<float>(value * 0.0037735849056603774); }
     float FogDensityValue() const { return static_cast<float>(FogDensity * 0.001); }
 
+    // The settings; their defaults are in the table.
     // "<Emitters>"
-    int32_t LifeTime = 40;
-    int32_t Intensity = 40;
-    int32_t Detail = 3;
-    int32_t Size = 10;
+    int32_t LifeTime;
+    int32_t Intensity;
+    int32_t Detail;
+    int32_t Size;
     // "<MotionBlur>"
-    bool MotionBlur = true;
-    int32_t BlurAmount = 3;
+    bool MotionBlur;
+    int32_t BlurAmount;
     // "<Fog>"
-    bool Fog = false;
-    int32_t FogDensity = 30;
-    int32_t FogRed = 0, FogGreen = 0, FogBlue = 255;
+    bool Fog;
+    int32_t FogDensity;
+    int32_t FogRed, FogGreen, FogBlue;
 };

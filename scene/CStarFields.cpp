@@ -1,5 +1,7 @@
 #include "scene/CStarFields.h"
 
+#include "xlib/SettingsTable.h"
+
 #include <cmath>
 
 #include "xlib/ConfigSection.h"
@@ -272,45 +274,34 @@ CStarFields::CStarFields() : m_Scratch(new float[CStarLayer::kScratchFloats]) {
     });
 }
 
-void CStarFields::Default() {
-    XGuard("CStarFields::Default", [&] {
-        Enabled = false;
-        Type = kStarsWarp;
-        Speed = 3;
-        Amount = 1000;
-        ColorScheme = 18;
-        RotateStars = false;
-    });
-}
+namespace {
+constexpr Setting<CStarFields> kRows[] = {
+    // The star switches accept exactly "true" in any letter case.
+    SettingOf("Enabled", &CStarFields::Enabled, false).Exact().Label("Star field"),
+    SettingOf("Type", &CStarFields::Type, kStarsWarp),
+    SettingOf("Speed", &CStarFields::Speed, 3),
+    SettingOf("Amount", &CStarFields::Amount, 1000),
+    SettingOf("ColorScheme", &CStarFields::ColorScheme, 18).Label("Star colours"),
+    SettingOf("RotateStars", &CStarFields::RotateStars, false).Exact(),
+};
+constexpr SettingsTable<CStarFields> kTable("Stars", kRows);
+}  // namespace
+
+const SettingsTable<CStarFields>& CStarFields::Settings() { return kTable; }
+
+void CStarFields::Default() { kTable.Default(*this); }
 
 void CStarFields::Read(const XString& config) {
     XGuard("CStarFields::Read", [&] {
-        XString section = ConfigSectionText(config, "Stars");
-        if (section.IsEmpty()) {
-            Default();
-            return;
-        }
-        // The star switches accept exactly "true" in any letter case.
-        Enabled = ConfigReadBoolExact(section, "Enabled");
-        Type = ConfigReadInt(section, "Type");
-        Speed = ConfigReadInt(section, "Speed");
-        Amount = ConfigReadInt(section, "Amount");
-        ColorScheme = ConfigReadInt(section, "ColorScheme");
-        RotateStars = ConfigReadBoolExact(section, "RotateStars");
+        if (!kTable.Read(*this, config)) Default();
     });
 }
 
 void CStarFields::Write(XString& out) const {
-    XGuard("CStarFields::Write", [&] {
-        ConfigSectionWriter w(out, "Stars");
-        w.Bool("Enabled", Enabled);
-        w.UInt("Type", static_cast<uint32_t>(Type));
-        w.UInt("Speed", static_cast<uint32_t>(Speed));
-        w.UInt("Amount", static_cast<uint32_t>(Amount));
-        w.UInt("ColorScheme", static_cast<uint32_t>(ColorScheme));
-        w.Bool("RotateStars", RotateStars);
-    });
+    XGuard("CStarFields::Write", [&] { kTable.WriteSection(*this, out); });
 }
+
+void CStarFields::Setup(const SceneContext& scene) { Setup(static_cast<unsigned>(scene.width), static_cast<unsigned>(scene.height)); }
 
 void CStarFields::Setup(unsigned width, unsigned height) {
     XGuard("CStarFields::Setup", [&] {

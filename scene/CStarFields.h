@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "xlib/SaverModule.h"
+#include "xlib/XDateTime.h"
+
 class XString;
 
 struct Star {
@@ -78,7 +81,7 @@ private:
     float m_DriftVelocity = kDriftUnset;
 };
 
-class CStarFields {
+class CStarFields : public SaverModule {
 public:
     static constexpr int kLayers = 4;
 
@@ -86,29 +89,26 @@ public:
     CStarFields(const CStarFields&) = delete;
     CStarFields& operator=(const CStarFields&) = delete;
 
-    void Default();
-    void Read(const XString& config);
-    void Write(XString& out) const;
+    void Default() override;
+    void Read(const XString& config) override;
+    void Write(XString& out) const override;
+    static const SettingsTable<CStarFields>& Settings();
+    void Setup(const SceneContext& scene) override;
+    void Reshape(const SceneContext& scene) override { Setup(scene); }
+    // Stars ignore the frame's time.
+    void Process(const XDateTime&) override { Process(); }
+    void Draw(const XDateTime&) override { Draw(); }
     void Setup(unsigned width, unsigned height);
     void Process();
     void Draw();
-    // The frame loop hands every module the frame's local time; stars ignore it.
-    template <class Time>
-    void Process(const Time&) {
-        Process();
-    }
-    template <class Time>
-    void Draw(const Time&) {
-        Draw();
-    }
 
-    // Settings ("<Stars>").
-    bool Enabled = false;
-    int32_t Type = kStarsWarp;
-    int32_t Speed = 3;
-    int32_t Amount = 1000;
-    int32_t ColorScheme = 18;
-    bool RotateStars = false;
+    // Settings ("<Stars>"); their defaults are in the table.
+    bool Enabled;
+    int32_t Type;
+    int32_t Speed;
+    int32_t Amount;
+    int32_t ColorScheme;
+    bool RotateStars;
 
     const CStarLayer& Layer(int i) const { return m_Layers[i]; }
     CStarLayer& Layer(int i) { return m_Layers[i]; }

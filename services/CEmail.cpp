@@ -1,5 +1,7 @@
 #include "services/CEmail.h"
 
+#include "xlib/SettingsTable.h"
+
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -104,17 +106,29 @@ CEmail::~CEmail() {
     });
 }
 
+namespace {
+constexpr Setting<CEmail> kRows[] = {
+    SettingOf("Notify", &CEmail::Notify, true),
+    SettingOf("DisplayText", &CEmail::DisplayText, true),
+    SettingOf("DisplayStreamers", &CEmail::DisplayStreamers, true),
+    SettingOf("CycleStreamers", &CEmail::CycleStreamers, true),
+    SettingOf("RandStreamers", &CEmail::RandStreamers, false),
+    SettingOf("NewMailSoundType", &CEmail::NewMailSoundType, 1u),
+    SettingOf("SoundFileName", &CEmail::SoundFileName, ""),
+    SettingOf("CycleRed", &CEmail::CycleRed, true),
+    SettingOf("CycleGreen", &CEmail::CycleGreen, true),
+    SettingOf("CycleBlue", &CEmail::CycleBlue, true),
+    // Written only once someone has trusted a certificate file.
+    SettingOf("TrustFile", &CEmail::TrustFile, "").WhenSet(),
+};
+constexpr SettingsTable<CEmail> kTable("Email", kRows);
+}  // namespace
+
+const SettingsTable<CEmail>& CEmail::Settings() { return kTable; }
+
 void CEmail::Default() {
     XGuard("CEmail::Default", [&] {
-        NewMailSoundType = 1;
-        Notify = true;
-        DisplayText = true;
-        DisplayStreamers = true;
-        CycleStreamers = true;
-        RandStreamers = false;
-        CycleRed = CycleGreen = CycleBlue = true;
-        SoundFileName = "";
-        TrustFile = "";
+        kTable.Default(*this);
         Accounts.Clear();
     });
 }
@@ -129,22 +143,11 @@ XString CEmail::PassPhrase(unsigned index, bool password) {
 
 void CEmail::Read(const XString& config) {
     XGuard("CEmail::Read", [&] {
-        const XString section = ConfigSectionText(config, "Email");
-        if (section.IsEmpty()) {
+        XString section;
+        if (!kTable.Read(*this, config, &section)) {
             Default();
             return;
         }
-        Notify = ConfigReadBool(section, "Notify");
-        DisplayText = ConfigReadBool(section, "DisplayText");
-        DisplayStreamers = ConfigReadBool(section, "DisplayStreamers");
-        CycleStreamers = ConfigReadBool(section, "CycleStreamers");
-        RandStreamers = ConfigReadBool(section, "RandStreamers");
-        NewMailSoundType = ConfigReadUInt(section, "NewMailSoundType");
-        SoundFileName = ConfigReadText(section, "SoundFileName");
-        CycleRed = ConfigReadBool(section, "CycleRed");
-        CycleGreen = ConfigReadBool(section, "CycleGreen");
-        CycleBlue = ConfigReadBool(section, "CycleBlue");
-        TrustFile = ConfigReadText(section, "TrustFile");
         int32_t count = ConfigReadInt(section, "NumAccounts");
         if (count > kMaxAccounts) {
             WriteRunLog("E-mail settings", ("Only the first " + std::to_string(kMaxAccounts) + " of " +
@@ -172,20 +175,10 @@ void CEmail::Read(const XString& config) {
     });
 }
 
-void CEmail::Write(XString& out) {
+void CEmail::Write(XString& out) const {
     XGuard("CEmail::Write", [&] {
-        ConfigSectionWriter w(out, "Email");
-        w.Bool("Notify", Notify);
-        w.Bool("DisplayText", DisplayText);
-        w.Bool("DisplayStreamers", DisplayStreamers);
-        w.Bool("CycleStreamers", CycleStreamers);
-        w.Bool("RandStreamers", RandStreamers);
-        w.UInt("NewMailSoundType", NewMailSoundType);
-        w.Text("SoundFileName", SoundFileName);
-        w.Bool("CycleRed", CycleRed);
-        w.Bool("CycleGreen", CycleGreen);
-        w.Bool("CycleBlue", CycleBlue);
-        if (!TrustFile.IsEmpty()) w.Text("TrustFile", TrustFile);
+        ConfigSectionWriter w(out, kTable.Section());
+        kTable.Write(*this, w);
         w.UInt("NumAccounts", Accounts.GetCount());
         for (unsigned i = 0; i < Accounts.GetCount(); ++i) {
             const CEmailAccount& a = Accounts.Get(i);
@@ -354,7 +347,7 @@ void CEmail::WaitForNextPass() {
 
 // ---------------------------------------------------------------- render thread
 
-void CEmail::Process(XDateTime /*now*/) {
+void CEmail::Process(const XDateTime& /*now*/) {
     if (!Notify) return;
     XGuard("CEmail::Process", [&] {
         const int32_t count = m_NewMailCount;
@@ -472,7 +465,7 @@ void CEmail::DrawStreamers() {
     }
 }
 
-void CEmail::Draw(XDateTime now) {
+void CEmail::Draw(const XDateTime& now) {
     if (!Notify || !m_Showing || EnvelopeFront.IsEmpty() || EnvelopeBack.IsEmpty()) return;
     XGuard("CEmail::Draw", [&] {
         const OverlayState state(true);

@@ -16,6 +16,7 @@
 #include "scene/CEmitter.h"
 #include "services/CColorCycler.h"
 #include "xlib/BoundedWorker.h"
+#include "xlib/SaverModule.h"
 #include "xlib/XArray.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XEmail.h"
@@ -44,7 +45,7 @@ void StartEmailThread(CEmail& email);
 // waits BoundedWorker::kStopLimitMs at most, then lets the thread go.
 void StopEmailThread(CEmail& email);
 
-class CEmail {
+class CEmail : public SaverModule {
 public:
     static constexpr int kDefaultPort = XPop3Server::kPlainPort;
         // Sanity bound on "<NumAccounts>": a damaged file cannot make Read loop for ever.
@@ -55,16 +56,18 @@ public:
     CEmail(const CEmail&) = delete;
     CEmail& operator=(const CEmail&) = delete;
 
-    void Default();
-    void Read(const XString& config);
-    void Write(XString& out);
+    void Default() override;
+    void Read(const XString& config) override;
+    void Write(XString& out) const override;
+    static const SettingsTable<CEmail>& Settings();
     // Font, envelope textures and text colour; the OpenGL context must be current.
+    void Setup(const SceneContext& scene) override { Setup(scene.width, scene.height, scene.deviceContext); }
     void Setup(int32_t width, int32_t height, void* dc);
-    void Process(XDateTime now);
-    void Draw(XDateTime now);
+    void Process(const XDateTime& now) override;
+    void Draw(const XDateTime& now) override;
     // Deletes what lives in the OpenGL context (font lists, textures) and ends
     // a wave still playing; the context must be current.
-    void Release();
+    void Release() override;
 
     // The pass phrase for account `index`'s user name (or password) field.
     static XString PassPhrase(unsigned index, bool password);

@@ -1,5 +1,7 @@
 #include "services/CInternet.h"
 
+#include "xlib/SettingsTable.h"
+
 #include <string>
 
 #include "platform/Download.h"
@@ -13,20 +15,19 @@
 #include "xlib/XPaths.h"
 
 namespace {
-struct Switch {
-    const char* key;
-    const char* query;
-    bool CInternet::*member;
-};
 // In the order of the section and of the query.
-const Switch kSwitches[] = {
-    {"TFNewsNotifyProducts", "&TFNew=", &CInternet::NotifyProducts},
-    {"TFNewsNotifyUpdates", "&TFUdt=", &CInternet::NotifyUpdates},
-    {"TFNewsDisplayNews", "&TFNews=", &CInternet::DisplayNews},
-    {"WebsiteAskCoolSite", "&CoolSite=", &CInternet::AskCoolSite},
-    {"NewsDisplayUS", "&USNews=", &CInternet::NewsUS},
-    {"NewsDisplayIntl", "&IntlNews=", &CInternet::NewsIntl},
+constexpr Setting<CInternet> kRows[] = {
+    SettingOf("TFNewsNotifyProducts", &CInternet::NotifyProducts, true),
+    SettingOf("TFNewsNotifyUpdates", &CInternet::NotifyUpdates, true),
+    SettingOf("TFNewsDisplayNews", &CInternet::DisplayNews, true),
+    SettingOf("WebsiteAskCoolSite", &CInternet::AskCoolSite, true),
+    SettingOf("NewsDisplayUS", &CInternet::NewsUS, true),
+    SettingOf("NewsDisplayIntl", &CInternet::NewsIntl, true),
 };
+constexpr SettingsTable<CInternet> kTable("Internet", kRows);
+// Each switch's name in the request, row by row.
+constexpr const char* kQueryNames[] = {"&TFNew=", "&TFUdt=", "&TFNews=", "&CoolSite=", "&USNews=", "&IntlNews="};
+static_assert(sizeof(kQueryNames) / sizeof(kQueryNames[0]) == sizeof(kRows) / sizeof(kRows[0]));
 
 bool DownloadWithXString(XString& into, const char* url) { return into.DownloadFile(url); }
 
@@ -43,31 +44,23 @@ void CInternet::SetFetchForTests(Fetch fetch) { g_Fetch = fetch ? fetch : Downlo
 
 CInternet::CInternet() { Default(); }
 
-void CInternet::Default() {
-    for (const Switch& s : kSwitches) this->*s.member = true;
-}
+const SettingsTable<CInternet>& CInternet::Settings() { return kTable; }
+
+void CInternet::Default() { kTable.Default(*this); }
 
 void CInternet::Read(const XString& config) {
     XGuard("CInternet::Read", [&] {
-        const XString section = ConfigSectionText(config, "Internet");
-        if (section.IsEmpty()) {
-            Default();
-            return;
-        }
-        for (const Switch& s : kSwitches) this->*s.member = ConfigReadBool(section, s.key);
+        if (!kTable.Read(*this, config)) Default();
     });
 }
 
-void CInternet::Write(XString& out) {
-    XGuard("CInternet::Write", [&] {
-        ConfigSectionWriter w(out, "Internet");
-        for (const Switch& s : kSwitches) w.Bool(s.key, this->*s.member);
-    });
+void CInternet::Write(XString& out) const {
+    XGuard("CInternet::Write", [&] { kTable.WriteSection(*this, out); });
 }
 
 bool CInternet::AnythingChosen() const {
-    for (const Switch& s : kSwitches)
-        if (this->*s.member) return true;
+    for (const Setting<CInternet>& s : kTable)
+        if (this->*s.flag) return true;
     return false;
 }
 
@@ -76,9 +69,9 @@ XString CInternet::CommonQuery(const XString& id, const XString& zipCode, const 
     XString encodedId(id);
     encodedId.UrlEncode(false);
     query += encodedId;
-    for (const Switch& s : kSwitches) {
-        query += s.query;
-        query.Append(this->*s.member);
+    for (size_t i = 0; i < kTable.size(); ++i) {
+        query += kQueryNames[i];
+        query.Append(this->*kRows[i].flag);
     }
     query += "&zip=";
     query += zipCode;

@@ -3,9 +3,10 @@
 // desktop manager open it. Owns the "<Internet>" configuration section.
 #pragma once
 
+#include "xlib/SaverModule.h"
 #include "xlib/XString.h"
 
-class CInternet {
+class CInternet : public SaverModule {
 public:
     // Downloads url into `into`; false (with the error text in `into`) on failure.
     using Fetch = bool (*)(XString& into, const char* url);
@@ -13,9 +14,10 @@ public:
     static void SetFetchForTests(Fetch fetch);
 
     CInternet();
-    void Default();
-    void Read(const XString& config);
-    void Write(XString& out);
+    void Default() override;
+    void Read(const XString& config) override;
+    void Write(XString& out) const override;
+    static const SettingsTable<CInternet>& Settings();
 
     // The whole exit task. `zipCode` is the weather module's zip code and
     // `product` the configuration name.

@@ -1,5 +1,7 @@
 #include "services/CReminders.h"
 
+#include "xlib/SettingsTable.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -47,12 +49,21 @@ std::string CReminder::Summary() const {
     return line;
 }
 
+namespace {
+constexpr Setting<CReminders> kRows[] = {
+    SettingOf("Enabled", &CReminders::Enabled, false).Exact(),
+    SettingOf("ShowOnClose", &CReminders::ShowOnClose, true).Exact(),
+    SettingOf("ShowWhileRun", &CReminders::ShowWhileRun, false).Exact(),
+    SettingOf("AutoCleanUp", &CReminders::AutoCleanUp, true).Exact(),
+};
+constexpr SettingsTable<CReminders> kTable("Reminders", kRows);
+}  // namespace
+
+const SettingsTable<CReminders>& CReminders::Settings() { return kTable; }
+
 void CReminders::Default() {
     XGuard("CReminders::Default", [&] {
-        Enabled = false;
-        ShowOnClose = true;
-        ShowWhileRun = false;
-        AutoCleanUp = true;
+        kTable.Default(*this);
         m_List.Clear();
         m_Count = 0;
     });
@@ -60,17 +71,7 @@ void CReminders::Default() {
 
 void CReminders::Read(const XString* mainText, const XString* sharedText) {
     XGuard("CReminders::Read", [&] {
-        if (mainText) {
-            const XString section = ConfigSectionText(*mainText, "Reminders");
-            if (section.IsEmpty()) {
-                Default();
-            } else {
-                Enabled = ConfigReadBoolExact(section, "Enabled");
-                ShowOnClose = ConfigReadBoolExact(section, "ShowOnClose");
-                ShowWhileRun = ConfigReadBoolExact(section, "ShowWhileRun");
-                AutoCleanUp = ConfigReadBoolExact(section, "AutoCleanUp");
-            }
-        }
+        if (mainText && !kTable.Read(*this, *mainText)) Default();
         if (sharedText) ReadList(*sharedText);
         m_Count = m_List.GetCount();
     });
@@ -95,16 +96,13 @@ void CReminders::ReadList(const XString& shared) {
     m_Count = m_List.GetCount();
 }
 
+void CReminders::Write(XString& out) const {
+    XGuard("CReminders::Write", [&] { kTable.WriteSection(*this, out); });
+}
+
 void CReminders::Write(XString* mainText, XString* sharedText) {
     XGuard("CReminders::Write", [&] {
-        if (mainText) {
-            ConfigSectionWriter w(*mainText, "Reminders");
-            w.Bool("Enabled", Enabled);
-            w.Bool("ShowOnClose", ShowOnClose);
-            w.Bool("ShowWhileRun", ShowWhileRun);
-            w.Bool("AutoCleanUp", AutoCleanUp);
-            w.Close();
-        }
+        if (mainText) Write(*mainText);
         if (sharedText) {
             m_Count = m_List.GetCount();
             ConfigSectionWriter w(*sharedText, "Reminders");

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "xlib/SaverModule.h"
 #include "xlib/XArray.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
@@ -26,11 +27,15 @@ public:
     XString RemMsg;
 };
 
-class CReminders {
+class CReminders : public SaverModule {
 public:
     CReminders() { Default(); }
     // Switches to their defaults and an empty list.
-    void Default();
+    void Default() override;
+    // The switches from the main file's text (the list is the shared file's).
+    void Read(const XString& whole) override { Read(&whole, nullptr); }
+    void Write(XString& out) const override;
+    static const SettingsTable<CReminders>& Settings();
     // Either text may be null. The main text gives the switches (a missing or
     // empty section: the defaults, list emptied too); the shared text appends
     // its reminders to the list, dropping outdated ones when AutoCleanUp is set.

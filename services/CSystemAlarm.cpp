@@ -1,5 +1,7 @@
 #include "services/CSystemAlarm.h"
 
+#include "xlib/SettingsTable.h"
+
 #include "platform/Sound.h"
 #include "xlib/ConfigSection.h"
 #include "xlib/UserFile.h"
@@ -16,50 +18,51 @@ CSystemAlarm::~CSystemAlarm() {
     });
 }
 
+namespace {
+// An hour or minute out of range leaves that part of 06:00.
+int32_t AlarmHour(const CSystemAlarm& a) { return a.AlarmTime.GetHour(); }
+void SetAlarmHour(CSystemAlarm& a, int32_t hour) { a.AlarmTime.SetHour(hour); }
+int32_t AlarmMinute(const CSystemAlarm& a) { return a.AlarmTime.GetMinute(); }
+void SetAlarmMinute(CSystemAlarm& a, int32_t minute) { a.AlarmTime.SetMinute(minute); }
+
+constexpr Setting<CSystemAlarm> kRows[] = {
+    SettingOf("ChimeType", &CSystemAlarm::ChimeType, CSystemAlarm::kNone).Signed(),
+    SettingOf("ChimeFileName", &CSystemAlarm::ChimeFileName, ""),
+    SettingOf("EnableAlarm", &CSystemAlarm::EnableAlarm, false).Exact(),
+    SettingOf<CSystemAlarm>("AlarmHour", AlarmHour, SetAlarmHour, 6),
+    SettingOf<CSystemAlarm>("AlarmMinute", AlarmMinute, SetAlarmMinute, 0),
+    SettingOf("AlarmType", &CSystemAlarm::AlarmType, CSystemAlarm::kBeep).Signed(),
+    SettingOf("AlarmFileName", &CSystemAlarm::AlarmFileName, ""),
+};
+constexpr SettingsTable<CSystemAlarm> kTable("Sound", kRows);
+}  // namespace
+
+const SettingsTable<CSystemAlarm>& CSystemAlarm::Settings() { return kTable; }
+
 void CSystemAlarm::Default() {
     XGuard("CSystemAlarm::Default", [&] {
-        ChimeType = kNone;
-        ChimeFileName = "";
-        EnableAlarm = false;
         ResetAlarmTime(AlarmTime);
-        AlarmType = kBeep;
-        AlarmFileName = "";
+        kTable.Default(*this);
     });
 }
 
 void CSystemAlarm::Read(const XString& whole) {
     XGuard("CSystemAlarm::Read", [&] {
-        const XString section = ConfigSectionText(whole, "Sound");
+        const XString section = ConfigSectionText(whole, kTable.Section());
         if (section.IsEmpty()) {
             Default();
             return;
         }
-        ChimeType = ConfigReadInt(section, "ChimeType");
-        ChimeFileName = ConfigReadText(section, "ChimeFileName");
-        EnableAlarm = ConfigReadBoolExact(section, "EnableAlarm");
         ResetAlarmTime(AlarmTime);
-        // An hour or minute out of range leaves that part of 06:00.
-        AlarmTime.SetHour(ConfigReadInt(section, "AlarmHour"));
-        AlarmTime.SetMinute(ConfigReadInt(section, "AlarmMinute"));
-        AlarmType = ConfigReadInt(section, "AlarmType");
-        AlarmFileName = ConfigReadText(section, "AlarmFileName");
+        kTable.ReadRows(*this, section);
     });
 }
 
-void CSystemAlarm::Write(XString& out) {
-    XGuard("CSystemAlarm::Write", [&] {
-        ConfigSectionWriter w(out, "Sound");
-        w.Int("ChimeType", ChimeType);
-        w.Text("ChimeFileName", ChimeFileName.View());
-        w.Bool("EnableAlarm", EnableAlarm);
-        w.Int("AlarmHour", AlarmTime.GetHour());
-        w.Int("AlarmMinute", AlarmTime.GetMinute());
-        w.Int("AlarmType", AlarmType);
-        w.Text("AlarmFileName", AlarmFileName.View());
-    });
+void CSystemAlarm::Write(XString& out) const {
+    XGuard("CSystemAlarm::Write", [&] { kTable.WriteSection(*this, out); });
 }
 
-void CSystemAlarm::Process(XDateTime now) {
+void CSystemAlarm::Process(const XDateTime& now) {
     XGuard("CSystemAlarm::Process", [&] {
         const int minute = now.GetMinute();
         if (ChimeType != kNone) {

@@ -5,10 +5,11 @@
 
 #include <cstdint>
 
+#include "xlib/SaverModule.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
 
-class CSystemAlarm {
+class CSystemAlarm : public SaverModule {
 public:
     enum : int32_t { kNone = 0, kBeep = 1, kWave = 2 };
 
@@ -18,11 +19,12 @@ public:
     CSystemAlarm(const CSystemAlarm&) = delete;
     CSystemAlarm& operator=(const CSystemAlarm&) = delete;
 
-    void Default();
-    void Read(const XString& whole);
-    void Write(XString& out);
+    void Default() override;
+    void Read(const XString& whole) override;
+    void Write(XString& out) const override;
+    static const SettingsTable<CSystemAlarm>& Settings();
     // Every frame of a full-size window, with the frame's local time.
-    void Process(XDateTime now);
+    void Process(const XDateTime& now) override;
 
     bool IsAlarmSounding() const { return m_AlarmSounding; }
     bool IsChimeDone() const { return m_ChimeDone; }

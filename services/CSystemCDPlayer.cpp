@@ -1,5 +1,7 @@
 #include "services/CSystemCDPlayer.h"
 
+#include "xlib/SettingsTable.h"
+
 #include "xlib/ConfigSection.h"
 #include "xlib/XException.h"
 
@@ -17,34 +19,27 @@ void CSystemCDPlayer::Finish() {
     });
 }
 
-void CSystemCDPlayer::Default() {
-    XGuard("CSystemCDPlayer::Default", [&] {
-        Enabled = false;
-        AutoOff = false;
-        AutoOffMinutes = 60;
-    });
-}
+namespace {
+constexpr Setting<CSystemCDPlayer> kRows[] = {
+    SettingOf("Enabled", &CSystemCDPlayer::Enabled, false).Exact(),
+    SettingOf("AutoOff", &CSystemCDPlayer::AutoOff, false).Exact(),
+    SettingOf("AutoOffMinutes", &CSystemCDPlayer::AutoOffMinutes, 60).Signed(),
+};
+constexpr SettingsTable<CSystemCDPlayer> kTable("CDPlayer", kRows);
+}  // namespace
+
+const SettingsTable<CSystemCDPlayer>& CSystemCDPlayer::Settings() { return kTable; }
+
+void CSystemCDPlayer::Default() { kTable.Default(*this); }
 
 void CSystemCDPlayer::Read(const XString& whole) {
     XGuard("CSystemCDPlayer::Read", [&] {
-        const XString section = ConfigSectionText(whole, "CDPlayer");
-        if (section.IsEmpty()) {
-            Default();
-            return;
-        }
-        Enabled = ConfigReadBoolExact(section, "Enabled");
-        AutoOff = ConfigReadBoolExact(section, "AutoOff");
-        AutoOffMinutes = ConfigReadInt(section, "AutoOffMinutes");
+        if (!kTable.Read(*this, whole)) Default();
     });
 }
 
-void CSystemCDPlayer::Write(XString& out) {
-    XGuard("CSystemCDPlayer::Write", [&] {
-        ConfigSectionWriter w(out, "CDPlayer");
-        w.Bool("Enabled", Enabled);
-        w.Bool("AutoOff", AutoOff);
-        w.Int("AutoOffMinutes", AutoOffMinutes);
-    });
+void CSystemCDPlayer::Write(XString& out) const {
+    XGuard("CSystemCDPlayer::Write", [&] { kTable.WriteSection(*this, out); });
 }
 
 void CSystemCDPlayer::Setup(bool smallWindow) {
@@ -58,7 +53,7 @@ void CSystemCDPlayer::Setup(bool smallWindow) {
     });
 }
 
-void CSystemCDPlayer::Process(XDateTime) {
+void CSystemCDPlayer::Process(const XDateTime&) {
     XGuard("CSystemCDPlayer::Process", [&] {
         if (!AutoOff || !Enabled) return;
         // In 64 bits: a large minute count must not wrap into an early stop.

@@ -6,11 +6,12 @@
 #include <cstdint>
 
 #include "platform/CdAudio.h"
+#include "xlib/SaverModule.h"
 #include "xlib/StopWatch.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
 
-class CSystemCDPlayer {
+class CSystemCDPlayer : public SaverModule {
 public:
     // `watch` is the clock auto-off reads; the process's stopwatch by default.
     explicit CSystemCDPlayer(StopWatch* watch = nullptr);
@@ -28,16 +29,18 @@ public:
     CSystemCDPlayer(const CSystemCDPlayer&) = delete;
     CSystemCDPlayer& operator=(const CSystemCDPlayer&) = delete;
 
-    void Default();
-    void Read(const XString& whole);
-    void Write(XString& out);
+    void Default() override;
+    void Read(const XString& whole) override;
+    void Write(XString& out) const override;
+    static const SettingsTable<CSystemCDPlayer>& Settings();
     // At instance set-up: starts the disc when enabled and notes the time. A
     // preview (a small window) never starts it: the settings dialog restarts
     // its preview on every change, which would start the disc over each time,
     // and no auto-off runs there to stop it.
+    void Setup(const SceneContext& scene) override { Setup(scene.smallWindow); }
     void Setup(bool smallWindow = false);
     // Every frame of a full-size window.
-    void Process(XDateTime now);
+    void Process(const XDateTime& now) override;
 
 private:
     uint32_t m_StartTime = 0;  // stopwatch reading at Setup

@@ -1,5 +1,7 @@
 #include "services/CSystemDateTime.h"
 
+#include "xlib/SettingsTable.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -74,7 +76,7 @@ const char* const CSystemDateTime::kDateFormats[kDateFormatCount] = {
 
 namespace {
 
-const char* const kCountDownPattern = "YYYYMMDDhhmmtt";
+constexpr const char* kCountDownPattern = "YYYYMMDDhhmmtt";
 
 void AppendUnit(XString& text, unsigned value, const char* unit) {
     if (value == 0) return;
@@ -100,53 +102,46 @@ CSystemDateTime::CSystemDateTime() : SpinAngle(-1) {
     Default();
 }
 
+const SettingsTable<CSystemDateTime>& CSystemDateTime::Settings() {
+    static constexpr Setting<CSystemDateTime> kRows[] = {
+        SettingOf("SetTime", &CSystemDateTime::SetTime, false),
+        SettingOf("TimeServer", &CSystemDateTime::TimeServer, ""),
+        SettingOf("HolidaysFor", &CSystemDateTime::HolidaysFor, "United States"),
+        SettingOf("DisplayTime", &CSystemDateTime::DisplayTime, false).Label("Show the time"),
+        SettingOf("DisplayDate", &CSystemDateTime::DisplayDate, false).Label("Show the date"),
+        SettingOf("DisplayHolidays", &CSystemDateTime::DisplayHolidays, false),
+        SettingOf("DisplayMoonPhase", &CSystemDateTime::DisplayMoonPhase, false),
+        // Its default is the first of kDateFormats, which Default sets.
+        SettingOf("Format", &CSystemDateTime::Format, "").Cap(kMaxTextLength),
+        SettingOf("EnableCountDown", &CSystemDateTime::EnableCountDown, false).Label("Show the countdown"),
+        SettingOf("CountDownTo", &CSystemDateTime::CountDownTo, kCountDownPattern),
+        SettingOf("CountDownMessage", &CSystemDateTime::CountDownMessage, "").Cap(kMaxTextLength),
+        SettingOf("CycleRed", &CSystemDateTime::CycleRed, true),
+        SettingOf("CycleGreen", &CSystemDateTime::CycleGreen, true),
+        SettingOf("CycleBlue", &CSystemDateTime::CycleBlue, true),
+        SettingOf("CycleTimeRed", &CSystemDateTime::CycleTimeRed, true),
+        SettingOf("CycleTimeGreen", &CSystemDateTime::CycleTimeGreen, true),
+        SettingOf("CycleTimeBlue", &CSystemDateTime::CycleTimeBlue, true),
+    };
+    static constexpr SettingsTable<CSystemDateTime> kTable("DateTime", kRows);
+    return kTable;
+}
+
 void CSystemDateTime::Default() {
     XGuard("CSystemDateTime::Default", [&] {
-        SetTime = false;
-        TimeServer = "";
-        HolidaysFor = "United States";
-        DisplayTime = DisplayDate = DisplayHolidays = DisplayMoonPhase = false;
+        Settings().Default(*this);
         Format = kDateFormats[0];
-        EnableCountDown = false;
-        CountDownTo = XDateTime();
-        CountDownTo.SetToNow();
-        CountDownMessage = "";
-        CycleRed = CycleGreen = CycleBlue = true;
-        CycleTimeRed = CycleTimeGreen = CycleTimeBlue = true;
         DefaultTimeServerList();
     });
 }
 
 void CSystemDateTime::Read(const XString& config) {
     XGuard("CSystemDateTime::Read", [&] {
-        XString section = ConfigSectionText(config, "DateTime");
-        if (section.IsEmpty()) {
+        XString section;
+        if (!Settings().Read(*this, config, &section)) {
             Default();
             return;
         }
-        SetTime = ConfigReadBool(section, "SetTime");
-        TimeServer = ConfigReadText(section, "TimeServer");
-        HolidaysFor = ConfigReadText(section, "HolidaysFor");
-        DisplayTime = ConfigReadBool(section, "DisplayTime");
-        DisplayDate = ConfigReadBool(section, "DisplayDate");
-        DisplayHolidays = ConfigReadBool(section, "DisplayHolidays");
-        DisplayMoonPhase = ConfigReadBool(section, "DisplayMoonPhase");
-        Format = ConfigReadTextCapped(section, "DateTime", "Format", kMaxTextLength);
-        EnableCountDown = ConfigReadBool(section, "EnableCountDown");
-        // The target is stored to the minute: read it as the start of that
-        // minute, not with whatever seconds the previous value had.
-        XDateTime target = CountDownTo;
-        target.SetSecond(0);
-        target.SetMillisecond(0);
-        if (target.Parse(ConfigReadText(section, "CountDownTo").c_str(), kCountDownPattern)) CountDownTo = target;
-        CountDownMessage = ConfigReadTextCapped(section, "DateTime", "CountDownMessage", kMaxTextLength);
-        CycleRed = ConfigReadBool(section, "CycleRed");
-        CycleGreen = ConfigReadBool(section, "CycleGreen");
-        CycleBlue = ConfigReadBool(section, "CycleBlue");
-        CycleTimeRed = ConfigReadBool(section, "CycleTimeRed");
-        CycleTimeGreen = ConfigReadBool(section, "CycleTimeGreen");
-        CycleTimeBlue = ConfigReadBool(section, "CycleTimeBlue");
-
         TimeServers.Clear();
         const uint32_t count = ConfigReadUInt(section, "TimeServerCount");
         for (ConfigListEntry& entry : ConfigReadList(section, "TimeServer", count))
@@ -159,32 +154,17 @@ void CSystemDateTime::Read(const XString& config) {
     });
 }
 
-void CSystemDateTime::Write(XString& out) {
+void CSystemDateTime::Write(XString& out) const {
     XGuard("CSystemDateTime::Write", [&] {
-        TakeRefreshedList();
-        XString target;
-        CountDownTo.Format(target, kCountDownPattern);
-        ConfigSectionWriter w(out, "DateTime");
-        w.Bool("SetTime", SetTime);
-        w.Text("TimeServer", TimeServer);
-        w.Text("HolidaysFor", HolidaysFor);
-        w.Bool("DisplayTime", DisplayTime);
-        w.Bool("DisplayDate", DisplayDate);
-        w.Bool("DisplayHolidays", DisplayHolidays);
-        w.Bool("DisplayMoonPhase", DisplayMoonPhase);
-        w.Text("Format", Format);
-        w.Bool("EnableCountDown", EnableCountDown);
-        w.Text("CountDownTo", target);
-        w.Text("CountDownMessage", CountDownMessage);
-        w.Bool("CycleRed", CycleRed);
-        w.Bool("CycleGreen", CycleGreen);
-        w.Bool("CycleBlue", CycleBlue);
-        w.Bool("CycleTimeRed", CycleTimeRed);
-        w.Bool("CycleTimeGreen", CycleTimeGreen);
-        w.Bool("CycleTimeBlue", CycleTimeBlue);
-        w.UInt("TimeServerCount", TimeServers.GetCount());
-        for (unsigned i = 0; i < TimeServers.GetCount(); ++i) {
-            XString entry = TimeServers.Get(i);
+        ConfigSectionWriter w(out, Settings().Section());
+        Settings().Write(*this, w);
+        // A list that has arrived for a module without one is written as
+        // TakeRefreshedList would take it.
+        XStringArray arrived;
+        const XStringArray& list = PeekRefreshedList(arrived) ? arrived : TimeServers;
+        w.UInt("TimeServerCount", list.GetCount());
+        for (unsigned i = 0; i < list.GetCount(); ++i) {
+            XString entry = list.Get(i);
             if (!TrimmedEntry(entry)) continue;
             w.Text("TimeServer_" + std::to_string(i), entry);
         }
@@ -211,7 +191,7 @@ bool CSystemDateTime::IsAnythingShown() const {
     return DisplayTime || DisplayDate || DisplayHolidays || DisplayMoonPhase || EnableCountDown;
 }
 
-void CSystemDateTime::Process(XDateTime now) {
+void CSystemDateTime::Process(const XDateTime& now) {
     if (!IsAnythingShown()) return;
     if (SpinAngle != -1) {
         SpinAngle += 5;
@@ -280,7 +260,7 @@ void CSystemDateTime::DrawLine(const char* text, const CColorCycler& color, floa
     glPopMatrix();
 }
 
-void CSystemDateTime::Draw(XDateTime now) {
+void CSystemDateTime::Draw(const XDateTime& now) {
     if (!IsAnythingShown()) return;
     XGuard("CSystemDateTime::Draw", [&] {
         const OverlayState state(false);

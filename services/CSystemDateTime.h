@@ -10,11 +10,12 @@
 
 #include "render/COutlineFont.h"
 #include "services/CColorCycler.h"
+#include "xlib/SaverModule.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
 #include "xlib/XStringArray.h"
 
-class CSystemDateTime {
+class CSystemDateTime : public SaverModule {
 public:
     static constexpr int kDateFormatCount = 107;
     // The date formats the settings offer, in the order they are offered.
@@ -50,15 +51,17 @@ public:
     CSystemDateTime(const CSystemDateTime&) = delete;
     CSystemDateTime& operator=(const CSystemDateTime&) = delete;
 
-    void Default();
-    void Read(const XString& config);
-    void Write(XString& out);
+    void Default() override;
+    void Read(const XString& config) override;
+    void Write(XString& out) const override;
+    static const SettingsTable<CSystemDateTime>& Settings();
     // Builds the font (the OpenGL context must be current) and starts both colours.
+    void Setup(const SceneContext& scene) override { Setup(scene.width, scene.height, scene.deviceContext); }
     void Setup(int32_t width, int32_t height, void* dc);
-    void Process(XDateTime now);
-    void Draw(XDateTime now);
+    void Process(const XDateTime& now) override;
+    void Draw(const XDateTime& now) override;
     // Deletes the font's display lists; the context must be current.
-    void Release();
+    void Release() override;
 
     // Fills the time-server list from today's cache file or from the vendor's
     // service; false with `error` set when neither gave one. Blocks for the
@@ -80,6 +83,8 @@ public:
     bool TakeRefreshedList();
     // Whether TakeRefreshedList has a list to take (cheap, for every frame).
     bool HasArrivedList() const;
+    // The list TakeRefreshedList would take, left where it is; false when it would take none.
+    bool PeekRefreshedList(XStringArray& list) const;
 
     // Sets the computer's clock from the chosen time server (an exit task).
     void ProcessAtomicTime();

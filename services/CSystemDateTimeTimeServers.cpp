@@ -228,6 +228,12 @@ bool CSystemDateTime::HasArrivedList() const {
     return m_AwaitingList && Refresh().Generation() != m_SeenGeneration;
 }
 
+bool CSystemDateTime::PeekRefreshedList(XStringArray& list) const {
+    if (!HasArrivedList() || TimeServers.GetCount() != 0) return false;
+    for (const std::string& server : Refresh().Latest()) list.Add(server.c_str());
+    return list.GetCount() != 0;
+}
+
 bool CSystemDateTime::TakeRefreshedList() {
     if (!HasArrivedList()) return false;
     m_AwaitingList = false;

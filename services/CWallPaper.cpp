@@ -1,5 +1,7 @@
 #include "services/CWallPaper.h"
 
+#include "xlib/SettingsTable.h"
+
 #include <cstring>
 #include <new>
 #include <vector>
@@ -39,10 +41,22 @@ void CWallPaper::SetFolderForTests(const std::string& folder) { g_TestFolder = f
 
 CWallPaper::CWallPaper() { Default(); }
 
+namespace {
+uint32_t ListedPictures(const CWallPaper& w) { return w.Pictures.GetCount(); }
+
+constexpr Setting<CWallPaper> kRows[] = {
+    SettingOf("Type", &CWallPaper::Type, static_cast<uint32_t>(CWallPaper::kNone)),
+    // The count the list has, whatever the member last said.
+    SettingOf("NumPictures", &CWallPaper::NumPictures, 0u).WrittenAs(ListedPictures),
+};
+constexpr SettingsTable<CWallPaper> kTable("Wallpaper", kRows);
+}  // namespace
+
+const SettingsTable<CWallPaper>& CWallPaper::Settings() { return kTable; }
+
 void CWallPaper::Default() {
     XGuard("CWallPaper::Default", [&] {
-        Type = kNone;
-        NumPictures = 0;
+        kTable.Default(*this);
         Pictures.Clear();
         Width = Height = 0;
     });
@@ -50,15 +64,13 @@ void CWallPaper::Default() {
 
 void CWallPaper::Read(const XString& config) {
     XGuard("CWallPaper::Read", [&] {
-        const XString section = ConfigSectionText(config, "Wallpaper");
         Pictures.Clear();
-        if (section.IsEmpty()) {
-            Type = kNone;
-            NumPictures = 0;
+        XString section;
+        // The render size stays: it is the window's, not a setting.
+        if (!kTable.Read(*this, config, &section)) {
+            kTable.Default(*this);
             return;
         }
-        Type = ConfigReadUInt(section, "Type");
-        NumPictures = ConfigReadUInt(section, "NumPictures");
         // The entries that are there, whatever the count claims.
         for (ConfigListEntry& entry : ConfigReadList(section, "Picture", NumPictures)) {
             XString& given = entry.value;
@@ -75,13 +87,11 @@ void CWallPaper::Read(const XString& config) {
     });
 }
 
-void CWallPaper::Write(XString& out) {
+void CWallPaper::Write(XString& out) const {
     XGuard("CWallPaper::Write", [&] {
-        NumPictures = Pictures.GetCount();
-        ConfigSectionWriter w(out, "Wallpaper");
-        w.UInt("Type", Type);
-        w.UInt("NumPictures", NumPictures);
-        for (uint32_t i = 0; i < NumPictures; ++i) {
+        ConfigSectionWriter w(out, kTable.Section());
+        kTable.Write(*this, w);
+        for (uint32_t i = 0; i < Pictures.GetCount(); ++i) {
             XString key("Picture_");
             key.Append(static_cast<unsigned>(i));
             w.Text(key.View(), Pictures[i].View());

@@ -6,10 +6,11 @@
 #include <cstdint>
 #include <string>
 
+#include "xlib/SaverModule.h"
 #include "xlib/XString.h"
 #include "xlib/XStringArray.h"
 
-class CWallPaper {
+class CWallPaper : public SaverModule {
 public:
     enum : uint32_t { kNone = 0, kLastFrame = 1, kBackgroundPicture = 2, kListPicture = 3 };
     static constexpr const char* kFileBase = "dynTallowFenWallpaper.";
@@ -24,10 +25,15 @@ public:
     static void SetFolderForTests(const std::string& folder);
 
     CWallPaper();
-    void Default();
-    void Read(const XString& config);
-    void Write(XString& out);
+    void Default() override;
+    void Read(const XString& config) override;
+    void Write(XString& out) const override;
+    static const SettingsTable<CWallPaper>& Settings();
     // The render size, from the instance's Init.
+    void Setup(const SceneContext& scene) override {
+        Setup(static_cast<uint32_t>(scene.width), static_cast<uint32_t>(scene.height));
+    }
+    void Reshape(const SceneContext& scene) override { Setup(scene); }
     void Setup(uint32_t width, uint32_t height);
 
     // Whether WallpaperTheDesktop will read the last frame from the back buffer:

@@ -1,5 +1,7 @@
 #include "services/CWeatherData.h"
 
+#include "xlib/SettingsTable.h"
+
 #include <chrono>
 #include <string>
 
@@ -16,11 +18,6 @@ const char* const CWeatherData::kKeys[kKeyCount] = {
 };
 
 namespace {
-
-XString Trimmed(XString text) {
-    text.Trim(' ');
-    return text;
-}
 
 int KeyIndex(const char* key) {
     for (int i = 0; i < CWeatherData::kKeyCount; ++i)
@@ -57,10 +54,22 @@ XDateTime CWeatherData::LocalNow() {
     return now;
 }
 
+namespace {
+constexpr Setting<CWeatherData> kRows[] = {
+    SettingOf("ZipCode", &CWeatherData::ZipCode, "").Trim(),
+    SettingOf("DisplayTemp", &CWeatherData::DisplayTemp, false).Label("Show the temperature"),
+    // The provider's texts default to the vendor's, which Default composes.
+    SettingOf("ProviderText", &CWeatherData::ProviderText, "").Trim(),
+    SettingOf("ProviderUrl", &CWeatherData::ProviderUrl, "").Trim(),
+};
+constexpr SettingsTable<CWeatherData> kTable("WeatherData", kRows);
+}  // namespace
+
+const SettingsTable<CWeatherData>& CWeatherData::Settings() { return kTable; }
+
 void CWeatherData::Default() {
     XGuard("CWeatherData::Default", [&] {
-        ZipCode = "";
-        DisplayTemp = false;
+        kTable.Default(*this);
         ProviderText = "Weather data provided by ";
         ProviderText += Vendor::kWeatherProviderHost;
         ProviderText += " - [Click here to visit ";
@@ -73,27 +82,12 @@ void CWeatherData::Default() {
 
 void CWeatherData::Read(const XString& config) {
     XGuard("CWeatherData::Read", [&] {
-        const XString section = ConfigSectionText(config, "WeatherData");
-        if (section.IsEmpty()) {
-            Default();
-            return;
-        }
-        ZipCode = Trimmed(ConfigReadText(section, "ZipCode"));
-        DisplayTemp = ConfigReadBool(section, "DisplayTemp");
-        ProviderText = Trimmed(ConfigReadText(section, "ProviderText"));
-        ProviderUrl = Trimmed(ConfigReadText(section, "ProviderUrl"));
+        if (!kTable.Read(*this, config)) Default();
     });
 }
 
-void CWeatherData::Write(XString& out) {
-    XGuard("CWeatherData::Write", [&] {
-        ConfigSectionWriter w(out, "WeatherData");
-        w.Text("ZipCode", Trimmed(ZipCode));
-        w.Bool("DisplayTemp", DisplayTemp);
-        w.Text("ProviderText", ProviderText);
-        w.Text("ProviderUrl", ProviderUrl);
-        w.Close();
-    });
+void CWeatherData::Write(XString& out) const {
+    XGuard("CWeatherData::Write", [&] { kTable.WriteSection(*this, out); });
 }
 
 // The zip code goes into the query encoded: a value from a hand-edited file
@@ -216,7 +210,7 @@ void StopWeatherThread(CWeatherData& weather) {
     });
 }
 
-void CWeatherData::Process(XDateTime now) {
+void CWeatherData::Process(const XDateTime& now) {
     XGuard("CWeatherData::Process", [&] {
         if (SpinAngle != -1) {
             SpinAngle += 5;
@@ -257,7 +251,7 @@ XString CWeatherData::DrawnText(const XString& text) {
     return drawn;
 }
 
-void CWeatherData::Draw(XDateTime /*now*/) {
+void CWeatherData::Draw(const XDateTime& /*now*/) {
     if (!IsShown()) return;
     XGuard("CWeatherData::Draw", [&] {
         const OverlayState state(false);

@@ -15,10 +15,11 @@
 #include "render/COutlineFont.h"
 #include "scene/CEmitter.h"
 #include "xlib/BoundedWorker.h"
+#include "xlib/SaverModule.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
 
-class CWeatherData {
+class CWeatherData : public SaverModule {
 public:
     // The keys of a report, in the order the service sends them.
     static constexpr int kKeyCount = 16;
@@ -39,15 +40,17 @@ public:
     CWeatherData(const CWeatherData&) = delete;
     CWeatherData& operator=(const CWeatherData&) = delete;
 
-    void Default();
-    void Read(const XString& config);
-    void Write(XString& out);
+    void Default() override;
+    void Read(const XString& config) override;
+    void Write(XString& out) const override;
+    static const SettingsTable<CWeatherData>& Settings();
     // Builds the report request and the font (the OpenGL context must be current).
+    void Setup(const SceneContext& scene) override { Setup(scene.width, scene.height, scene.deviceContext); }
     void Setup(int32_t width, int32_t height, void* dc);
-    void Process(XDateTime now);
-    void Draw(XDateTime now);
+    void Process(const XDateTime& now) override;
+    void Draw(const XDateTime& now) override;
     // Deletes the font's display lists; the context must be current.
-    void Release();
+    void Release() override;
 
     // A copy of the zip code (for the settings dialog).
     XString GetZipCode() const { return ZipCode; }
