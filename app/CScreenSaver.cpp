@@ -128,7 +128,10 @@ enum : uint8_t {
 const std::vector<CScreenSaver::ModuleRow>& CScreenSaver::Registry() {
     using S = CScreenSaver;
     // clang-format off
-    static const std::vector<ModuleRow> rows = {
+    // Never destroyed: the process's two instances are function statics
+    // themselves, and their destructors use the registry after any static
+    // made later than them would be gone.
+    static const std::vector<ModuleRow>& rows = *new std::vector<ModuleRow>{
         //  section        module                                               setup process draw flags
         {"General",     [](S& s) -> SaverModule& { return s.m_General; },     0, 0, 0, 0},
         {"Critters",    [](S& s) -> SaverModule& { return s.m_Critters; },    8, 6, 2, 0},
@@ -162,12 +165,13 @@ std::vector<const CScreenSaver::ModuleRow*> InTurn(const std::vector<CScreenSave
 }  // namespace
 
 const CScreenSaver::CallOrder& CScreenSaver::Calls() {
-    static const CallOrder order = [] {
-        CallOrder o;
-        o.setup = InTurn(Registry(), [](const ModuleRow& r) { return r.setup; });
-        o.process = InTurn(Registry(), [](const ModuleRow& r) { return r.process; });
-        o.draw = InTurn(Registry(), [](const ModuleRow& r) { return r.draw; });
-        for (const ModuleRow& row : Registry()) o.sections.push_back(row.section);
+    // Never destroyed, as the registry.
+    static const CallOrder& order = *[] {
+        auto* o = new CallOrder;
+        o->setup = InTurn(Registry(), [](const ModuleRow& r) { return r.setup; });
+        o->process = InTurn(Registry(), [](const ModuleRow& r) { return r.process; });
+        o->draw = InTurn(Registry(), [](const ModuleRow& r) { return r.draw; });
+        for (const ModuleRow& row : Registry()) o->sections.push_back(row.section);
         return o;
     }();
     return order;

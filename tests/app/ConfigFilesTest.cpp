@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cctype>
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/ConfigFile.h"
@@ -517,4 +519,135 @@ TEST_F(ConfigFiles, ReadOnlyVideoModeIsReadOnceFromTheFile) {
     saver.VideoMode().Mode = 5;
     ASSERT_TRUE(saver.Save());
     EXPECT_EQ(3, saver.GetReadOnlyVideoMode());  // cached for the life of the instance
+}
+
+namespace {
+// What the background and wallpaper modules keep of a picture's path: the
+// lower-case name where that exists, as Windows compares names.
+std::string KeptPath(const std::string& path) {
+    std::string lower = path;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return FileExists(lower) ? lower : path;
+}
+
+void ReplaceOnce(std::string& text, const std::string& from, const std::string& to) {
+    const size_t at = text.find(from);
+    ASSERT_NE(std::string::npos, at) << from;
+    text.replace(at, from.size(), to);
+}
+}  // namespace
+
+// A main file with every key of every section away from its default, every
+// list filled and every optional key present is read and written back byte
+// for byte, as is the shared file beside it.
+TEST_F(ConfigFiles, EverySectionFilledRoundTripsByteForByte) {
+    const std::string a = m_Install.File("a.jpg"), b = m_Install.File("b.bmp"), w = m_Install.File("w.jpg");
+    for (const std::string& p : {a, b, w}) WriteWholeFile(p, "picture");
+    // The stored user name and password as this program enciphers them.
+    std::string account;
+    {
+        CScreenSaver saver;
+        CEmailAccount acc;
+        acc.Pop3 = "pop3s://mail.example:995";
+        acc.UserName = "ann";
+        acc.Password = "s3cret";
+        acc.Minutes = 15;
+        saver.Email().Accounts.Add(acc);
+        ASSERT_TRUE(saver.Save()) << saver.ErrorText();
+        const std::string text = ReadWholeFile(MainPath());
+        const size_t from = text.find("\t\t<Account_0>"), to = text.find("\t</Email>");
+        ASSERT_NE(std::string::npos, from);
+        account = text.substr(from, to - from);
+        ASSERT_NE(std::string::npos, account.find("<Minutes>15</Minutes>"));
+    }
+    std::string main = DefaultMain();
+    const size_t p0 = main.find("\t\t<Picture_0>"), pEnd = main.find("\t</BgBitmap>");
+    main.replace(p0, pEnd - p0,
+                 "\t\t<Picture_0>" + KeptPath(a) + "</Picture_0>\r\n\t\t<Picture_1>" + KeptPath(b) + "</Picture_1>\r\n");
+    const std::pair<std::string, std::string> filled[] = {
+        {"<SaverSpeed>10<", "<SaverSpeed>35<"}, {"<RenderStyle>2<", "<RenderStyle>1<"},
+        {"<PolygonDetail>1<", "<PolygonDetail>3<"}, {"<NumCritters>100<", "<NumCritters>250<"},
+        {"<WiggleWorms>true<", "<WiggleWorms>false<"}, {"<BuzzzyBees>true<", "<BuzzzyBees>false<"},
+        {"<LadyBugs>true<", "<LadyBugs>false<"}, {"<Size>1<", "<Size>2<"}, {"<Speed>1<", "<Speed>17<"},
+        {"<CyclePictures>true<", "<CyclePictures>false<"}, {"<NumPictures>10<", "<NumPictures>2<"},
+        {"<CycleMin>1<", "<CycleMin>5<"}, {"<PictureStyle>0<", "<PictureStyle>1<"},
+        {"<CycleColor>false<", "<CycleColor>true<"},
+        // Stars
+        {"\t\t<Enabled>false</Enabled>\r\n\t\t<Type>2<", "\t\t<Enabled>true</Enabled>\r\n\t\t<Type>0<"},
+        {"<Speed>3<", "<Speed>6<"}, {"<Amount>1000<", "<Amount>2400<"}, {"<ColorScheme>18<", "<ColorScheme>4<"},
+        {"<RotateStars>false<", "<RotateStars>true<"},
+        // CD player
+        {"\t\t<Enabled>false</Enabled>\r\n\t\t<AutoOff>false<", "\t\t<Enabled>true</Enabled>\r\n\t\t<AutoOff>true<"},
+        {"<AutoOffMinutes>60<", "<AutoOffMinutes>45<"},
+        // Sound
+        {"<ChimeType>0<", "<ChimeType>2<"}, {"<ChimeFileName><", "<ChimeFileName>chime.wav<"},
+        {"<EnableAlarm>false<", "<EnableAlarm>true<"}, {"<AlarmHour>6<", "<AlarmHour>21<"},
+        {"<AlarmMinute>0<", "<AlarmMinute>7<"}, {"<AlarmType>1<", "<AlarmType>2<"},
+        {"<AlarmFileName><", "<AlarmFileName>alarm.wav<"},
+        {"\t\t<Type>0</Type>\r\n\t\t<NumPictures>0</NumPictures>\r\n",
+         "\t\t<Type>3</Type>\r\n\t\t<NumPictures>1</NumPictures>\r\n\t\t<Picture_0>" + KeptPath(w) +
+             "</Picture_0>\r\n"},
+        // Reminders
+        {"\t\t<Enabled>false</Enabled>\r\n\t\t<ShowOnClose>true<", "\t\t<Enabled>true</Enabled>\r\n\t\t<ShowOnClose>false<"},
+        {"<ShowWhileRun>false<", "<ShowWhileRun>true<"}, {"<AutoCleanUp>true<", "<AutoCleanUp>false<"},
+        // E-mail
+        {"<Notify>true<", "<Notify>false<"}, {"<DisplayText>true<", "<DisplayText>false<"},
+        {"<DisplayStreamers>true<", "<DisplayStreamers>false<"}, {"<CycleStreamers>true<", "<CycleStreamers>false<"},
+        {"<RandStreamers>false<", "<RandStreamers>true<"}, {"<NewMailSoundType>1<", "<NewMailSoundType>2<"},
+        {"<SoundFileName><", "<SoundFileName>mail.wav<"},
+        {"\t\t<CycleRed>true</CycleRed>\r\n\t\t<CycleGreen>true</CycleGreen>\r\n\t\t<CycleBlue>true</CycleBlue>\r\n"
+         "\t\t<NumAccounts>0</NumAccounts>\r\n",
+         "\t\t<CycleRed>false</CycleRed>\r\n\t\t<CycleGreen>true</CycleGreen>\r\n\t\t<CycleBlue>false</CycleBlue>\r\n"
+         "\t\t<TrustFile>/etc/ssl/mine.pem</TrustFile>\r\n\t\t<NumAccounts>1</NumAccounts>\r\n" + account},
+        // Date and time
+        {"<SetTime>false<", "<SetTime>true<"}, {"<TimeServer><", "<TimeServer>time.example<"},
+        {"<HolidaysFor>United States<", "<HolidaysFor>Canada<"}, {"<DisplayTime>false<", "<DisplayTime>true<"},
+        {"<DisplayDate>false<", "<DisplayDate>true<"}, {"<DisplayHolidays>false<", "<DisplayHolidays>true<"},
+        {"<DisplayMoonPhase>false<", "<DisplayMoonPhase>true<"}, {"<Format>DDDD, MMMM DD, YYYY<", "<Format>YYYY-MM-DD<"},
+        {"<EnableCountDown>false<", "<EnableCountDown>true<"}, {"<CountDownTo>*<", "<CountDownTo>203001150930PM<"},
+        {"<CountDownMessage><", "<CountDownMessage>Holidays<"},
+        {"\t\t<CycleRed>true</CycleRed>\r\n\t\t<CycleGreen>true</CycleGreen>\r\n\t\t<CycleBlue>true</CycleBlue>\r\n"
+         "\t\t<CycleTimeRed>true<",
+         "\t\t<CycleRed>false</CycleRed>\r\n\t\t<CycleGreen>false</CycleGreen>\r\n\t\t<CycleBlue>true</CycleBlue>\r\n"
+         "\t\t<CycleTimeRed>false<"},
+        {"<CycleTimeGreen>true<", "<CycleTimeGreen>false<"},
+        {"<TimeServerCount>0</TimeServerCount>\r\n",
+         "<TimeServerCount>2</TimeServerCount>\r\n\t\t<TimeServer_0>a.example</TimeServer_0>\r\n"
+         "\t\t<TimeServer_1>b.example</TimeServer_1>\r\n"},
+        // Effects
+        {"<LifeTime>40<", "<LifeTime>70<"}, {"<Intensity>40<", "<Intensity>20<"}, {"<Detail>3<", "<Detail>5<"},
+        {"<Size>10<", "<Size>12<"}, {"\t\t\t<Enabled>true</Enabled>\r\n\t\t\t<Amount>3<",
+                                    "\t\t\t<Enabled>false</Enabled>\r\n\t\t\t<Amount>8<"},
+        {"\t\t\t<Enabled>false</Enabled>\r\n\t\t\t<Density>30<", "\t\t\t<Enabled>true</Enabled>\r\n\t\t\t<Density>55<"},
+        {"<Red>0<", "<Red>10<"}, {"<Green>0<", "<Green>20<"}, {"<Blue>255<", "<Blue>30<"},
+        // Internet
+        {"<TFNewsNotifyProducts>true<", "<TFNewsNotifyProducts>false<"},
+        {"<TFNewsNotifyUpdates>true<", "<TFNewsNotifyUpdates>false<"},
+        {"<TFNewsDisplayNews>true<", "<TFNewsDisplayNews>false<"},
+        {"<WebsiteAskCoolSite>true<", "<WebsiteAskCoolSite>false<"}, {"<NewsDisplayUS>true<", "<NewsDisplayUS>false<"},
+        {"<NewsDisplayIntl>true<", "<NewsDisplayIntl>false<"},
+        // Weather and video mode
+        {"<ZipCode><", "<ZipCode>90210<"}, {"<DisplayTemp>false<", "<DisplayTemp>true<"},
+        {"<ProviderText>Weather data provided by www.meadowweather.example - [Click here to visit "
+         "meadowweather.example]<",
+         "<ProviderText>Mine<"},
+        {"<ProviderUrl>http://www.meadowweather.example<", "<ProviderUrl>http://weather.example<"},
+        {"<Mode>0<", "<Mode>3<"}, {"<ThreadPriority>0<", "<ThreadPriority>-2<"},
+    };
+    for (const auto& [from, to] : filled) ReplaceOnce(main, from, to);
+    const std::string shared =
+        "<ConfigFile name=\"Shared\">\r\n\t<Reminders>\r\n\t\t<NumReminders>1</NumReminders>\r\n\t\t<Rem_0>\r\n"
+        "\t\t\t<Date>" + FutureDate() + "</Date>\r\n\t\t\t<Type>Birthday</Type>\r\n"
+        "\t\t\t<RemTitle>Ann</RemTitle>\r\n\t\t\t<RemMsg>Cake</RemMsg>\r\n\t\t</Rem_0>\r\n\t</Reminders>\r\n"
+        "</ConfigFile>";
+    WriteWholeFile(MainPath(), main);
+    WriteWholeFile(SharedPath(), shared);
+
+    CScreenSaver saver;
+    ASSERT_TRUE(saver.Load()) << saver.ErrorText();
+    EXPECT_EQ(1u, saver.Email().Accounts.GetCount());
+    EXPECT_EQ("s3cret", std::string(saver.Email().Accounts.Get(0).Password.View()));
+    ASSERT_TRUE(saver.Save()) << saver.ErrorText();
+    EXPECT_EQ(main, ReadWholeFile(MainPath()));
+    EXPECT_EQ(shared, ReadWholeFile(SharedPath()));
 }
