@@ -79,10 +79,6 @@ public:
 
     // Stores the window size, restarts the change timer and forgets the picture.
     void Setup(int32_t width, int32_t height);
-    template <class... Unused>
-    void Setup(int32_t width, int32_t height, const Unused&...) {
-        Setup(width, height);
-    }
 
     // The frame's local time the loop hands every module is not used: the
     // change timer runs on the instance clock.
