@@ -1,14 +1,8 @@
 // The Linux program: the same saver full screen, as a preview child, inside
 // XScreenSaver's window, in a plain window, or as a benchmark.
 #include <FreeImage.h>
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/Xinerama.h>
-#include <X11/extensions/Xrandr.h>
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -20,181 +14,39 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/CScreenSaver.h"
 #include "app/InputGate.h"
-#include "app/x11/BenchEmitters.h"
 #include "app/SceneRect.h"
 #include "app/ShippedAssets.h"
+#include "app/x11/BenchEmitters.h"
+#include "app/x11/Monitors.h"
+#include "app/x11/SignalPipe.h"
 #include "app/x11/X11Front.h"
+#include "app/x11/X11Window.h"
+#include "platform/CpuTime.h"
 #include "platform/GLInclude.h"
 #include "platform/Process.h"
 #include "platform/ProgramDir.h"
-#include "platform/posix/X11GLVisual.h"
 #include "xlib/CloseTrace.h"
 #include "xlib/XPaths.h"
 
 namespace {
-std::atomic<bool> g_Terminate{false};
-// The signal may land on any thread; this pipe wakes the event loop's poll at
-// once rather than at its next timeout.
-int g_WakePipe[2] = {-1, -1};
+constexpr long kInputEvents =
+    KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | StructureNotifyMask;
 
-void OnTerminate(int) {
-    CloseTraceBegin();
-    g_Terminate = true;
-    if (g_WakePipe[1] >= 0) {
-        const char byte = 1;
-        ssize_t ignored = write(g_WakePipe[1], &byte, 1);
-        (void)ignored;
-    }
-}
-
-double NowMs(clockid_t clock) {
-    struct timespec ts;
-    clock_gettime(clock, &ts);
-    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
-}
-
-// Milliseconds since this process was started by the system.
-double MsSinceProcessStart() {
-    std::ifstream stat("/proc/self/stat");
-    std::string content((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    size_t paren = content.rfind(')');
-    if (paren == std::string::npos) return -1;
-    // Field 22 (starttime) counted from the field after the command name (field 3).
-    const char* p = content.c_str() + paren + 2;
-    unsigned long long start = 0;
-    for (int field = 3; field <= 22 && *p; ++field) {
-        if (field == 22) start = std::strtoull(p, nullptr, 10);
-        p = std::strchr(p, ' ');
-        if (!p) break;
-        ++p;
-    }
-    double startMs = start * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
-    return NowMs(CLOCK_BOOTTIME) - startMs;
-}
-
-int g_LastXError = 0;
-int RecordXError(Display*, XErrorEvent* e) {
-    g_LastXError = e->error_code;
-    return 0;
-}
-
-// The host may destroy the window we draw into at any moment (the preview's
-// parent closing, a screen-saver daemon tearing its window down); the render
-// thread's next swap then fails with BadDrawable. Xlib's default handler would
-// end the process on the spot with status 1, skipping the orderly stop, so X
-// errors are left to the code that checks for them.
-int IgnoreXError(Display*, XErrorEvent*) { return 0; }
-
-bool WindowExists(Display* dpy, Window w) {
-    XErrorHandler old = XSetErrorHandler(RecordXError);
-    g_LastXError = 0;
-    XWindowAttributes attr;
-    Status ok = XGetWindowAttributes(dpy, w, &attr);
-    XSync(dpy, False);
-    XSetErrorHandler(old);
-    return ok && g_LastXError == 0;
-}
-
-Cursor BlankCursor(Display* dpy, Window w) {
-    static char bits[1] = {0};
-    Pixmap pix = XCreateBitmapFromData(dpy, w, bits, 1, 1);
-    XColor black{};
-    Cursor c = XCreatePixmapCursor(dpy, pix, pix, &black, &black, 0, 0);
-    XFreePixmap(dpy, pix);
-    return c;
-}
-
-struct OwnWindow {
-    Window window = 0;
-    Colormap colormap = 0;
-};
-
-OwnWindow CreateGLWindow(Display* dpy, Window parent, int x, int y, unsigned w, unsigned h, bool overrideRedirect,
-                         long events, std::string& error) {
-    OwnWindow out;
-    int screen = DefaultScreen(dpy);
-    XVisualInfo* vi = ChooseGLVisual(dpy, screen);
-    if (!vi) {
-        error = "no double-buffered RGBA OpenGL visual on this display";
-        return out;
-    }
-    XSetWindowAttributes swa{};
-    out.colormap = XCreateColormap(dpy, RootWindow(dpy, screen), vi->visual, AllocNone);
-    swa.colormap = out.colormap;
-    swa.background_pixel = 0;
-    swa.border_pixel = 0;
-    swa.override_redirect = overrideRedirect ? True : False;
-    swa.event_mask = events;
-    out.window = XCreateWindow(dpy, parent, x, y, w, h, 0, vi->depth, InputOutput, vi->visual,
-                               CWColormap | CWBackPixel | CWBorderPixel | CWOverrideRedirect | CWEventMask, &swa);
-    XFree(vi);
-    return out;
-}
-
-void WaitForMap(Display* dpy, Window w) {
-    XEvent ev;
-    for (int i = 0; i < 200; ++i) {
-        if (XCheckTypedWindowEvent(dpy, w, MapNotify, &ev)) return;
-        usleep(5000);
-    }
-}
-
-void GrabInput(Display* dpy, Window w, Cursor cursor) {
-    // The grab fails until the window is viewable and any earlier grab is gone; retry briefly.
-    for (int i = 0; i < 100; ++i) {
-        if (XGrabKeyboard(dpy, w, True, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess) break;
-        usleep(10000);
-    }
-    for (int i = 0; i < 100; ++i) {
-        if (XGrabPointer(dpy, w, True, PointerMotionMask | ButtonPressMask | ButtonReleaseMask, GrabModeAsync,
-                         GrabModeAsync, None, cursor, CurrentTime) == GrabSuccess)
-            break;
-        usleep(10000);
-    }
-}
-
-void PointerPosition(Display* dpy, int& x, int& y) {
-    Window rootRet, childRet;
-    int wx, wy;
-    unsigned mask;
-    x = y = 0;
-    XQueryPointer(dpy, DefaultRootWindow(dpy), &rootRet, &childRet, &x, &y, &wx, &wy, &mask);
-}
-
-// Waits for the next X event or a termination signal.
-bool NextEvent(Display* dpy, XEvent& ev) {
-    while (!g_Terminate) {
-        if (XPending(dpy)) {
-            XNextEvent(dpy, &ev);
-            return true;
-        }
-        struct pollfd pfd[2] = {{ConnectionNumber(dpy), POLLIN, 0}, {g_WakePipe[0], POLLIN, 0}};
-        poll(pfd, g_WakePipe[0] >= 0 ? 2 : 1, 1000);
-    }
+// Opens the mode's window, or says why it could not.
+bool OpenWindow(GLWindow& window, const GLWindowSpec& spec) {
+    std::string error;
+    if (window.Open(spec, error)) return true;
+    std::fprintf(stderr, "meadowglow: %s\n", error.c_str());
     return false;
-}
-
-// The settings window belongs to the Windows program for now. Until Linux has
-// one, "/c" does what opening it does to the files (a first run creates them
-// with the defaults) and says where they are.
-int RunSettingsNote() {
-    CScreenSaver& saver = FullScreenSaver();
-    if (!saver.BackupConfig() || !saver.Load()) {
-        std::fprintf(stderr, "meadowglow: %s\n", saver.ErrorText().c_str());
-        return 1;
-    }
-    std::printf(
-        "The settings are kept in:\n  %s\n  %s (the reminder list)\n"
-        "Edit them with a text editor; run 'meadowglow -window' to see the result.\n",
-        saver.MakeConfigFileName(false).c_str(), saver.MakeConfigFileName(true).c_str());
-    return 0;
 }
 
 // Runs the saver in `window` until input (per `gate`) or a signal ends it,
@@ -249,78 +101,64 @@ int RunInWindow(Display* dpy, Window window, InputGate* gate, Atom deleteAtom,
     saver.StopAndEndProcess(0, lastWork);
 }
 
-// The monitors that make up the X screen: XRandR's list (which marks the
-// primary one), else Xinerama's (its first screen is the primary); empty when
-// the display knows neither, and the screen is then one monitor.
-std::vector<ScreenRect> Monitors(Display* dpy) {
-    std::vector<ScreenRect> out;
-    int eventBase = 0, errorBase = 0, count = 0;
-    if (XRRQueryExtension(dpy, &eventBase, &errorBase)) {
-        if (XRRMonitorInfo* m = XRRGetMonitors(dpy, DefaultRootWindow(dpy), True, &count)) {
-            for (int i = 0; i < count; ++i)
-                out.push_back(ScreenRect{m[i].x, m[i].y, m[i].width, m[i].height, m[i].primary != 0});
-            XRRFreeMonitors(m);
-        }
+// The settings window belongs to the Windows program for now. Until Linux has
+// one, "/c" does what opening it does to the files (a first run creates them
+// with the defaults) and says where they are.
+int RunSettingsNote() {
+    CScreenSaver& saver = FullScreenSaver();
+    if (!saver.BackupConfig() || !saver.Load()) {
+        std::fprintf(stderr, "meadowglow: %s\n", saver.ErrorText().c_str());
+        return 1;
     }
-    // Xinerama splits the screen where XRandR sees one monitor (Xvfb +xinerama).
-    if (out.size() <= 1 && XineramaIsActive(dpy)) {
-        if (XineramaScreenInfo* xs = XineramaQueryScreens(dpy, &count)) {
-            if (count > 1) {
-                out.clear();
-                for (int i = 0; i < count; ++i)
-                    out.push_back(ScreenRect{xs[i].x_org, xs[i].y_org, xs[i].width, xs[i].height, i == 0});
-            }
-            XFree(xs);
-        }
-    }
-    return out;
+    std::printf(
+        "The settings are kept in:\n  %s\n  %s (the reminder list)\n"
+        "Edit them with a text editor; run 'meadowglow -window' to see the result.\n",
+        saver.MakeConfigFileName(false).c_str(), saver.MakeConfigFileName(true).c_str());
+    return 0;
 }
 
 int RunFullScreen(Display* dpy) {
-    int screen = DefaultScreen(dpy);
-    unsigned w = static_cast<unsigned>(DisplayWidth(dpy, screen));
-    unsigned h = static_cast<unsigned>(DisplayHeight(dpy, screen));
-    std::string error;
-    OwnWindow own = CreateGLWindow(dpy, RootWindow(dpy, screen), 0, 0, w, h, true,
-                                   KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                                       PointerMotionMask | StructureNotifyMask,
-                                   error);
-    if (!own.window) {
-        std::fprintf(stderr, "meadowglow: %s\n", error.c_str());
-        return 1;
-    }
-    XStoreName(dpy, own.window, "Screensaver");
+    const int screen = DefaultScreen(dpy);
+    const unsigned w = static_cast<unsigned>(DisplayWidth(dpy, screen));
+    const unsigned h = static_cast<unsigned>(DisplayHeight(dpy, screen));
     // The window covers every monitor; the scene goes on the primary one.
     FullScreenSaver().SetSceneRect(
         SceneRectInWindow(Monitors(dpy), ScreenRect{0, 0, static_cast<int>(w), static_cast<int>(h), true}));
-    Cursor blank = BlankCursor(dpy, own.window);
-    XDefineCursor(dpy, own.window, blank);
     int px, py;
     PointerPosition(dpy, px, py);
     InputGate gate(false, px, py);
-    XMapRaised(dpy, own.window);
-    WaitForMap(dpy, own.window);
-    GrabInput(dpy, own.window, blank);
-    XSync(dpy, False);
-    // The exit tasks may open a page: the window goes out of its way first.
-    // Hidden, not destroyed: the render thread may still be finishing a frame
-    // in it, and the process's end destroys it anyway.
-    int rc = RunInWindow(dpy, own.window, &gate, None, [&] {
-        CScreenSaver& saver = FullScreenSaver();
-        if (!saver.HasExitTasks()) return;
-        XUngrabPointer(dpy, CurrentTime);
-        XUngrabKeyboard(dpy, CurrentTime);
-        XUnmapWindow(dpy, own.window);
-        XSync(dpy, False);
-        CloseTraceMark("main: window hidden");
-        saver.DoExitTasks();
-        CloseTraceMark("main: exit tasks done");
-    });
-    XUngrabPointer(dpy, CurrentTime);
-    XUngrabKeyboard(dpy, CurrentTime);
-    XDestroyWindow(dpy, own.window);
+    const Cursor blank = BlankCursor(dpy);
+    int rc = 1;
+    {
+        GLWindow own(dpy);
+        GLWindowSpec spec;
+        spec.width = w;
+        spec.height = h;
+        spec.overrideRedirect = true;
+        spec.events = kInputEvents;
+        spec.name = "Screensaver";
+        spec.raised = true;
+        spec.cursor = blank;
+        if (OpenWindow(own, spec)) {
+            GrabInput(dpy, own.Id(), blank);
+            XSync(dpy, False);
+            // The exit tasks may open a page: the window goes out of its way
+            // first. Hidden, not destroyed: the render thread may still be
+            // finishing a frame in it, and the process's end destroys it anyway.
+            rc = RunInWindow(dpy, own.Id(), &gate, None, [&] {
+                CScreenSaver& saver = FullScreenSaver();
+                if (!saver.HasExitTasks()) return;
+                UngrabInput(dpy);
+                XUnmapWindow(dpy, own.Id());
+                XSync(dpy, False);
+                CloseTraceMark("main: window hidden");
+                saver.DoExitTasks();
+                CloseTraceMark("main: exit tasks done");
+            });
+            UngrabInput(dpy);
+        }
+    }
     XFreeCursor(dpy, blank);
-    XFreeColormap(dpy, own.colormap);
     XSync(dpy, False);
     return rc;
 }
@@ -328,27 +166,18 @@ int RunFullScreen(Display* dpy) {
 int RunPreviewChild(Display* dpy, Window parent) {
     XWindowAttributes attr;
     if (!WindowExists(dpy, parent) || !XGetWindowAttributes(dpy, parent, &attr)) return -1;
-    std::string error;
-    OwnWindow own = CreateGLWindow(dpy, parent, 0, 0, static_cast<unsigned>(attr.width),
-                                   static_cast<unsigned>(attr.height), false,
-                                   KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                                       PointerMotionMask | StructureNotifyMask,
-                                   error);
-    if (!own.window) {
-        std::fprintf(stderr, "meadowglow: %s\n", error.c_str());
-        return 1;
-    }
-    XStoreName(dpy, own.window, "Preview");
-    XMapWindow(dpy, own.window);
-    WaitForMap(dpy, own.window);
+    GLWindow own(dpy);
+    GLWindowSpec spec;
+    spec.parent = parent;
+    spec.width = static_cast<unsigned>(attr.width);
+    spec.height = static_cast<unsigned>(attr.height);
+    spec.events = kInputEvents;
+    spec.name = "Preview";
+    if (!OpenWindow(own, spec)) return 1;
     int px, py;
     PointerPosition(dpy, px, py);
     InputGate gate(true, px, py);
-    int rc = RunInWindow(dpy, own.window, &gate, None);
-    if (WindowExists(dpy, own.window)) XDestroyWindow(dpy, own.window);
-    XFreeColormap(dpy, own.colormap);
-    XSync(dpy, False);
-    return rc;
+    return RunInWindow(dpy, own.Id(), &gate, None);
 }
 
 int RunHostWindow(Display* dpy, const X11Options& o) {
@@ -363,48 +192,79 @@ int RunHostWindow(Display* dpy, const X11Options& o) {
 }
 
 int RunPlainWindow(Display* dpy) {
-    std::string error;
-    OwnWindow own = CreateGLWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1024, 768, false,
-                                   KeyPressMask | StructureNotifyMask, error);
-    if (!own.window) {
-        std::fprintf(stderr, "meadowglow: %s\n", error.c_str());
-        return 1;
-    }
-    XStoreName(dpy, own.window, "Meadowglow");
-    Atom deleteAtom = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
-    XSetWMProtocols(dpy, own.window, &deleteAtom, 1);
-    XMapWindow(dpy, own.window);
-    WaitForMap(dpy, own.window);
+    GLWindow own(dpy);
+    GLWindowSpec spec;
+    spec.width = 1024;
+    spec.height = 768;
+    spec.events = KeyPressMask | StructureNotifyMask;
+    spec.name = "Meadowglow";
+    spec.closeButton = true;
+    if (!OpenWindow(own, spec)) return 1;
     // Keys close it; the pointer may roam freely over a window one is only trying out.
     InputGate gate(true, 0, 0);
-    int rc = RunInWindow(dpy, own.window, &gate, deleteAtom);
-    XDestroyWindow(dpy, own.window);
-    XFreeColormap(dpy, own.colormap);
-    XSync(dpy, False);
-    return rc;
+    return RunInWindow(dpy, own.Id(), &gate, own.DeleteAtom());
 }
 
-bool SavePng(const std::string& path, unsigned w, unsigned h, std::vector<unsigned char>& bgr) {
-    unsigned pitch = (w * 3 + 3) & ~3u;
-    FIBITMAP* bmp = FreeImage_ConvertFromRawBits(bgr.data(), static_cast<int>(w), static_cast<int>(h),
+// The start time (field 22, in clock ticks since boot) from the text of a
+// /proc/<pid>/stat file; none when the text has no such field.
+std::optional<unsigned long long> ProcStatStartTicks(const std::string& stat) {
+    // The command name is the only field that may hold spaces or ')': it ends
+    // at the last ')', and field 3 starts two characters later.
+    const size_t paren = stat.rfind(')');
+    if (paren == std::string::npos || paren + 2 > stat.size()) return std::nullopt;
+    const char* p = stat.c_str() + paren + 2;
+    for (int field = 3; field < 22; ++field) {
+        p = std::strchr(p, ' ');
+        if (!p) return std::nullopt;
+        ++p;
+    }
+    char* end = nullptr;
+    const unsigned long long ticks = std::strtoull(p, &end, 10);
+    if (end == p) return std::nullopt;
+    return ticks;
+}
+
+double WallMs() {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Milliseconds since the system started this process, -1 when /proc does not say.
+double MsSinceProcessStart() {
+    std::ifstream stat("/proc/self/stat");
+    std::string content((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const std::optional<unsigned long long> start = ProcStatStartTicks(content);
+    if (!start) return -1;
+    // The start time counts from boot, suspended time included.
+    struct timespec now;
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    const double startMs = *start * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+    return now.tv_sec * 1000.0 + now.tv_nsec / 1e6 - startMs;
+}
+
+bool SavePng(const std::string& path, unsigned width, unsigned height, std::vector<unsigned char>& bgr) {
+    const unsigned pitch = (width * 3 + 3) & ~3u;
+    FIBITMAP* bmp = FreeImage_ConvertFromRawBits(bgr.data(), static_cast<int>(width), static_cast<int>(height),
                                                  static_cast<int>(pitch), 24, FI_RGBA_RED_MASK, FI_RGBA_GREEN_MASK,
                                                  FI_RGBA_BLUE_MASK, FALSE);
     if (!bmp) return false;
-    bool ok = FreeImage_Save(FIF_PNG, bmp, path.c_str(), PNG_DEFAULT) != FALSE;
+    const bool ok = FreeImage_Save(FIF_PNG, bmp, path.c_str(), PNG_DEFAULT) != FALSE;
     FreeImage_Unload(bmp);
     return ok;
 }
 
 int RunBench(Display* dpy, const X11Options& o) {
+    GLWindow own(dpy);
+    GLWindowSpec spec;
+    spec.width = o.width;
+    spec.height = o.height;
+    spec.overrideRedirect = true;
+    spec.events = StructureNotifyMask;
+    spec.raised = true;
     std::string error;
-    OwnWindow own = CreateGLWindow(dpy, DefaultRootWindow(dpy), 0, 0, o.width, o.height, true, StructureNotifyMask,
-                                   error);
-    if (!own.window) {
+    if (!own.Open(spec, error)) {
         std::fprintf(stderr, "meadowglow: %s\n", error.c_str());
         return 1;
     }
-    XMapRaised(dpy, own.window);
-    WaitForMap(dpy, own.window);
     XSync(dpy, False);
 
     CScreenSaver& saver = FullScreenSaver();
@@ -434,12 +294,12 @@ int RunBench(Display* dpy, const X11Options& o) {
                            (v ? reinterpret_cast<const char*>(v) : "?");
             }
             firstFrameMs = MsSinceProcessStart();
-            wallStart = NowMs(CLOCK_MONOTONIC);
-            cpuStart = NowMs(CLOCK_PROCESS_CPUTIME_ID);
+            wallStart = WallMs();
+            cpuStart = PlatformProcessCpuMs();
         }
         if (index + 1 == frames) {
-            wallEnd = NowMs(CLOCK_MONOTONIC);
-            cpuEnd = NowMs(CLOCK_PROCESS_CPUTIME_ID);
+            wallEnd = WallMs();
+            cpuEnd = PlatformProcessCpuMs();
             if (!o.snapshot.empty() && saver.IsInitialised()) {
                 pixels.resize(static_cast<size_t>((o.width * 3 + 3) & ~3u) * o.height);
                 glPixelStorei(GL_PACK_ALIGNMENT, 4);
@@ -449,17 +309,13 @@ int RunBench(Display* dpy, const X11Options& o) {
             std::lock_guard<std::mutex> lock(m);
             done = true;
             cv.notify_all();
-            if (g_WakePipe[1] >= 0) {
-                const char byte = 1;
-                ssize_t ignored = write(g_WakePipe[1], &byte, 1);
-                (void)ignored;
-            }
+            WakeSignalPipe();
         }
         framesDrawn = index + 1;
     });
     if (o.unpaced) saver.SetPeriodOverride(0);
     if (o.seed >= 0) saver.SetSeedOverride(o.seed);
-    saver.SetWindow(static_cast<NativeWindow>(own.window));
+    saver.SetWindow(static_cast<NativeWindow>(own.Id()));
     if (!saver.Start()) {
         std::fprintf(stderr, "meadowglow: Fatal Error: could not start thread.\n");
         return 1;
@@ -472,33 +328,31 @@ int RunBench(Display* dpy, const X11Options& o) {
             std::lock_guard<std::mutex> lock(m);
             if (done) break;
         }
-        if (g_Terminate) break;
-        struct pollfd pfd = {g_WakePipe[0], POLLIN, 0};
-        if (g_WakePipe[0] < 0) {
+        if (TerminateRequested()) break;
+        const int wake = SignalWakeFd();
+        if (wake < 0) {
             std::unique_lock<std::mutex> lock(m);
             cv.wait_for(lock, std::chrono::milliseconds(100), [&] { return done; });
             continue;
         }
-        if (poll(&pfd, 1, 1000) > 0) {
-            char drain[16];
-            while (read(g_WakePipe[0], drain, sizeof drain) > 0) {
-            }
-        }
+        struct pollfd pfd = {wake, POLLIN, 0};
+        if (poll(&pfd, 1, 1000) > 0) DrainSignalPipe();
     }
-    double closeStart = NowMs(CLOCK_MONOTONIC);
+    const double closeStart = WallMs();
     saver.Stop();
-    double closeMs = NowMs(CLOCK_MONOTONIC) - closeStart;
+    const double closeMs = WallMs() - closeStart;
     saver.SetFrameObserver(nullptr);
     if (!done) {
         // No figures to give: a benchmark cut short is not a result.
-        if (g_Terminate) std::fprintf(stderr, "meadowglow: benchmark stopped by a signal after %u of %u frames\n",
-                                      framesDrawn.load(), frames);
+        if (TerminateRequested())
+            std::fprintf(stderr, "meadowglow: benchmark stopped by a signal after %u of %u frames\n",
+                         framesDrawn.load(), frames);
         return 1;
     }
 
     std::printf("renderer: %s\n", renderer.c_str());
-    double intervals = frames > 1 ? frames - 1 : 1;
-    double wall = wallEnd - wallStart;
+    const double intervals = frames > 1 ? frames - 1 : 1;
+    const double wall = wallEnd - wallStart;
     std::printf("frames: %u\nsize: %ux%u\n", frames, o.width, o.height);
     std::printf("critters: %u\n", critters.load());
     std::printf("fps: %.1f\n", wall > 0 ? intervals * 1000.0 / wall : 0.0);
@@ -513,9 +367,6 @@ int RunBench(Display* dpy, const X11Options& o) {
         }
         std::printf("snapshot: %s\n", o.snapshot.c_str());
     }
-    XDestroyWindow(dpy, own.window);
-    XFreeColormap(dpy, own.colormap);
-    XSync(dpy, False);
     return 0;
 }
 }  // namespace
@@ -550,15 +401,7 @@ int main(int argc, char** argv) {
     // First start: the sprites, pictures and help page the modules look for in
     // the installation directory come from beside the program.
     InstallShippedAssets(FindShippedAssetDir(PlatformProgramDir()), InstallDir());
-
-    if (pipe(g_WakePipe) == 0) {
-        for (int fd : g_WakePipe) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-    }
-    struct sigaction sa{};
-    sa.sa_handler = OnTerminate;
-    sigaction(SIGTERM, &sa, nullptr);
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGHUP, &sa, nullptr);
+    InstallTerminationSignals();
 
     Display* dpy = XOpenDisplay(nullptr);
     if (!dpy) {
