@@ -3,13 +3,15 @@
 // shut-down latency) and can save the last frame as a PNG picture.
 #pragma once
 
-#include <X11/Xlib.h>
-
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/x11/X11Front.h"
+
+// Xlib's own typedef, repeated so that this header need not include Xlib,
+// whose None and Bool macros break other headers (GoogleTest's among them).
+typedef struct _XDisplay Display;
 
 // Returns the program's exit status: 1 when the run was cut short or the
 // snapshot could not be saved.

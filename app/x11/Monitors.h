@@ -2,11 +2,13 @@
 // rectangle.
 #pragma once
 
-#include <X11/Xlib.h>
-
 #include <vector>
 
 #include "app/SceneRect.h"
+
+// Xlib's own typedef, repeated so that this header need not include Xlib,
+// whose None and Bool macros break other headers (GoogleTest's among them).
+typedef struct _XDisplay Display;
 
 // XRandR's list (which marks the primary monitor) unless it has at most one
 // monitor and Xinerama splits the screen in more (Xvfb +xinerama does): then
