@@ -1,6 +1,6 @@
 #include "xlib/XString.h"
 
-#include "xlib/XStringArrayStandIn.h"
+#include "xlib/XStringArray.h"
 
 #include <charconv>
 #include <cstdio>

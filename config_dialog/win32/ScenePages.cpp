@@ -56,13 +56,12 @@ CPageDialog::CPageDialog(WORD templateId, int okId, int cancelId, int defaultId,
 }
 
 bool CPageDialog::OnInitDialog() {
-    bool ok = true;
     XGuard("CPageDialog::OnInitDialog", [&] {
         m_Model.Open();
         AttachControls();
         Fill();
     });
-    return ok;
+    return true;
 }
 
 void CPageDialog::Cancel() {

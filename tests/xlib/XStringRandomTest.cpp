@@ -2,7 +2,7 @@
 // std::string doing the same work. The seed is fixed, so a failure repeats.
 #include "xlib/XString.h"
 
-#include "xlib/XStringArrayStandIn.h"
+#include "xlib/XStringArray.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "tests/TestSupport.h"
 #include "xlib/XPaths.h"
-#include "xlib/XStringArrayStandIn.h"
+#include "xlib/XStringArray.h"
 
 #include <gtest/gtest.h>
 
