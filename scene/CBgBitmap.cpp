@@ -12,7 +12,6 @@
 #include "xlib/StopWatch.h"
 #include "platform/GLInclude.h"
 #include "render/CTexture.h"
-#include "render/Projection.h"
 #include "xlib/RunLog.h"
 #include "xlib/XException.h"
 #include "xlib/XPaths.h"
@@ -42,7 +41,7 @@ void ReportConfigError(const XString& path, const char* what) {
 // also when something throws half-way.
 class PixelDrawState {
 public:
-    PixelDrawState(uint32_t width, uint32_t height) : m_Width(width), m_Height(height) {
+    PixelDrawState() {
         glPushAttrib(GL_ALL_ATTRIB_BITS);
         glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
         glDisable(GL_TEXTURE_2D);
@@ -56,7 +55,10 @@ public:
         glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
         glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
         glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+        // Both matrices kept: the scene's projection is the frame loop's,
+        // stated there once.
         glMatrixMode(GL_PROJECTION);
+        glPushMatrix();
         glLoadIdentity();
         glMatrixMode(GL_MODELVIEW);
         glPushMatrix();
@@ -65,19 +67,14 @@ public:
     ~PixelDrawState() {
         glPixelZoom(1.0f, 1.0f);
         glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        gluPerspective(70.0, ProjectionAspect(m_Width, m_Height), static_cast<double>(0.2f), 70.0);
+        glPopMatrix();
         glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
         glPopMatrix();
         glPopClientAttrib();
         glPopAttrib();
     }
     PixelDrawState(const PixelDrawState&) = delete;
     PixelDrawState& operator=(const PixelDrawState&) = delete;
-
-private:
-    uint32_t m_Width, m_Height;
 };
 
 // Normalised device coordinate of a window pixel edge, never left of -1 (a
@@ -462,7 +459,7 @@ void CBgBitmap::Process() {
 void CBgBitmap::Draw() {
     XGuard("CBgBitmap::Draw", [&] {
         if (!CyclePictures || Count() == 0) return;
-        PixelDrawState state(m_Width, m_Height);
+        PixelDrawState state;
         if (m_Bitmap) {
             const uint32_t pw = PlatformImageWidth(m_Bitmap), ph = PlatformImageHeight(m_Bitmap);
             double left, bottom, right, top;

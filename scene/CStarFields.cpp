@@ -6,7 +6,6 @@
 
 #include "xlib/ConfigSection.h"
 #include "platform/GLInclude.h"
-#include "render/Projection.h"
 #include "xlib/XException.h"
 #include "xlib/XRandom.h"
 
@@ -340,19 +339,19 @@ void CStarFields::Draw() {
         glDisable(GL_DITHER);
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_CULL_FACE);
+        // Both matrices kept: the scene's camera and projection are the
+        // frame loop's, stated there once.
         glMatrixMode(GL_MODELVIEW);
         glPushMatrix();
         glMatrixMode(GL_PROJECTION);
+        glPushMatrix();
         glLoadIdentity();
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
         for (int i = kLayers - 1; i >= 0; --i) m_Layers[i].DrawPoints(m_Scratch.get());
-        // Back to the scene's own projection.
         glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        gluPerspective(70.0, ProjectionAspect(m_Width, m_Height), static_cast<double>(0.2f), 70.0);
+        glPopMatrix();
         glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
         glPopMatrix();
         glPopAttrib();
     });
