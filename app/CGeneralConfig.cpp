@@ -19,6 +19,12 @@ constexpr SettingsTable<CGeneralConfig> kTable("General", kRows);
 
 const SettingsTable<CGeneralConfig>& CGeneralConfig::Settings() { return kTable; }
 
+bool CGeneralConfig::ExchangeSetting(std::string_view tag, SettingValue& value) {
+    return Settings().Exchange(*this, tag, value);
+}
+
+bool CGeneralConfig::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+
 void CGeneralConfig::Default() { kTable.Default(*this); }
 
 void CGeneralConfig::Read(const XString& whole) {

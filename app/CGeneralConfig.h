@@ -19,6 +19,8 @@ public:
     // Appends the section.
     void Write(XString& out) const override;
     static const SettingsTable<CGeneralConfig>& Settings();
+    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
+    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
 
     uint32_t SaverSpeed;     // frame period in milliseconds
     uint32_t RenderStyle;    // 1 = flat shading, anything else smooth

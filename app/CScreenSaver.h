@@ -182,7 +182,12 @@ public:
         m_Overrides = overrides;
     }
 
-    // The module registry (its rows are in CScreenSaver.cpp) and the call
+    // What the table row of a module's setting says of it (its kind, range,
+    // default and label), by the section and the tag; false when no module
+    // has it.
+    bool DescribeSetting(std::string_view section, std::string_view tag, SettingInfo& info);
+
+    // The module registry (its rows are in CScreenSaverModules.cpp) and the call
     // orders it gives.
     struct ModuleRow;
     struct CallOrder {
@@ -194,16 +199,19 @@ public:
 
 private:
     static void InstanceThread(CScreenSaver* saver);
-    OverriddenModules Overridden() { return {m_Critters, m_General, m_Stars, m_Effects, m_DateTime}; }
+    // Exchanges every override's value with its module's setting: done once,
+    // the run uses the overrides and they keep the file's own values; done
+    // again, both are back where they were.
+    void SwapOverrides();
     // Under g_Lock: the file's own values back in the modules.
     void PutOverridesAside() {
         if (!m_OverridesApplied) return;
-        SwapOverrides(m_Overrides, Overridden());
+        SwapOverrides();
         m_OverridesApplied = false;
     }
     void ApplyOverrides() {
         if (m_OverridesApplied || m_Overrides.Empty()) return;
-        SwapOverrides(m_Overrides, Overridden());
+        SwapOverrides();
         m_OverridesApplied = true;
     }
     // The main file's text from the modules, in the fixed section order.

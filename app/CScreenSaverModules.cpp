@@ -55,3 +55,15 @@ const CScreenSaver::CallOrder& CScreenSaver::Calls() {
     return order;
 }
 
+
+void CScreenSaver::SwapOverrides() {
+    for (SettingOverride& o : m_Overrides.Given())
+        for (const ModuleRow& row : Registry())
+            if (o.section == row.section) row.of(*this).ExchangeSetting(o.tag, o.value);
+}
+
+bool CScreenSaver::DescribeSetting(std::string_view section, std::string_view tag, SettingInfo& info) {
+    for (const ModuleRow& row : Registry())
+        if (section == row.section) return row.of(*this).DescribeSetting(tag, info);
+    return false;
+}

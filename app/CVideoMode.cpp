@@ -19,6 +19,12 @@ constexpr SettingsTable<CVideoMode> kTable("VideoMode", kRows);
 
 const SettingsTable<CVideoMode>& CVideoMode::Settings() { return kTable; }
 
+bool CVideoMode::ExchangeSetting(std::string_view tag, SettingValue& value) {
+    return Settings().Exchange(*this, tag, value);
+}
+
+bool CVideoMode::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+
 void CVideoMode::Default() { kTable.Default(*this); }
 
 void CVideoMode::Read(const XString& whole) {

@@ -21,6 +21,8 @@ public:
     void Read(const XString& whole) override;
     void Write(XString& out) const override;
     static const SettingsTable<CVideoMode>& Settings();
+    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
+    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
 
     // 0: keep the current screen mode; n >= 1: the n-th entry of the mode list.
     int32_t Mode;

@@ -1,37 +1,28 @@
 #include "app/SettingOverrides.h"
 
-#include <utility>
-
-#include "app/CGeneralConfig.h"
-#include "scene/CCritters.h"
-#include "scene/CEffects.h"
-#include "scene/CStarFields.h"
-#include "services/CSystemDateTime.h"
-
-namespace {
-template <class T>
-void SwapOne(std::optional<T>& given, T& setting) {
-    if (given) std::swap(*given, setting);
-}
-}  // namespace
-
-bool SettingOverrides::Empty() const {
-    return !critters && !ladybugs && !worms && !bees && !critterSize && !critterSpeed && !period && !stars &&
-           !starScheme && !fog && !date && !time && !countdown;
+void SettingOverrides::Set(std::string_view section, std::string_view tag, const SettingValue& value) {
+    for (SettingOverride& o : m_Given)
+        if (o.section == section && o.tag == tag) {
+            o.value = value;
+            return;
+        }
+    m_Given.push_back({std::string(section), std::string(tag), value});
 }
 
-void SwapOverrides(SettingOverrides& o, OverriddenModules m) {
-    SwapOne(o.critters, m.critters.NumCritters);
-    SwapOne(o.ladybugs, m.critters.LadyBugs);
-    SwapOne(o.worms, m.critters.WiggleWorms);
-    SwapOne(o.bees, m.critters.BuzzzyBees);
-    SwapOne(o.critterSize, m.critters.Size);
-    SwapOne(o.critterSpeed, m.critters.Speed);
-    SwapOne(o.period, m.general.SaverSpeed);
-    SwapOne(o.stars, m.stars.Enabled);
-    SwapOne(o.starScheme, m.stars.ColorScheme);
-    SwapOne(o.fog, m.effects.Fog);
-    SwapOne(o.date, m.dateTime.DisplayDate);
-    SwapOne(o.time, m.dateTime.DisplayTime);
-    SwapOne(o.countdown, m.dateTime.EnableCountDown);
+void SettingOverrides::SetNumber(std::string_view section, std::string_view tag, int64_t number) {
+    SettingValue v;
+    v.number = number;
+    Set(section, tag, v);
+}
+
+void SettingOverrides::SetSwitch(std::string_view section, std::string_view tag, bool on) {
+    SettingValue v;
+    v.flag = on;
+    Set(section, tag, v);
+}
+
+const SettingOverride* SettingOverrides::Find(std::string_view section, std::string_view tag) const {
+    for (const SettingOverride& o : m_Given)
+        if (o.section == section && o.tag == tag) return &o;
+    return nullptr;
 }

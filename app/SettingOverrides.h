@@ -1,39 +1,32 @@
 // Settings given for one run (the command line of XScreenSaver's panel): they
-// change what the running modules use and never what a save writes.
+// change what the running modules use and never what a save writes. Each is
+// named as its module's settings table names it: the section and the tag.
 #pragma once
 
-#include <cstdint>
-#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
-class CCritters;
-class CGeneralConfig;
-class CStarFields;
-class CEffects;
-class CSystemDateTime;
+#include "xlib/SettingValue.h"
 
-struct SettingOverrides {
-    std::optional<uint32_t> critters;  // "<NumCritters>"
-    std::optional<bool> ladybugs, worms, bees;
-    std::optional<int32_t> critterSize, critterSpeed;
-    std::optional<uint32_t> period;  // "<SaverSpeed>", the frame period in ms
-    std::optional<bool> stars;
-    std::optional<int32_t> starScheme;
-    std::optional<bool> fog;
-    std::optional<bool> date, time, countdown;
-
-    bool Empty() const;
+struct SettingOverride {
+    std::string section;  // "Critters"
+    std::string tag;      // "NumCritters", or "Fog/Enabled" inside a group
+    SettingValue value;
 };
 
-struct OverriddenModules {
-    CCritters& critters;
-    CGeneralConfig& general;
-    CStarFields& stars;
-    CEffects& effects;
-    CSystemDateTime& dateTime;
-};
+class SettingOverrides {
+public:
+    bool Empty() const { return m_Given.empty(); }
+    // A later value of the same setting replaces the earlier one.
+    void Set(std::string_view section, std::string_view tag, const SettingValue& value);
+    void SetNumber(std::string_view section, std::string_view tag, int64_t number);
+    void SetSwitch(std::string_view section, std::string_view tag, bool on);
+    // nullptr when that setting is not given.
+    const SettingOverride* Find(std::string_view section, std::string_view tag) const;
+    std::vector<SettingOverride>& Given() { return m_Given; }
+    const std::vector<SettingOverride>& Given() const { return m_Given; }
 
-// Exchanges every given value with the module's setting. Done once, the run
-// uses the overrides and `o` keeps the file's own values; done again, both are
-// back where they were. A save does it on each side of its write, so the file
-// gets its own values.
-void SwapOverrides(SettingOverrides& o, OverriddenModules m);
+private:
+    std::vector<SettingOverride> m_Given;
+};

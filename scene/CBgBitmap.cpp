@@ -282,6 +282,12 @@ const SettingsTable<CBgBitmap>& CBgBitmap::Settings() {
     return kTable;
 }
 
+bool CBgBitmap::ExchangeSetting(std::string_view tag, SettingValue& value) {
+    return Settings().Exchange(*this, tag, value);
+}
+
+bool CBgBitmap::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+
 void CBgBitmap::Default() {
     XGuard("CBgBitmap::Default", [&] {
         FreeBitmap();

@@ -79,6 +79,8 @@ public:
     // NumPictures is written as the list's count.
     void Write(XString& out) const override;
     static const SettingsTable<CBgBitmap>& Settings();
+    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
+    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
 
     // Stores the scene's size, restarts the change timer and forgets the picture.
     void Setup(const SceneContext& scene) override { Setup(scene.width, scene.height); }

@@ -188,6 +188,12 @@ constexpr SettingsTable<CCritters> kTable("Critters", kRows);
 
 const SettingsTable<CCritters>& CCritters::Settings() { return kTable; }
 
+bool CCritters::ExchangeSetting(std::string_view tag, SettingValue& value) {
+    return Settings().Exchange(*this, tag, value);
+}
+
+bool CCritters::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+
 void CCritters::Default() { kTable.Default(*this); }
 
 void CCritters::Read(const XString& config) {

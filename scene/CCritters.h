@@ -68,6 +68,8 @@ public:
     void Read(const XString& config) override;
     void Write(XString& out) const override;
     static const SettingsTable<CCritters>& Settings();
+    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
+    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
 
     // Creates the six sprite textures from the installation directory, and
     // the sheet of all six that a frame draws from. The arguments are those

@@ -32,6 +32,12 @@ constexpr SettingsTable<CEffects> kTable("Effects", kRows);
 
 const SettingsTable<CEffects>& CEffects::Settings() { return kTable; }
 
+bool CEffects::ExchangeSetting(std::string_view tag, SettingValue& value) {
+    return Settings().Exchange(*this, tag, value);
+}
+
+bool CEffects::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+
 void CEffects::Default() { kTable.Default(*this); }
 
 void CEffects::Read(const XString& config) {

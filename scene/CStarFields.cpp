@@ -280,13 +280,19 @@ constexpr Setting<CStarFields> kRows[] = {
     SettingOf("Type", &CStarFields::Type, kStarsWarp),
     SettingOf("Speed", &CStarFields::Speed, 3),
     SettingOf("Amount", &CStarFields::Amount, 1000),
-    SettingOf("ColorScheme", &CStarFields::ColorScheme, 18).Label("Star colours"),
+    SettingOf("ColorScheme", &CStarFields::ColorScheme, 18).Range(0, kStarSchemeCount - 1).Label("Star colours"),
     SettingOf("RotateStars", &CStarFields::RotateStars, false).Exact(),
 };
 constexpr SettingsTable<CStarFields> kTable("Stars", kRows);
 }  // namespace
 
 const SettingsTable<CStarFields>& CStarFields::Settings() { return kTable; }
+
+bool CStarFields::ExchangeSetting(std::string_view tag, SettingValue& value) {
+    return Settings().Exchange(*this, tag, value);
+}
+
+bool CStarFields::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
 
 void CStarFields::Default() { kTable.Default(*this); }
 

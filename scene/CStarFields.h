@@ -93,6 +93,8 @@ public:
     void Read(const XString& config) override;
     void Write(XString& out) const override;
     static const SettingsTable<CStarFields>& Settings();
+    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
+    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
     void Setup(const SceneContext& scene) override;
     void Reshape(const SceneContext& scene) override { Setup(scene); }
     // Stars ignore the frame's time.

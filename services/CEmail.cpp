@@ -126,6 +126,12 @@ constexpr SettingsTable<CEmail> kTable("Email", kRows);
 
 const SettingsTable<CEmail>& CEmail::Settings() { return kTable; }
 
+bool CEmail::ExchangeSetting(std::string_view tag, SettingValue& value) {
+    return Settings().Exchange(*this, tag, value);
+}
+
+bool CEmail::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+
 void CEmail::Default() {
     XGuard("CEmail::Default", [&] {
         kTable.Default(*this);

@@ -46,6 +46,12 @@ CInternet::CInternet() { Default(); }
 
 const SettingsTable<CInternet>& CInternet::Settings() { return kTable; }
 
+bool CInternet::ExchangeSetting(std::string_view tag, SettingValue& value) {
+    return Settings().Exchange(*this, tag, value);
+}
+
+bool CInternet::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+
 void CInternet::Default() { kTable.Default(*this); }
 
 void CInternet::Read(const XString& config) {

@@ -18,6 +18,8 @@ public:
     void Read(const XString& config) override;
     void Write(XString& out) const override;
     static const SettingsTable<CInternet>& Settings();
+    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
+    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
 
     // The whole exit task. `zipCode` is the weather module's zip code and
     // `product` the configuration name.

@@ -61,6 +61,12 @@ constexpr SettingsTable<CReminders> kTable("Reminders", kRows);
 
 const SettingsTable<CReminders>& CReminders::Settings() { return kTable; }
 
+bool CReminders::ExchangeSetting(std::string_view tag, SettingValue& value) {
+    return Settings().Exchange(*this, tag, value);
+}
+
+bool CReminders::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+
 void CReminders::Default() {
     XGuard("CReminders::Default", [&] {
         kTable.Default(*this);

@@ -39,6 +39,12 @@ constexpr SettingsTable<CSystemAlarm> kTable("Sound", kRows);
 
 const SettingsTable<CSystemAlarm>& CSystemAlarm::Settings() { return kTable; }
 
+bool CSystemAlarm::ExchangeSetting(std::string_view tag, SettingValue& value) {
+    return Settings().Exchange(*this, tag, value);
+}
+
+bool CSystemAlarm::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+
 void CSystemAlarm::Default() {
     XGuard("CSystemAlarm::Default", [&] {
         ResetAlarmTime(AlarmTime);

@@ -30,6 +30,12 @@ constexpr SettingsTable<CSystemCDPlayer> kTable("CDPlayer", kRows);
 
 const SettingsTable<CSystemCDPlayer>& CSystemCDPlayer::Settings() { return kTable; }
 
+bool CSystemCDPlayer::ExchangeSetting(std::string_view tag, SettingValue& value) {
+    return Settings().Exchange(*this, tag, value);
+}
+
+bool CSystemCDPlayer::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+
 void CSystemCDPlayer::Default() { kTable.Default(*this); }
 
 void CSystemCDPlayer::Read(const XString& whole) {

@@ -33,6 +33,8 @@ public:
     void Read(const XString& whole) override;
     void Write(XString& out) const override;
     static const SettingsTable<CSystemCDPlayer>& Settings();
+    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
+    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
     // At instance set-up: starts the disc when enabled and notes the time. A
     // preview (a small window) never starts it: the settings dialog restarts
     // its preview on every change, which would start the disc over each time,

@@ -127,6 +127,12 @@ const SettingsTable<CSystemDateTime>& CSystemDateTime::Settings() {
     return kTable;
 }
 
+bool CSystemDateTime::ExchangeSetting(std::string_view tag, SettingValue& value) {
+    return Settings().Exchange(*this, tag, value);
+}
+
+bool CSystemDateTime::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+
 void CSystemDateTime::Default() {
     XGuard("CSystemDateTime::Default", [&] {
         Settings().Default(*this);

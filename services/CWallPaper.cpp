@@ -54,6 +54,12 @@ constexpr SettingsTable<CWallPaper> kTable("Wallpaper", kRows);
 
 const SettingsTable<CWallPaper>& CWallPaper::Settings() { return kTable; }
 
+bool CWallPaper::ExchangeSetting(std::string_view tag, SettingValue& value) {
+    return Settings().Exchange(*this, tag, value);
+}
+
+bool CWallPaper::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+
 void CWallPaper::Default() {
     XGuard("CWallPaper::Default", [&] {
         kTable.Default(*this);

@@ -29,6 +29,8 @@ public:
     void Read(const XString& config) override;
     void Write(XString& out) const override;
     static const SettingsTable<CWallPaper>& Settings();
+    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
+    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
     // The render size, from the instance's Init.
     void Setup(const SceneContext& scene) override {
         Setup(static_cast<uint32_t>(scene.width), static_cast<uint32_t>(scene.height));

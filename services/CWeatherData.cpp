@@ -67,6 +67,12 @@ constexpr SettingsTable<CWeatherData> kTable("WeatherData", kRows);
 
 const SettingsTable<CWeatherData>& CWeatherData::Settings() { return kTable; }
 
+bool CWeatherData::ExchangeSetting(std::string_view tag, SettingValue& value) {
+    return Settings().Exchange(*this, tag, value);
+}
+
+bool CWeatherData::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+
 void CWeatherData::Default() {
     XGuard("CWeatherData::Default", [&] {
         kTable.Default(*this);

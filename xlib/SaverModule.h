@@ -6,12 +6,15 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 class XDateTime;
 class XString;
 // A module's settings, declared as a table (xlib/SettingsTable.h).
 template <class Owner>
 class SettingsTable;
+struct SettingInfo;
+struct SettingValue;
 
 // What a module is set up for.
 struct SceneContext {
@@ -33,6 +36,12 @@ public:
     virtual void Default() = 0;
     virtual void Read(const XString& whole) = 0;
     virtual void Write(XString& out) const = 0;
+    // One setting by its tag ("Group/Tag" inside a group), for what sets it
+    // from outside the file (the command line's one-run settings): its value
+    // exchanged with `value`, and what its table row says of it. False for a
+    // tag the module does not have.
+    virtual bool ExchangeSetting(std::string_view tag, SettingValue& value) = 0;
+    virtual bool DescribeSetting(std::string_view tag, SettingInfo& info) const = 0;
 
     // On the render thread, with the GL context current.
     virtual void Setup(const SceneContext& scene) {}

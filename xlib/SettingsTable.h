@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "xlib/ConfigSection.h"
+#include "xlib/SettingValue.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
 
@@ -57,6 +58,8 @@ struct Setting {
     const char* defText = "";
     SettingRead read = SettingRead::Plain;
     int64_t lo = 0, hi = 0;
+    // Whether [lo, hi] is the range offered (set by Clamp and Range).
+    bool ranged = false;
     // The nested group the key sits in ("<Fog>" inside "<Effects>"); rows of
     // one group follow each other.
     const char* group = nullptr;
@@ -81,6 +84,16 @@ struct Setting {
             s.read = SettingRead::Clamped;
             s.lo = low;
             s.hi = high;
+            s.ranged = true;
+        });
+    }
+    // The range a settings view or a command-line option offers, for a
+    // number read without bounds (a star scheme past the last keeps the colours).
+    constexpr Setting Range(int64_t low, int64_t high) const {
+        return With([&](Setting& s) {
+            s.lo = low;
+            s.hi = high;
+            s.ranged = true;
         });
     }
     constexpr Setting Cap(unsigned maxLength) const {
@@ -174,11 +187,58 @@ public:
     const Setting<Owner>* begin() const { return m_Rows; }
     const Setting<Owner>* end() const { return m_Rows + m_Count; }
     size_t size() const { return m_Count; }
-    // The row of that tag (the first, where groups repeat a tag); nullptr when none.
-    const Setting<Owner>* Find(std::string_view tag) const {
+    // The row of a tag, written "Group/Tag" for a key inside a group
+    // ("Fog/Enabled"); a bare tag names the first row of that tag. nullptr when none.
+    const Setting<Owner>* Find(std::string_view path) const {
+        const size_t slash = path.find('/');
+        const std::string_view group = slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
+        const std::string_view tag = slash == std::string_view::npos ? path : path.substr(slash + 1);
         for (const Setting<Owner>& s : *this)
-            if (tag == s.tag) return &s;
+            if (tag == s.tag && (group.empty() || (s.group && group == s.group))) return &s;
         return nullptr;
+    }
+
+    bool Describe(std::string_view path, SettingInfo& info) const {
+        const Setting<Owner>* s = Find(path);
+        if (!s) return false;
+        info.type = s->flag ? SettingInfo::kSwitch : s->text ? SettingInfo::kText
+                                                 : s->date ? SettingInfo::kMoment
+                                                           : SettingInfo::kNumber;
+        info.def = s->def;
+        info.ranged = s->ranged;
+        info.lo = s->lo;
+        info.hi = s->hi;
+        info.label = s->label;
+        return true;
+    }
+
+    // Exchanges the owner's value of a row with `value`: done twice, both are
+    // back where they were. False when no row has that tag.
+    bool Exchange(Owner& o, std::string_view path, SettingValue& value) const {
+        const Setting<Owner>* s = Find(path);
+        if (!s) return false;
+        if (s->flag) {
+            const bool mine = o.*s->flag;
+            o.*s->flag = value.flag;
+            value.flag = mine;
+        } else if (s->integer || s->count || s->set) {
+            const int64_t mine = s->integer ? o.*s->integer : s->count ? o.*s->count : s->get(o);
+            if (s->integer) o.*s->integer = static_cast<int32_t>(value.number);
+            if (s->count) o.*s->count = static_cast<uint32_t>(value.number);
+            if (s->set) s->set(o, static_cast<int32_t>(value.number));
+            value.number = mine;
+        } else if (s->text) {
+            XString mine = o.*s->text;
+            o.*s->text = value.text;
+            value.text = mine;
+        } else if (s->date) {
+            XString mine;
+            (o.*s->date).Format(mine, s->pattern);
+            XDateTime given = o.*s->date;
+            if (given.Parse(value.text.c_str(), s->pattern)) o.*s->date = given;
+            value.text = mine;
+        }
+        return true;
     }
 
     void Default(Owner& o) const {

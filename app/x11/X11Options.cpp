@@ -4,10 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/CGeneralConfig.h"
+#include "app/CScreenSaver.h"
 #include "app/CommandLine.h"
-#include "scene/CCritters.h"
-#include "scene/CStarFields.h"
 
 namespace {
 bool ParseWindowId(const std::string& text, uint64_t& out) {
@@ -64,37 +62,36 @@ bool DropToolkitOptions(std::vector<std::string>& args, X11Options& o) {
     args.swap(kept);
     return true;
 }
-// The settings XScreenSaver's panel offers, with the bounds the settings
-// file's reader holds them to.
-struct NumberSetting {
+// The settings XScreenSaver's panel offers, each named as its module's
+// settings table names it; a number's range is the table's.
+struct PanelSetting {
     const char* name;
-    int64_t lo, hi;
-    void (*set)(SettingOverrides&, int64_t);
+    const char* section;
+    const char* tag;
 };
-const NumberSetting kNumberSettings[] = {
-    {"-critters", 0, CCritters::kMaxCritters,
-     [](SettingOverrides& s, int64_t v) { s.critters = static_cast<uint32_t>(v); }},
-    {"-critter-size", 0, CCritters::kMaxSize,
-     [](SettingOverrides& s, int64_t v) { s.critterSize = static_cast<int32_t>(v); }},
-    {"-critter-speed", 0, CCritters::kMaxSpeed,
-     [](SettingOverrides& s, int64_t v) { s.critterSpeed = static_cast<int32_t>(v); }},
-    {"-period", 0, CGeneralConfig::kMaxSaverSpeed,
-     [](SettingOverrides& s, int64_t v) { s.period = static_cast<uint32_t>(v); }},
-    {"-star-scheme", 0, kStarSchemeCount - 1,
-     [](SettingOverrides& s, int64_t v) { s.starScheme = static_cast<int32_t>(v); }},
+const PanelSetting kNumberSettings[] = {
+    {"-critters", "Critters", "NumCritters"}, {"-critter-size", "Critters", "Size"},
+    {"-critter-speed", "Critters", "Speed"},  {"-period", "General", "SaverSpeed"},
+    {"-star-scheme", "Stars", "ColorScheme"},
+};
+// "-fog" switches it on, "-no-fog" off.
+const PanelSetting kSwitchSettings[] = {
+    {"-ladybugs", "Critters", "LadyBugs"}, {"-worms", "Critters", "WiggleWorms"},
+    {"-bees", "Critters", "BuzzzyBees"},   {"-stars", "Stars", "Enabled"},
+    {"-fog", "Effects", "Fog/Enabled"},    {"-date", "DateTime", "DisplayDate"},
+    {"-time", "DateTime", "DisplayTime"},  {"-countdown", "DateTime", "EnableCountDown"},
 };
 
-// "-fog" switches it on, "-no-fog" off.
-struct SwitchSetting {
-    const char* name;
-    std::optional<bool> SettingOverrides::*field;
-};
-const SwitchSetting kSwitchSettings[] = {
-    {"-ladybugs", &SettingOverrides::ladybugs}, {"-worms", &SettingOverrides::worms},
-    {"-bees", &SettingOverrides::bees},         {"-stars", &SettingOverrides::stars},
-    {"-fog", &SettingOverrides::fog},           {"-date", &SettingOverrides::date},
-    {"-time", &SettingOverrides::time},         {"-countdown", &SettingOverrides::countdown},
-};
+// The range the table gives a number option.
+void RangeOf(const PanelSetting& n, int64_t& lo, int64_t& hi) {
+    SettingInfo info;
+    if (!FullScreenSaver().DescribeSetting(n.section, n.tag, info) || !info.ranged) {
+        lo = hi = 0;
+        return;
+    }
+    lo = info.lo;
+    hi = info.hi;
+}
 
 bool ParseBounded(const std::string& text, int64_t lo, int64_t hi, int64_t& out) {
     if (text.empty() || text.size() > 12) return false;
@@ -113,24 +110,25 @@ bool TakeSettingOptions(std::vector<std::string>& args, X11Options& o) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         bool taken = false;
-        for (const NumberSetting& n : kNumberSettings) {
+        for (const PanelSetting& n : kNumberSettings) {
             if (a != n.name) continue;
-            int64_t v = 0;
-            if (i + 1 >= args.size() || !ParseBounded(args[i + 1], n.lo, n.hi, v)) {
-                o.error = std::string("-") + n.name + " needs a number from " + std::to_string(n.lo) + " to " +
-                          std::to_string(n.hi);
+            int64_t v = 0, lo = 0, hi = 0;
+            RangeOf(n, lo, hi);
+            if (i + 1 >= args.size() || !ParseBounded(args[i + 1], lo, hi, v)) {
+                o.error = std::string("-") + n.name + " needs a number from " + std::to_string(lo) + " to " +
+                          std::to_string(hi);
                 return false;
             }
-            n.set(o.overrides, v);
+            o.overrides.SetNumber(n.section, n.tag, v);
             ++i;
             taken = true;
         }
-        for (const SwitchSetting& s : kSwitchSettings) {
+        for (const PanelSetting& s : kSwitchSettings) {
             if (a == s.name) {
-                o.overrides.*s.field = true;
+                o.overrides.SetSwitch(s.section, s.tag, true);
                 taken = true;
             } else if (a == std::string("-no") + s.name) {
-                o.overrides.*s.field = false;
+                o.overrides.SetSwitch(s.section, s.tag, false);
                 taken = true;
             }
         }
@@ -153,11 +151,14 @@ const char* X11UsageText() {
             "  /c                 where the settings file is\n"
             "  -bench [-frames N] [-size WxH] [-unpaced] [-seed N] [-snapshot FILE.png]\n"
             "Settings for this run only, never saved, with any of the above:\n ";
-        for (const NumberSetting& n : kNumberSettings)
-            t += std::string(" ") + n.name + " " + std::to_string(n.lo) + "-" + std::to_string(n.hi);
+        for (const PanelSetting& n : kNumberSettings) {
+            int64_t lo = 0, hi = 0;
+            RangeOf(n, lo, hi);
+            t += std::string(" ") + n.name + " " + std::to_string(lo) + "-" + std::to_string(hi);
+        }
         t += "\n ";
         int onLine = 0;
-        for (const SwitchSetting& s : kSwitchSettings) {
+        for (const PanelSetting& s : kSwitchSettings) {
             if (onLine++ == 4) t += "\n ";  // four to a line
             t += std::string(" ") + s.name + "/-no" + s.name;
         }

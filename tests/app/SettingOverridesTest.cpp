@@ -31,19 +31,19 @@ struct SettingOverridesFile : ::testing::Test {
 // file written below.
 SettingOverrides AllGiven() {
     SettingOverrides o;
-    o.critters = 7;
-    o.ladybugs = false;
-    o.worms = false;
-    o.bees = false;
-    o.critterSize = 2;
-    o.critterSpeed = 0;
-    o.period = 40;
-    o.stars = true;
-    o.starScheme = 3;
-    o.fog = true;
-    o.date = true;
-    o.time = true;
-    o.countdown = true;
+    o.SetNumber("Critters", "NumCritters", 7);
+    o.SetSwitch("Critters", "LadyBugs", false);
+    o.SetSwitch("Critters", "WiggleWorms", false);
+    o.SetSwitch("Critters", "BuzzzyBees", false);
+    o.SetNumber("Critters", "Size", 2);
+    o.SetNumber("Critters", "Speed", 0);
+    o.SetNumber("General", "SaverSpeed", 40);
+    o.SetSwitch("Stars", "Enabled", true);
+    o.SetNumber("Stars", "ColorScheme", 3);
+    o.SetSwitch("Effects", "Fog/Enabled", true);
+    o.SetSwitch("DateTime", "DisplayDate", true);
+    o.SetSwitch("DateTime", "DisplayTime", true);
+    o.SetSwitch("DateTime", "EnableCountDown", true);
     return o;
 }
 
@@ -64,12 +64,35 @@ void ExpectGiven(CScreenSaver& s, const char* when) {
 }
 }  // namespace
 
-TEST(SettingOverrides, EmptyOnlyWithNothingGiven) {
+TEST(SettingOverrides, EmptyOnlyWithNothingGivenAndTheLastValueWins) {
     EXPECT_TRUE(SettingOverrides{}.Empty());
     EXPECT_FALSE(AllGiven().Empty());
     SettingOverrides off;
-    off.fog = false;  // a switch given as off still counts
+    off.SetSwitch("Effects", "Fog/Enabled", false);  // a switch given as off still counts
     EXPECT_FALSE(off.Empty());
+    off.SetSwitch("Effects", "Fog/Enabled", true);
+    ASSERT_EQ(1u, off.Given().size());
+    EXPECT_TRUE(off.Find("Effects", "Fog/Enabled")->value.flag);
+    EXPECT_EQ(nullptr, off.Find("Effects", "MotionBlur/Enabled"));
+}
+
+// An override reaches exactly the row its tag names: "Fog/Enabled" is not
+// the motion blur's "Enabled" of the same section.
+TEST_F(SettingOverridesFile, GroupedTagsReachTheirOwnRow) {
+    CScreenSaver saver;
+    SettingOverrides o;
+    o.SetSwitch("Effects", "Fog/Enabled", true);
+    o.SetSwitch("Effects", "MotionBlur/Enabled", false);
+    saver.SetOverrides(o);
+    ASSERT_TRUE(saver.Load());
+    EXPECT_TRUE(saver.Effects().Fog);
+    EXPECT_FALSE(saver.Effects().MotionBlur);
+    SettingInfo info;
+    ASSERT_TRUE(saver.DescribeSetting("Stars", "ColorScheme", info));
+    EXPECT_TRUE(info.ranged);
+    EXPECT_EQ(19, info.hi);
+    EXPECT_FALSE(saver.DescribeSetting("Stars", "NoSuchTag", info));
+    EXPECT_FALSE(saver.DescribeSetting("NoSuchSection", "Enabled", info));
 }
 
 // The file's own values of the run-only settings, saved by a run without

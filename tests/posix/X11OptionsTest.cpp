@@ -166,15 +166,16 @@ TEST(X11Options, SettingOptionsForOneRun) {
     struct Number {
         const char* option;
         int64_t lo, hi;
-        std::function<std::optional<int64_t>(const SettingOverrides&)> got;
+        const char *section, *tag;
+        std::optional<int64_t> got(const SettingOverrides& s) const {
+            const SettingOverride* o = s.Find(section, tag);
+            return o ? std::optional<int64_t>(o->value.number) : std::nullopt;
+        }
     };
-    auto opt = [](auto v) { return v ? std::optional<int64_t>(*v) : std::nullopt; };
     const Number numbers[] = {
-        {"--critters", 0, 50000, [&](const SettingOverrides& s) { return opt(s.critters); }},
-        {"--critter-size", 0, 2, [&](const SettingOverrides& s) { return opt(s.critterSize); }},
-        {"--critter-speed", 0, 64, [&](const SettingOverrides& s) { return opt(s.critterSpeed); }},
-        {"--period", 0, 100, [&](const SettingOverrides& s) { return opt(s.period); }},
-        {"--star-scheme", 0, 19, [&](const SettingOverrides& s) { return opt(s.starScheme); }},
+        {"--critters", 0, 50000, "Critters", "NumCritters"}, {"--critter-size", 0, 2, "Critters", "Size"},
+        {"--critter-speed", 0, 64, "Critters", "Speed"},     {"--period", 0, 100, "General", "SaverSpeed"},
+        {"--star-scheme", 0, 19, "Stars", "ColorScheme"},
     };
     const std::vector<std::vector<std::string>> modes = {
         {"-root"}, {"--window-id", "0x400007"}, {"-window"}, {"-s"}, {"--bench", "--frames", "2"}, {"/p", "77"}};
@@ -204,14 +205,17 @@ TEST(X11Options, SettingOptionsForOneRun) {
     }
 
     struct Switch {
-        const char* name;
-        std::optional<bool> SettingOverrides::*field;
+        const char *name, *section, *tag;
+        std::optional<bool> got(const SettingOverrides& s) const {
+            const SettingOverride* o = s.Find(section, tag);
+            return o ? std::optional<bool>(o->value.flag) : std::nullopt;
+        }
     };
     const Switch switches[] = {
-        {"ladybugs", &SettingOverrides::ladybugs}, {"worms", &SettingOverrides::worms},
-        {"bees", &SettingOverrides::bees},         {"stars", &SettingOverrides::stars},
-        {"fog", &SettingOverrides::fog},           {"date", &SettingOverrides::date},
-        {"time", &SettingOverrides::time},         {"countdown", &SettingOverrides::countdown},
+        {"ladybugs", "Critters", "LadyBugs"}, {"worms", "Critters", "WiggleWorms"},
+        {"bees", "Critters", "BuzzzyBees"},   {"stars", "Stars", "Enabled"},
+        {"fog", "Effects", "Fog/Enabled"},    {"date", "DateTime", "DisplayDate"},
+        {"time", "DateTime", "DisplayTime"},  {"countdown", "DateTime", "EnableCountDown"},
     };
     for (const Switch& s : switches) {
         for (const auto& mode : modes) {
@@ -221,16 +225,15 @@ TEST(X11Options, SettingOptionsForOneRun) {
                 off.push_back(dashes + std::string("no-") + s.name);
                 X11Options o = Parse(on);
                 EXPECT_TRUE(o.error.empty()) << on.back();
-                EXPECT_EQ(std::optional<bool>(true), o.overrides.*s.field) << on.back();
+                EXPECT_EQ(std::optional<bool>(true), s.got(o.overrides)) << on.back();
                 o = Parse(off);
                 EXPECT_TRUE(o.error.empty()) << off.back();
-                EXPECT_EQ(std::optional<bool>(false), o.overrides.*s.field) << off.back();
+                EXPECT_EQ(std::optional<bool>(false), s.got(o.overrides)) << off.back();
             }
         }
         // The last word wins, as the panel may append to a command of its own.
-        EXPECT_EQ(std::optional<bool>(false), Parse({"-root", std::string("--") + s.name,
-                                                     std::string("--no-") + s.name}).overrides.*s.field);
-        EXPECT_FALSE((Parse({"-root"}).overrides.*s.field).has_value()) << s.name;
+        EXPECT_EQ(std::optional<bool>(false), s.got(Parse({"-root", std::string("--") + s.name, std::string("--no-") + s.name}).overrides));
+        EXPECT_FALSE(s.got(Parse({"-root"}).overrides).has_value()) << s.name;
         // Only the exact words: a misspelling is still an unknown option.
         EXPECT_EQ(X11Mode::Usage, Parse({"-root", std::string("--") + s.name + "s"}).mode) << s.name;
     }

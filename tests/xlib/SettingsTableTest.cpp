@@ -86,6 +86,7 @@ TEST(SettingsTable, DefaultsWriteInTheFilesSpellingAndReadBack) {
 
 TEST(SettingsTable, EachKindReadsByItsOwnRules) {
     TempDir dir;
+    const std::string oldInstall = GetInstallPath();
     SetInstallPath(dir.Path());
     ForgetRunLogRepeats();
     struct Case {
@@ -130,7 +131,7 @@ TEST(SettingsTable, EachKindReadsByItsOwnRules) {
         EXPECT_EQ(c.logEntries, entries) << c.section << "\n" << log;
         ForgetRunLogRepeats();
     }
-    SetInstallPath("");
+    SetInstallPath(oldInstall);
 }
 
 TEST(SettingsTable, MissingSectionChangesNothingAndBadDatesKeepTheirValue) {
