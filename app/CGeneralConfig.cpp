@@ -19,6 +19,8 @@ constexpr SettingsTable<CGeneralConfig> kTable("General", kRows);
 
 const SettingsTable<CGeneralConfig>& CGeneralConfig::Settings() { return kTable; }
 
+const char* CGeneralConfig::Section() const { return Settings().Section(); }
+
 bool CGeneralConfig::ExchangeSetting(std::string_view tag, SettingValue& value) {
     return Settings().Exchange(*this, tag, value);
 }

@@ -19,6 +19,7 @@ public:
     // Appends the section.
     void Write(XString& out) const override;
     static const SettingsTable<CGeneralConfig>& Settings();
+    const char* Section() const override;
     bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
     bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
 

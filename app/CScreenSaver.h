@@ -192,10 +192,13 @@ public:
     struct ModuleRow;
     struct CallOrder {
         std::vector<const ModuleRow*> setup, process, draw;
-        std::vector<std::string_view> sections;
     };
     static const std::vector<ModuleRow>& Registry();
     static const CallOrder& Calls();
+    // The main file's section tags, in the registry's order.
+    std::vector<std::string_view> MainSections();
+    // The section tag of a registry row's module in this instance.
+    const char* SectionOf(const ModuleRow& row);
 
 private:
     static void InstanceThread(CScreenSaver* saver);

@@ -9,7 +9,6 @@
 // scene's calls (CScreenSaverModules.cpp). The registry is the one place that
 // knows the modules as a list: a new module is one line there (and its member).
 struct CScreenSaver::ModuleRow {
-    const char* section;
     SaverModule& (*of)(CScreenSaver&);
     // Its turn in the set-up (and the size changes), in each frame's logic and
     // in each frame's drawing; 0 takes no part. Release goes in the reverse

@@ -117,7 +117,7 @@ bool CScreenSaver::Load() {
         if (Exists(mainPath)) {
             if (!ReadWhole(text, mainPath, m_ErrorText)) return;
             m_MainTextOnDisk = std::string(text.c_str(), text.GetLength());
-            ReportDamage(text, mainPath, Calls().sections);
+            ReportDamage(text, mainPath, MainSections());
             ReadMainText(text);
         } else {
             // Never create the pair while one of them is there but unreadable.

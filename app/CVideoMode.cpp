@@ -19,6 +19,8 @@ constexpr SettingsTable<CVideoMode> kTable("VideoMode", kRows);
 
 const SettingsTable<CVideoMode>& CVideoMode::Settings() { return kTable; }
 
+const char* CVideoMode::Section() const { return Settings().Section(); }
+
 bool CVideoMode::ExchangeSetting(std::string_view tag, SettingValue& value) {
     return Settings().Exchange(*this, tag, value);
 }

@@ -21,6 +21,7 @@ public:
     void Read(const XString& whole) override;
     void Write(XString& out) const override;
     static const SettingsTable<CVideoMode>& Settings();
+    const char* Section() const override;
     bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
     bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
 

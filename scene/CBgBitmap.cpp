@@ -282,6 +282,8 @@ const SettingsTable<CBgBitmap>& CBgBitmap::Settings() {
     return kTable;
 }
 
+const char* CBgBitmap::Section() const { return Settings().Section(); }
+
 bool CBgBitmap::ExchangeSetting(std::string_view tag, SettingValue& value) {
     return Settings().Exchange(*this, tag, value);
 }

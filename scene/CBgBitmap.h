@@ -79,6 +79,7 @@ public:
     // NumPictures is written as the list's count.
     void Write(XString& out) const override;
     static const SettingsTable<CBgBitmap>& Settings();
+    const char* Section() const override;
     bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
     bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
 

@@ -188,6 +188,8 @@ constexpr SettingsTable<CCritters> kTable("Critters", kRows);
 
 const SettingsTable<CCritters>& CCritters::Settings() { return kTable; }
 
+const char* CCritters::Section() const { return Settings().Section(); }
+
 bool CCritters::ExchangeSetting(std::string_view tag, SettingValue& value) {
     return Settings().Exchange(*this, tag, value);
 }

@@ -32,6 +32,8 @@ constexpr SettingsTable<CEffects> kTable("Effects", kRows);
 
 const SettingsTable<CEffects>& CEffects::Settings() { return kTable; }
 
+const char* CEffects::Section() const { return Settings().Section(); }
+
 bool CEffects::ExchangeSetting(std::string_view tag, SettingValue& value) {
     return Settings().Exchange(*this, tag, value);
 }

@@ -288,6 +288,8 @@ constexpr SettingsTable<CStarFields> kTable("Stars", kRows);
 
 const SettingsTable<CStarFields>& CStarFields::Settings() { return kTable; }
 
+const char* CStarFields::Section() const { return Settings().Section(); }
+
 bool CStarFields::ExchangeSetting(std::string_view tag, SettingValue& value) {
     return Settings().Exchange(*this, tag, value);
 }

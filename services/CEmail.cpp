@@ -126,6 +126,8 @@ constexpr SettingsTable<CEmail> kTable("Email", kRows);
 
 const SettingsTable<CEmail>& CEmail::Settings() { return kTable; }
 
+const char* CEmail::Section() const { return Settings().Section(); }
+
 bool CEmail::ExchangeSetting(std::string_view tag, SettingValue& value) {
     return Settings().Exchange(*this, tag, value);
 }

@@ -46,6 +46,8 @@ CInternet::CInternet() { Default(); }
 
 const SettingsTable<CInternet>& CInternet::Settings() { return kTable; }
 
+const char* CInternet::Section() const { return Settings().Section(); }
+
 bool CInternet::ExchangeSetting(std::string_view tag, SettingValue& value) {
     return Settings().Exchange(*this, tag, value);
 }

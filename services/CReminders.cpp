@@ -61,6 +61,8 @@ constexpr SettingsTable<CReminders> kTable("Reminders", kRows);
 
 const SettingsTable<CReminders>& CReminders::Settings() { return kTable; }
 
+const char* CReminders::Section() const { return Settings().Section(); }
+
 bool CReminders::ExchangeSetting(std::string_view tag, SettingValue& value) {
     return Settings().Exchange(*this, tag, value);
 }

@@ -36,6 +36,7 @@ public:
     void Read(const XString& whole) override { Read(&whole, nullptr); }
     void Write(XString& out) const override;
     static const SettingsTable<CReminders>& Settings();
+    const char* Section() const override;
     bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
     bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
     // Either text may be null. The main text gives the switches (a missing or

@@ -39,6 +39,8 @@ constexpr SettingsTable<CSystemAlarm> kTable("Sound", kRows);
 
 const SettingsTable<CSystemAlarm>& CSystemAlarm::Settings() { return kTable; }
 
+const char* CSystemAlarm::Section() const { return Settings().Section(); }
+
 bool CSystemAlarm::ExchangeSetting(std::string_view tag, SettingValue& value) {
     return Settings().Exchange(*this, tag, value);
 }

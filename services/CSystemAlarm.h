@@ -23,6 +23,7 @@ public:
     void Read(const XString& whole) override;
     void Write(XString& out) const override;
     static const SettingsTable<CSystemAlarm>& Settings();
+    const char* Section() const override;
     bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
     bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
     // Every frame of a full-size window, with the frame's local time.

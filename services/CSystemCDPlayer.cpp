@@ -30,6 +30,8 @@ constexpr SettingsTable<CSystemCDPlayer> kTable("CDPlayer", kRows);
 
 const SettingsTable<CSystemCDPlayer>& CSystemCDPlayer::Settings() { return kTable; }
 
+const char* CSystemCDPlayer::Section() const { return Settings().Section(); }
+
 bool CSystemCDPlayer::ExchangeSetting(std::string_view tag, SettingValue& value) {
     return Settings().Exchange(*this, tag, value);
 }

@@ -127,6 +127,8 @@ const SettingsTable<CSystemDateTime>& CSystemDateTime::Settings() {
     return kTable;
 }
 
+const char* CSystemDateTime::Section() const { return Settings().Section(); }
+
 bool CSystemDateTime::ExchangeSetting(std::string_view tag, SettingValue& value) {
     return Settings().Exchange(*this, tag, value);
 }

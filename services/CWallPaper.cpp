@@ -54,6 +54,8 @@ constexpr SettingsTable<CWallPaper> kTable("Wallpaper", kRows);
 
 const SettingsTable<CWallPaper>& CWallPaper::Settings() { return kTable; }
 
+const char* CWallPaper::Section() const { return Settings().Section(); }
+
 bool CWallPaper::ExchangeSetting(std::string_view tag, SettingValue& value) {
     return Settings().Exchange(*this, tag, value);
 }

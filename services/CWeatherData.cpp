@@ -67,6 +67,8 @@ constexpr SettingsTable<CWeatherData> kTable("WeatherData", kRows);
 
 const SettingsTable<CWeatherData>& CWeatherData::Settings() { return kTable; }
 
+const char* CWeatherData::Section() const { return Settings().Section(); }
+
 bool CWeatherData::ExchangeSetting(std::string_view tag, SettingValue& value) {
     return Settings().Exchange(*this, tag, value);
 }

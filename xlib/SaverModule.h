@@ -31,6 +31,8 @@ class SaverModule {
 public:
     virtual ~SaverModule() = default;
 
+    // The tag of its section in the main file ("Critters").
+    virtual const char* Section() const = 0;
     // The settings section: defaults, read from the whole main file's text
     // (a missing or empty section gives the defaults), appended to a file's text.
     virtual void Default() = 0;

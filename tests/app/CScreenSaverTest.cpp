@@ -301,3 +301,30 @@ TEST(CScreenSaver, InstallationIdGoesWhereTheInstallationPathSays) {
     EXPECT_FALSE(FileExists(early.File("Id.dat")));
     SetInstallPath(before);
 }
+
+// The registry's orders, which the random sequence of a seeded run and the
+// modules' shared GL state depend on: the sections as the file keeps them,
+// the set-up with the critters last and then the fog, the logic with the
+// alarm and the disc last, the drawing with the background first.
+TEST(CScreenSaver, RegistryGivesTheModulesTheirFixedOrders) {
+    CScreenSaver saver;
+    const auto names = [&](const std::vector<const CScreenSaver::ModuleRow*>& rows) {
+        std::vector<std::string> out;
+        for (const auto* row : rows) out.emplace_back(saver.SectionOf(*row));
+        return out;
+    };
+    const std::vector<std::string_view> sections = saver.MainSections();
+    EXPECT_EQ((std::vector<std::string_view>{"General", "Critters", "BgBitmap", "Stars", "CDPlayer", "Sound",
+                                             "Wallpaper", "Reminders", "Email", "DateTime", "Effects", "Internet",
+                                             "WeatherData", "VideoMode"}),
+              sections);
+    const CScreenSaver::CallOrder& calls = CScreenSaver::Calls();
+    EXPECT_EQ((std::vector<std::string>{"BgBitmap", "Stars", "CDPlayer", "Wallpaper", "Email", "DateTime",
+                                        "WeatherData", "Critters", "Effects"}),
+              names(calls.setup));
+    EXPECT_EQ((std::vector<std::string>{"BgBitmap", "Stars", "Email", "DateTime", "WeatherData", "Critters", "Sound",
+                                        "CDPlayer"}),
+              names(calls.process));
+    EXPECT_EQ((std::vector<std::string>{"BgBitmap", "Stars", "Critters", "Email", "DateTime", "WeatherData"}),
+              names(calls.draw));
+}
