@@ -209,7 +209,7 @@ void CScreenSaver::InstanceThread(CScreenSaver* saver) {
     DownloadStopScope downloads(saver->m_DownloadStop);
     saver->Init();
     XGuard("CScreenSaver::InstanceThread", [&] {
-        PlatformSetCurrentThreadPriority(saver->m_VideoMode.ThreadPriority);
+        PlatformSetCurrentThreadPriority(RenderThreadPriority(saver->m_VideoMode.ThreadPriority));
         StartEmailThread(saver->m_Email);
         StartWeatherThread(saver->m_Weather);
         saver->RunFrames();

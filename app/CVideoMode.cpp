@@ -39,6 +39,13 @@ void CVideoMode::Write(XString& out) const {
     XGuard("CVideoMode::Write", [&] { kTable.WriteSection(*this, out); });
 }
 
+ThreadPriority RenderThreadPriority(int32_t stored) {
+    if (stored >= 0) return ThreadPriority::Normal;
+    if (stored == -1) return ThreadPriority::BelowNormal;
+    if (stored == -2) return ThreadPriority::Lowest;
+    return ThreadPriority::Idle;
+}
+
 std::vector<ListedDisplayMode> ListDisplayModes(const DisplayModeSource& source) {
     std::vector<ListedDisplayMode> modes;
     DisplayModeInfo info;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Display.h"
+#include "platform/Thread.h"
 #include "xlib/SaverModule.h"
 
 class XString;
@@ -27,9 +28,16 @@ public:
 
     // 0: keep the current screen mode; n >= 1: the n-th entry of the mode list.
     int32_t Mode;
-    // 0 normal, -1 below normal, -2 lowest.
+    // 0 normal, -1 below normal, -2 lowest (the numbers the settings file
+    // has always held; RenderThreadPriority reads them).
     int32_t ThreadPriority;
 };
+
+// The render thread's priority for a stored "ThreadPriority" number. The
+// dialog writes 0, -1 and -2; of other numbers (a hand-edited file) those
+// above 0 keep the normal priority, since a screen saver never raises its
+// own, and those below -2 mean idle.
+ThreadPriority RenderThreadPriority(int32_t stored);
 
 // Where the mode list comes from; the platform's display by default, a fake in tests.
 struct DisplayModeSource {

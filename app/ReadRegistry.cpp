@@ -1,7 +1,10 @@
 #include "app/ReadRegistry.h"
 
+#include <string>
+#include <vector>
+
 #include "platform/Paths.h"
-#include "platform/Registry.h"
+#include "xlib/RunLog.h"
 #include "xlib/XPaths.h"
 #include "xlib/XString.h"
 
@@ -9,20 +12,13 @@ void ReadRegistry() { ReadRegistryForProduct("Meadowglow"); }
 
 void ReadRegistryForProduct(const std::string& product) {
     XGuard("main ReadRegistry", [&] {
-        if (!PlatformHasRegistry()) return;
-        const std::string key = "\\Software\\Tallow Fen Software\\Screen Savers\\" + product + "\\InstallPath";
-        const std::string machine = "HKEY_LOCAL_MACHINE" + key;
-        const std::string user = "HKEY_CURRENT_USER" + key;
-
-        XString path;
-        if (!path.ReadRegistryValue(machine.c_str()) || path.IsEmpty()) {
-            WriteRunLog("ReadRegistryFailed", ("Error: failed to read registry string = " + machine).c_str());
-            if (!path.ReadRegistryValue(user.c_str()))
-                WriteRunLog("ReadRegistryFailed", ("Error: failed to read registry string = " + user).c_str());
-        }
-        // A lone separator (both reads failed) is too short to count:
+        std::string folder;
+        std::vector<std::string> misses;
+        if (!PlatformRecordedInstallFolder(product, folder, misses)) return;
+        for (const std::string& miss : misses) WriteRunLog("ReadRegistryFailed", miss.c_str());
+        // A lone separator (nothing recorded) is too short to count:
         // InstallDir then uses the default folder.
-        path.AppendNoExist(PlatformPathSeparator(), 1);
-        SetInstallPath(std::string(path.View()));
+        if (folder.empty() || folder.back() != PlatformPathSeparator()) folder += PlatformPathSeparator();
+        SetInstallPath(folder);
     });
 }

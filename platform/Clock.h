@@ -9,11 +9,13 @@ struct LocalTimeParts {
     int dayOfWeek = 0;                           // 0 = Sunday
 };
 
-// Millisecond counter that wraps after 2^32 ms (the multimedia timer).
+// Millisecond counter, steady against clock changes, that wraps after 2^32 ms.
 uint32_t PlatformTimeMs();
-// Ask for (and give back) 1 ms timer and sleep resolution.
-void PlatformBeginTimerPeriod();
-void PlatformEndTimerPeriod();
+// Ask for 1 ms sleep and timer resolution while frames are paced, and give it
+// back when they no longer are. Each Begin is matched by one End; where
+// sleeps are that fine anyway both do nothing.
+void PlatformBeginFineTimer();
+void PlatformEndFineTimer();
 // Milliseconds since the system started, for seeding the random generator.
 uint32_t PlatformTickCount();
 void PlatformSleepMs(unsigned ms);

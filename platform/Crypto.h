@@ -5,20 +5,19 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 class PassPhraseCipher {
 public:
-    // The step that failed in Begin, for the caller's error text.
-    enum Step { kNone, kAcquire, kCreateHash, kHashData, kDeriveKey };
-
     PassPhraseCipher();
     ~PassPhraseCipher();  // releases the key and the context
     PassPhraseCipher(const PassPhraseCipher&) = delete;
     PassPhraseCipher& operator=(const PassPhraseCipher&) = delete;
 
-    // Derives the key from the pass phrase's bytes. On failure, `failed` names
-    // the step and `code` carries the system's error number where it has one.
-    bool Begin(const char* passPhrase, size_t length, Step& failed, unsigned long& code);
+    // Derives the key from the pass phrase's bytes. On failure `error` says
+    // what went wrong, lower case and ending in a full stop ("failed to hash
+    // data."), for the caller to put behind its own name.
+    bool Begin(const char* passPhrase, size_t length, std::string& error);
     // Enciphers (or deciphers: the same for a stream cipher, but the platform
     // is asked for the matching operation) `length` bytes in place. The key
     // stream runs on from block to block until a block marked final.

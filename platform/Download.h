@@ -37,10 +37,10 @@ public:
     virtual void Body(const char* bytes, size_t n) = 0;
 };
 
-// Performs the request; an empty result is success, anything else is the
-// "Error: in XString::DownloadFile ..." text of the failure. Exceptions from
-// the sink pass through (with every handle closed).
-std::string PlatformDownload(const DownloadRequest& request, DownloadSink& sink);
+// Performs the request. False on failure, with the "Error: in
+// XString::DownloadFile ..." text in `error`. Exceptions from the sink pass
+// through (with every handle closed).
+bool PlatformDownload(const DownloadRequest& request, DownloadSink& sink, std::string& error);
 
 // Readies the web client and the libraries under it. A worker that may still
 // be downloading while the process exits is set up after this call, so that

@@ -8,13 +8,13 @@ StopWatch::StopWatch(TimeSource time, Sleeper sleep)
 
 void StopWatch::Start() {
     m_Wrapped = false;
-    if (!m_Running.exchange(true)) PlatformBeginTimerPeriod();
+    if (!m_Running.exchange(true)) PlatformBeginFineTimer();
     m_Start = m_Time();
 }
 
 void StopWatch::Stop() {
     m_Stop = m_Time();
-    if (m_Running.exchange(false)) PlatformEndTimerPeriod();
+    if (m_Running.exchange(false)) PlatformEndFineTimer();
 }
 
 uint32_t StopWatch::Elapsed() {

@@ -1,5 +1,5 @@
-// The process-wide millisecond stopwatch over the multimedia timer, and the
-// frame pacing built on it.
+// The process-wide millisecond stopwatch over the platform's wrapping
+// millisecond counter, and the frame pacing built on it.
 #pragma once
 
 #include <atomic>
@@ -15,7 +15,7 @@ public:
     // Real time by default; tests hand in a clock of their own.
     explicit StopWatch(TimeSource time = nullptr, Sleeper sleep = nullptr);
 
-    // Raises the timer resolution to 1 ms for as long as the watch runs.
+    // Asks for 1 ms sleep resolution for as long as the watch runs.
     void Start();
     void Stop();
     // Milliseconds since Start, as unsigned 32-bit; notes a wrap of the timer.

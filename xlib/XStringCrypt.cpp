@@ -35,17 +35,8 @@ bool XString::Cipher(const char* password, int algorithm, bool decrypt) {
     if (algorithm != 2 || m_Length == 0) return true;
 
     PassPhraseCipher cipher;
-    PassPhraseCipher::Step failed;
-    unsigned long code;
-    if (!cipher.Begin(password, std::strlen(password), failed, code)) {
-        switch (failed) {
-            case PassPhraseCipher::kAcquire:
-                return Fail(prefix + " failed to acquire context. ErrorCode=", std::to_string(code));
-            case PassPhraseCipher::kCreateHash: return Fail(prefix + " failed to create hash.");
-            case PassPhraseCipher::kHashData: return Fail(prefix + " failed to hash data.");
-            default: return Fail(prefix + " failed to derive key.");
-        }
-    }
+    std::string error;
+    if (!cipher.Begin(password, std::strlen(password), error)) return Fail(prefix + " ", error);
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kBlockBuffer]);
     if (!buffer) Throw(XERR_NO_MEMORY, ("in " + op + " could not allocate memory for byte buffer.").c_str());
 

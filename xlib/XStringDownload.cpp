@@ -85,8 +85,8 @@ bool XString::DownloadFile(const char* url, bool bIncludeHeaders, const char* us
     rq.maxBytes = limits.maxBytes;
     rq.overallMs = limits.overallMs;
     StringSink sink(*this, bIncludeHeaders);
-    const std::string error = PlatformDownload(rq, sink);
-    if (!error.empty()) {
+    std::string error;
+    if (!PlatformDownload(rq, sink, error)) {
         // Whatever came before the failure goes, and with it the room it took:
         // an answer cut off at its cap must not keep the cap's memory.
         std::free(m_pHeap);

@@ -161,7 +161,7 @@ bool XString::FileExists() const { return m_Length && PlatformFileReadable(c_str
 bool XString::GetWindowsDirectory() {
     ClearError();
     std::string dir;
-    if (!PlatformWindowsDirectory(dir) || dir.empty())
+    if (!PlatformSystemFolder(dir) || dir.empty())
         return Fail("Error: in XString::GetWindowsDirectory failed to obtain windows directory.");
     try {
         AssignRaw(dir.data(), static_cast<unsigned>(dir.size()));

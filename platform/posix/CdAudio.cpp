@@ -10,9 +10,9 @@
 // libcdio's audio control on the default drive. The drive plays on its own
 // once started, so each operation opens it, gives its command and lets go.
 namespace {
-uint32_t Status(int err, uint32_t step) {
-    const uint32_t code = static_cast<uint32_t>(err < 0 ? -err : err);
-    return ((code & 0xFFFFu) << 16) | step;
+// libcdio's codes are negative; the log has always shown their size.
+CdAudioStatus Failed(CdAudioOutcome outcome, int err) {
+    return {outcome, static_cast<uint32_t>(err < 0 ? -err : err)};
 }
 
 // libcdio reports a missing drive on stderr by default; the saver runs on quietly.
@@ -25,35 +25,35 @@ CdIo_t* OpenDrive() {
 }
 }  // namespace
 
-uint32_t CCdAudio::DrivePlay(uint32_t track) {
+CdAudioStatus CCdAudio::DrivePlay(uint32_t track) {
     CdIo_t* cd = OpenDrive();
-    if (!cd) return Status(DRIVER_OP_NO_DRIVER, CDAUDIO_OPEN_FAILED);
+    if (!cd) return Failed(CdAudioOutcome::OpenFailed, DRIVER_OP_NO_DRIVER);
     m_DeviceId = 0;  // no device numbers here: 0 says the drive was opened
-    uint32_t status = CDAUDIO_OK;
+    CdAudioStatus status;
     msf_t from{}, to{};
     const track_t first = cdio_get_first_track_num(cd);
     const track_t count = cdio_get_num_tracks(cd);
     if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0) {
-        status = Status(DRIVER_OP_ERROR, CDAUDIO_TIME_FORMAT_FAILED);  // no disc we can address
+        status = Failed(CdAudioOutcome::NotAddressable, DRIVER_OP_ERROR);  // no disc we can address
     } else if (track < first || track >= static_cast<uint32_t>(first) + count ||
                !cdio_get_track_msf(cd, static_cast<track_t>(track), &from) ||
                !cdio_get_track_msf(cd, CDIO_CDROM_LEADOUT_TRACK, &to)) {
-        status = Status(DRIVER_OP_BAD_PARAMETER, CDAUDIO_PLAY_FAILED);
+        status = Failed(CdAudioOutcome::PlayFailed, DRIVER_OP_BAD_PARAMETER);
     } else {
         const driver_return_code_t rc = cdio_audio_play_msf(cd, &from, &to);
-        if (rc != DRIVER_OP_SUCCESS) status = Status(rc, CDAUDIO_PLAY_FAILED);
+        if (rc != DRIVER_OP_SUCCESS) status = Failed(CdAudioOutcome::PlayFailed, rc);
     }
     cdio_destroy(cd);
     return status;
 }
 
-uint32_t CCdAudio::DriveStop() {
+CdAudioStatus CCdAudio::DriveStop() {
     CdIo_t* cd = OpenDrive();
-    if (!cd) return Status(DRIVER_OP_NO_DRIVER, CDAUDIO_OPEN_FAILED);
+    if (!cd) return Failed(CdAudioOutcome::OpenFailed, DRIVER_OP_NO_DRIVER);
     m_DeviceId = 0;
     const driver_return_code_t rc = cdio_audio_stop(cd);
     cdio_destroy(cd);
-    return rc == DRIVER_OP_SUCCESS ? CDAUDIO_OK : Status(rc, 0);
+    return rc == DRIVER_OP_SUCCESS ? CdAudioStatus{} : Failed(CdAudioOutcome::StopFailed, rc);
 }
 
 // Nothing stays open between operations.

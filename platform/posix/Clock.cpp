@@ -27,8 +27,8 @@ uint32_t PlatformTimeMs() {
 }
 
 // Linux sleeps are already millisecond-accurate.
-void PlatformBeginTimerPeriod() {}
-void PlatformEndTimerPeriod() {}
+void PlatformBeginFineTimer() {}
+void PlatformEndFineTimer() {}
 
 uint32_t PlatformTickCount() { return PlatformTimeMs(); }
 

@@ -13,9 +13,8 @@ PassPhraseCipher::PassPhraseCipher() : m_Impl(new Impl) {}
 
 PassPhraseCipher::~PassPhraseCipher() { delete m_Impl; }
 
-bool PassPhraseCipher::Begin(const char* passPhrase, size_t length, Step& failed, unsigned long& code) {
-    failed = kNone;
-    code = 0;
+bool PassPhraseCipher::Begin(const char* passPhrase, size_t length, std::string& error) {
+    error.clear();
     struct md5_ctx md5;
     md5_init(&md5);
     md5_update(&md5, length, reinterpret_cast<const uint8_t*>(passPhrase));

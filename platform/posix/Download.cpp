@@ -155,7 +155,9 @@ Outcome Perform(Handles& h, Transfer& t, CURLcode& result, bool hasEnd, Clock::t
 
 void PlatformDownloadInit() { GlobalInit(); }
 
-std::string PlatformDownload(const DownloadRequest& rq, DownloadSink& sink) {
+namespace {
+// The failure's text, or empty on success.
+std::string Download(const DownloadRequest& rq, DownloadSink& sink) {
     using namespace DownloadText;
     DownloadStop* stop = CurrentDownloadStop();
     if (stop && stop->IsRequested()) return kStopped;
@@ -243,4 +245,10 @@ std::string PlatformDownload(const DownloadRequest& rq, DownloadSink& sink) {
         curl_easy_setopt(e, proxy ? CURLOPT_PROXYAUTH : CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_ANY));
     }
     return kAuth2;
+}
+}  // namespace
+
+bool PlatformDownload(const DownloadRequest& rq, DownloadSink& sink, std::string& error) {
+    error = Download(rq, sink);
+    return error.empty();
 }

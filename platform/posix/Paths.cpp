@@ -41,3 +41,10 @@ std::string PlatformSharedDir() {
     if (mg && *mg) return WithSlash(mg) + "shared/";
     return DataHome() + "tallow-fen/shared/screen-savers/";
 }
+
+// Linux keeps no record of installations: the folder rules above decide.
+bool PlatformRecordedInstallFolder(const std::string&, std::string& folder, std::vector<std::string>& misses) {
+    folder.clear();
+    misses.clear();
+    return false;
+}

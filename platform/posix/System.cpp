@@ -5,7 +5,7 @@
 #include <unistd.h>
 #include <uuid/uuid.h>
 
-bool PlatformWindowsDirectory(std::string& dir) {
+bool PlatformSystemFolder(std::string& dir) {
     // There is no system folder of ours here: the user's data home stands in
     // for it, the folder the installation and shared directories live under.
     const char* xdg = std::getenv("XDG_DATA_HOME");

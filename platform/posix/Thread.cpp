@@ -10,20 +10,18 @@ namespace {
 id_t ThreadId() { return static_cast<id_t>(::syscall(SYS_gettid)); }
 }  // namespace
 
-bool PlatformSetCurrentThreadPriority(int priority) {
+bool PlatformSetCurrentThreadPriority(ThreadPriority priority) {
     // Below normal and lowest become 5 and 10 steps nicer than the thread
-    // started with; anything lower than lowest (idle) the nicest value.
-    // Raising the priority needs privileges a screen saver does not have, so
-    // positive values keep the normal priority.
-    int steps;
-    if (priority >= 0)
-        return true;
-    else if (priority == -1)
-        steps = 5;
-    else if (priority == -2)
-        steps = 10;
-    else
-        steps = 19;
+    // started with; idle the nicest value. Normal leaves the thread alone:
+    // raising a lowered thread again needs privileges a screen saver does
+    // not have.
+    int steps = 0;
+    switch (priority) {
+        case ThreadPriority::Normal: return true;
+        case ThreadPriority::BelowNormal: steps = 5; break;
+        case ThreadPriority::Lowest: steps = 10; break;
+        case ThreadPriority::Idle: steps = 19; break;
+    }
     errno = 0;
     const int base = ::getpriority(PRIO_PROCESS, ThreadId());
     if (base == -1 && errno != 0) return false;

@@ -7,50 +7,52 @@
 // The predefined CD audio device through the multimedia command interface, with
 // no notification window. Each operation opens the device for itself.
 namespace {
-uint32_t Status(MCIERROR err, uint32_t step) { return ((static_cast<uint32_t>(err) & 0xFFFFu) << 16) | step; }
+CdAudioStatus Failed(CdAudioOutcome outcome, MCIERROR err) { return {outcome, static_cast<uint32_t>(err)}; }
 
 MCIERROR Send(MCIDEVICEID id, UINT msg, DWORD_PTR flags, void* params) {
     return mciSendCommandA(id, msg, flags, reinterpret_cast<DWORD_PTR>(params));
 }
 
-// The new device in `id`, or the failed open's status word.
-uint32_t Open(MCIDEVICEID& id) {
+// The new device in `id`, or the failed open's status.
+CdAudioStatus Open(MCIDEVICEID& id) {
     MCI_OPEN_PARMSA open{};
     open.lpstrDeviceType = reinterpret_cast<LPCSTR>(static_cast<DWORD_PTR>(MCI_DEVTYPE_CD_AUDIO));
     const MCIERROR err = Send(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID, &open);
-    if (err) return Status(err, CDAUDIO_OPEN_FAILED);
+    if (err) return Failed(CdAudioOutcome::OpenFailed, err);
     id = open.wDeviceID;
-    return CDAUDIO_OK;
+    return {};
 }
 }  // namespace
 
-uint32_t CCdAudio::DrivePlay(uint32_t track) {
+CdAudioStatus CCdAudio::DrivePlay(uint32_t track) {
     MCIDEVICEID id = 0;
-    if (uint32_t status = Open(id)) return status;
+    const CdAudioStatus opened = Open(id);
+    if (!opened.Ok()) return opened;
     m_DeviceId = static_cast<int32_t>(id);
     MCI_SET_PARMS set{};
     set.dwTimeFormat = MCI_FORMAT_TMSF;
     MCIERROR err = Send(id, MCI_SET, MCI_SET_TIME_FORMAT, &set);
     if (err) {
         DriveClose(m_DeviceId);
-        return Status(err, CDAUDIO_TIME_FORMAT_FAILED);
+        return Failed(CdAudioOutcome::NotAddressable, err);
     }
     MCI_PLAY_PARMS play{};
     play.dwFrom = MCI_MAKE_TMSF(track, 0, 0, 0);
     err = Send(id, MCI_PLAY, MCI_FROM, &play);
     // The drive plays on after the close; a failed play must not keep the device either.
     DriveClose(m_DeviceId);
-    return err ? Status(err, CDAUDIO_PLAY_FAILED) : CDAUDIO_OK;
+    return err ? Failed(CdAudioOutcome::PlayFailed, err) : CdAudioStatus{};
 }
 
-uint32_t CCdAudio::DriveStop() {
+CdAudioStatus CCdAudio::DriveStop() {
     MCIDEVICEID id = 0;
-    if (uint32_t status = Open(id)) return status;
+    const CdAudioStatus opened = Open(id);
+    if (!opened.Ok()) return opened;
     m_DeviceId = static_cast<int32_t>(id);
     MCI_GENERIC_PARMS stop{};
     const MCIERROR err = Send(id, MCI_STOP, 0, &stop);
     DriveClose(m_DeviceId);
-    return err ? Status(err, 0) : CDAUDIO_OK;
+    return err ? Failed(CdAudioOutcome::StopFailed, err) : CdAudioStatus{};
 }
 
 void CCdAudio::DriveClose(int32_t device) {

@@ -20,8 +20,8 @@ LocalTimeParts FromSystemTime(const SYSTEMTIME& st) {
 }  // namespace
 
 uint32_t PlatformTimeMs() { return timeGetTime(); }
-void PlatformBeginTimerPeriod() { timeBeginPeriod(1); }
-void PlatformEndTimerPeriod() { timeEndPeriod(1); }
+void PlatformBeginFineTimer() { timeBeginPeriod(1); }
+void PlatformEndFineTimer() { timeEndPeriod(1); }
 uint32_t PlatformTickCount() { return GetTickCount(); }
 void PlatformSleepMs(unsigned ms) { Sleep(ms); }
 void PlatformYield() { Sleep(0); }

@@ -17,30 +17,28 @@ PassPhraseCipher::~PassPhraseCipher() {
     delete m_Impl;
 }
 
-bool PassPhraseCipher::Begin(const char* passPhrase, size_t length, Step& failed, unsigned long& code) {
-    failed = kNone;
-    code = 0;
+bool PassPhraseCipher::Begin(const char* passPhrase, size_t length, std::string& error) {
+    error.clear();
     // No key container is needed for a key derived from a hash. Asking for the
     // default one fails for a user who has none (every new profile), so the
     // context is acquired without it.
     if (!CryptAcquireContextA(&m_Impl->provider, nullptr, MS_ENHANCED_PROV_A, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) {
         m_Impl->provider = 0;
-        failed = kAcquire;
-        code = GetLastError();
+        error = "failed to acquire context. ErrorCode=" + std::to_string(GetLastError());
         return false;
     }
     HCRYPTHASH hash = 0;
     if (!CryptCreateHash(m_Impl->provider, CALG_MD5, 0, 0, &hash)) {
-        failed = kCreateHash;
+        error = "failed to create hash.";
         return false;
     }
     bool ok = true;
     if (!CryptHashData(hash, reinterpret_cast<const BYTE*>(passPhrase), static_cast<DWORD>(length), 0)) {
-        failed = kHashData;
+        error = "failed to hash data.";
         ok = false;
     } else if (!CryptDeriveKey(m_Impl->provider, CALG_RC4, hash, 128u << 16, &m_Impl->key)) {
         m_Impl->key = 0;
-        failed = kDeriveKey;
+        error = "failed to derive key.";
         ok = false;
     }
     CryptDestroyHash(hash);

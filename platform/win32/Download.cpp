@@ -190,7 +190,9 @@ std::string Transfer(Job& j) {
 // WinINet loads with the program and goes with the process's end, after static destruction.
 void PlatformDownloadInit() {}
 
-std::string PlatformDownload(const DownloadRequest& rq, DownloadSink& sink) {
+namespace {
+// The failure's text, or empty on success.
+std::string Download(const DownloadRequest& rq, DownloadSink& sink) {
     using namespace DownloadText;
     DownloadStop* stop = CurrentDownloadStop();
     if (stop && stop->IsRequested()) return kStopped;
@@ -262,4 +264,10 @@ std::string PlatformDownload(const DownloadRequest& rq, DownloadSink& sink) {
     sink.Headers(job->headers);
     if (!job->body.empty()) sink.Body(job->body.data(), job->body.size());
     return std::string();
+}
+}  // namespace
+
+bool PlatformDownload(const DownloadRequest& rq, DownloadSink& sink, std::string& error) {
+    error = Download(rq, sink);
+    return error.empty();
 }

@@ -5,7 +5,7 @@
 #include <objbase.h>
 #include <rpc.h>
 
-bool PlatformWindowsDirectory(std::string& dir) {
+bool PlatformSystemFolder(std::string& dir) {
     char buf[MAX_PATH + 1] = {};
     const UINT n = GetWindowsDirectoryA(buf, MAX_PATH);
     if (n == 0 || n > MAX_PATH) return false;

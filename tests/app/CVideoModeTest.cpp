@@ -61,6 +61,16 @@ TEST(CVideoMode, SectionLayoutAndRead) {
     EXPECT_EQ(0, back.ThreadPriority);
 }
 
+TEST(CVideoMode, StoredPriorityNumbersBecomeLevels) {
+    const struct {
+        int32_t stored;
+        ThreadPriority level;
+    } cases[] = {{0, ThreadPriority::Normal},  {-1, ThreadPriority::BelowNormal}, {-2, ThreadPriority::Lowest},
+                 {1, ThreadPriority::Normal},  {15, ThreadPriority::Normal},      {-3, ThreadPriority::Idle},
+                 {-15, ThreadPriority::Idle}};
+    for (const auto& c : cases) EXPECT_EQ(c.level, RenderThreadPriority(c.stored)) << c.stored;
+}
+
 TEST(CVideoMode, ListSkipsEightBitModes) {
     FakeDisplay d;
     d.modes = {{640, 480, 4, 60}, {640, 480, 8, 60}, {800, 600, 16, 75}, {1024, 768, 8, 60}, {1024, 768, 32, 85}};

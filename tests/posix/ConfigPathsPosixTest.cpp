@@ -77,9 +77,12 @@ TEST(ConfigPosix, NoDisplayModesAreOffered) {
 
 TEST(ConfigPosix, ThreadPriorityBecomesNiceSteps) {
     struct Case {
-        int priority;
+        ThreadPriority priority;
         int steps;
-    } cases[] = {{0, 0}, {1, 0}, {-1, 5}, {-2, 10}, {-15, 19}};
+    } cases[] = {{ThreadPriority::Normal, 0},
+                 {ThreadPriority::BelowNormal, 5},
+                 {ThreadPriority::Lowest, 10},
+                 {ThreadPriority::Idle, 19}};
     for (const Case& c : cases) {
         int before = 0, after = 0;
         bool ok = false;
@@ -88,11 +91,11 @@ TEST(ConfigPosix, ThreadPriorityBecomesNiceSteps) {
             ok = PlatformSetCurrentThreadPriority(c.priority);
             after = PlatformGetCurrentThreadPriority();
         }).join();
-        EXPECT_TRUE(ok) << c.priority;
-        EXPECT_EQ(std::min(before + c.steps, 19), after) << c.priority;
+        EXPECT_TRUE(ok) << c.steps;
+        EXPECT_EQ(std::min(before + c.steps, 19), after) << c.steps;
     }
     // Only the calling thread is lowered.
     const int mine = PlatformGetCurrentThreadPriority();
-    std::thread([] { PlatformSetCurrentThreadPriority(-2); }).join();
+    std::thread([] { PlatformSetCurrentThreadPriority(ThreadPriority::Lowest); }).join();
     EXPECT_EQ(mine, PlatformGetCurrentThreadPriority());
 }

@@ -14,17 +14,17 @@ class RecordingDrive : public CdAudioCalls {
 public:
     RecordingDrive() { SetCdAudioForTests(this); }
     ~RecordingDrive() override { SetCdAudioForTests(nullptr); }
-    uint32_t Play(uint32_t track) override {
+    CdAudioStatus Play(uint32_t track) override {
         calls.push_back("play " + std::to_string(track));
-        return CDAUDIO_OK;
+        return {};
     }
-    uint32_t Stop() override {
+    CdAudioStatus Stop() override {
         calls.push_back("stop");
-        return CDAUDIO_OK;
+        return {};
     }
-    uint32_t Close() override {
+    CdAudioStatus Close() override {
         calls.push_back("close");
-        return CDAUDIO_OK;
+        return {};
     }
     std::vector<std::string> calls;
 };

@@ -115,14 +115,23 @@ TEST(DisplayWin32, ModeZeroAndUnknownModesLeaveTheDisplayAlone) {
     }
 }
 
-TEST(ThreadWin32, PriorityIsPassedUnchanged) {
-    for (int priority : {0, -1, -2}) {
+TEST(ThreadWin32, PriorityLevelsTakeTheWindowsValues) {
+    const struct {
+        ThreadPriority priority;
+        int value;
+    } cases[] = {{ThreadPriority::Normal, THREAD_PRIORITY_NORMAL},
+                 {ThreadPriority::BelowNormal, THREAD_PRIORITY_BELOW_NORMAL},
+                 {ThreadPriority::Lowest, THREAD_PRIORITY_LOWEST},
+                 {ThreadPriority::Idle, THREAD_PRIORITY_IDLE}};
+    for (const auto& c : cases) {
         int seen = 99;
+        bool ok = false;
         std::thread([&] {
-            PlatformSetCurrentThreadPriority(priority);
+            ok = PlatformSetCurrentThreadPriority(c.priority);
             seen = PlatformGetCurrentThreadPriority();
         }).join();
-        EXPECT_EQ(priority, seen);
+        EXPECT_TRUE(ok) << c.value;
+        EXPECT_EQ(c.value, seen);
     }
 }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 namespace {
-// A fake multimedia timer: sleeping advances it.
+// A fake millisecond counter: sleeping advances it.
 uint32_t g_FakeNow = 0;
 std::vector<unsigned> g_Sleeps;
 uint32_t FakeTime() { return g_FakeNow; }

@@ -1,4 +1,0 @@
-// Whether this platform keeps settings in a system registry at all.
-#pragma once
-
-bool PlatformHasRegistry();

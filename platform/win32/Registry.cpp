@@ -1,5 +1,0 @@
-#include "platform/win32/WinInclude.h"
-
-#include "platform/Registry.h"
-
-bool PlatformHasRegistry() { return true; }
