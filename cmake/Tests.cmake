@@ -50,7 +50,7 @@ else()
 endif()
 
 # End-to-end tests drive the real programs under a virtual display.
-file(GLOB MG_E2E_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/${MG_PLATFORM}_*.sh)
+file(GLOB MG_E2E_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/${MG_E2E_PREFIX}_*.sh)
 foreach(script ${MG_E2E_SCRIPTS})
   get_filename_component(name ${script} NAME_WE)
   if(WIN32)

@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include "app/x11/SignalPipe.h"
-#include "platform/posix/X11GLVisual.h"
+#include "platform/x11/X11GLVisual.h"
 
 namespace {
 // Xlib's handlers are plain functions without a context: the trap's errors go here.

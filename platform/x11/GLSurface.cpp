@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/PixelFormat.h"
-#include "platform/posix/X11GLVisual.h"
+#include "platform/x11/X11GLVisual.h"
 
 namespace {
 PixelFormatInfo Describe(Display* dpy, XVisualInfo* vi) {

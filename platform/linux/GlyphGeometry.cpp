@@ -1,4 +1,4 @@
-#include "platform/posix/GlyphGeometry.h"
+#include "platform/linux/GlyphGeometry.h"
 
 #include <GL/glu.h>
 

@@ -1,6 +1,6 @@
 // A font face found through fontconfig and read with FreeType, one character
 // at a time as a flattened, tessellated and extruded mesh.
-#include "platform/posix/GlyphFace.h"
+#include "platform/linux/GlyphFace.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>

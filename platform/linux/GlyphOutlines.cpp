@@ -3,7 +3,7 @@
 #include "platform/GlyphOutlines.h"
 
 #include "platform/GLInclude.h"
-#include "platform/posix/GlyphFace.h"
+#include "platform/linux/GlyphFace.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "platform/posix/GlyphFace.h"
-#include "platform/posix/GlyphGeometry.h"
+#include "platform/linux/GlyphFace.h"
+#include "platform/linux/GlyphGeometry.h"
 
 #include <gtest/gtest.h>
 

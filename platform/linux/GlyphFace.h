@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/GlyphOutlines.h"
-#include "platform/posix/GlyphGeometry.h"
+#include "platform/linux/GlyphGeometry.h"
 
 class GlyphFace {
 public:
