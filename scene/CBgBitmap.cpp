@@ -274,7 +274,7 @@ const SettingsTable<CBgBitmap>& CBgBitmap::Settings() {
         SettingOf("NumPictures", &CBgBitmap::NumPictures, 10u)
             .Clamp(0, kMaxPictures)
             .WrittenAs([](const CBgBitmap& b) { return b.Count(); }),
-        SettingOf("CycleMin", &CBgBitmap::CycleMin, 1u),
+        SettingOf("CycleMin", &CBgBitmap::CycleMin, 1u).Range(0, 60),
         SettingOf("PictureStyle", &CBgBitmap::PictureStyle, 0),
         SettingOf("CycleColor", &CBgBitmap::CycleColor, false),
     };

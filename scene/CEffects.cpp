@@ -14,18 +14,20 @@ CEffects::CEffects() {
 
 namespace {
 // Each group is read on its own, so that the two "<Enabled>" keys stay apart.
+// The ranges are what the settings page's scroll bars offer; the file's
+// values are read as they are.
 constexpr Setting<CEffects> kRows[] = {
-    SettingOf("LifeTime", &CEffects::LifeTime, 40).In("Emitters"),
-    SettingOf("Intensity", &CEffects::Intensity, 40).In("Emitters"),
-    SettingOf("Detail", &CEffects::Detail, 3).In("Emitters"),
-    SettingOf("Size", &CEffects::Size, 10).In("Emitters"),
+    SettingOf("LifeTime", &CEffects::LifeTime, 40).In("Emitters").Range(0, 100),
+    SettingOf("Intensity", &CEffects::Intensity, 40).In("Emitters").Range(1, 100),
+    SettingOf("Detail", &CEffects::Detail, 3).In("Emitters").Range(3, 30),
+    SettingOf("Size", &CEffects::Size, 10).In("Emitters").Range(0, 50),
     SettingOf("Enabled", &CEffects::MotionBlur, true).In("MotionBlur"),
-    SettingOf("Amount", &CEffects::BlurAmount, 3).In("MotionBlur"),
+    SettingOf("Amount", &CEffects::BlurAmount, 3).In("MotionBlur").Range(1, 8),
     SettingOf("Enabled", &CEffects::Fog, false).In("Fog").Label("Fog"),
-    SettingOf("Density", &CEffects::FogDensity, 30).In("Fog"),
-    SettingOf("Red", &CEffects::FogRed, 0).In("Fog"),
-    SettingOf("Green", &CEffects::FogGreen, 0).In("Fog"),
-    SettingOf("Blue", &CEffects::FogBlue, 255).In("Fog"),
+    SettingOf("Density", &CEffects::FogDensity, 30).In("Fog").Range(0, 100),
+    SettingOf("Red", &CEffects::FogRed, 0).In("Fog").Range(0, 255),
+    SettingOf("Green", &CEffects::FogGreen, 0).In("Fog").Range(0, 255),
+    SettingOf("Blue", &CEffects::FogBlue, 255).In("Fog").Range(0, 255),
 };
 constexpr SettingsTable<CEffects> kTable("Effects", kRows);
 }  // namespace

@@ -278,7 +278,7 @@ constexpr Setting<CStarFields> kRows[] = {
     // The star switches accept exactly "true" in any letter case.
     SettingOf("Enabled", &CStarFields::Enabled, false).Exact().Label("Star field"),
     SettingOf("Type", &CStarFields::Type, kStarsWarp),
-    SettingOf("Speed", &CStarFields::Speed, 3),
+    SettingOf("Speed", &CStarFields::Speed, 3).Range(1, 20),
     SettingOf("Amount", &CStarFields::Amount, 1000),
     SettingOf("ColorScheme", &CStarFields::ColorScheme, 18).Range(0, kStarSchemeCount - 1).Label("Star colours"),
     SettingOf("RotateStars", &CStarFields::RotateStars, false).Exact(),

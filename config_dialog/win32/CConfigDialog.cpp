@@ -6,6 +6,7 @@
 #include "config_dialog/logic/DialogRules.h"
 #include "config_dialog/win32/DialogIds.h"
 #include "config_dialog/win32/UpdateCheck.h"
+#include "xlib/SettingsTable.h"
 #include "xlib/XException.h"
 
 namespace {
@@ -87,8 +88,8 @@ bool CConfigDialog::OnInitDialog() {
 
 void CConfigDialog::InitControls() {
     m_Speed.Attach(m_Window, IDC_SPEED);
-    m_Speed.SetRange(0, 100);
-    m_Speed.SetPos(static_cast<int>(std::min<uint32_t>(m_Saver.General().SaverSpeed, 100)));
+    SetRangeOf(m_Speed, CGeneralConfig::Settings(), "SaverSpeed");
+    m_Speed.SetPos(static_cast<int>(std::min<uint32_t>(m_Saver.General().SaverSpeed, CGeneralConfig::kMaxSaverSpeed)));
     m_Refresh.Attach(m_Window, IDC_REFRESH);
     m_Save.Attach(m_Window, IDC_SAVE);
     m_SaveExit.Attach(m_Window, IDC_SAVEEXIT);

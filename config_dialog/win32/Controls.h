@@ -7,7 +7,10 @@
 #include <commctrl.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "xlib/SettingsTable.h"
 
 class CControl {
 public:
@@ -71,6 +74,13 @@ public:
 private:
     int m_Min = 0, m_Max = 0;
 };
+
+// The range a setting's table row offers; a row without one leaves the bar as it was.
+template <class Owner>
+void SetRangeOf(CScrollBar& bar, const SettingsTable<Owner>& table, std::string_view tag) {
+    SettingInfo info;
+    if (table.Describe(tag, info) && info.ranged) bar.SetRange(static_cast<int>(info.lo), static_cast<int>(info.hi));
+}
 
 class CListBox : public CControl {
 public:

@@ -10,6 +10,7 @@
 #include "app/CScreenSaver.h"
 #include "config_dialog/logic/DialogRules.h"
 #include "config_dialog/win32/DialogIds.h"
+#include "xlib/SettingsTable.h"
 #include "xlib/XException.h"
 
 namespace {
@@ -167,9 +168,9 @@ void CBackgroundPage::AttachControls() {
     m_Style.Attach(m_Window, {IDC_PICS_FIT, IDC_PICS_BOUNCE});
     m_Colour.Attach(m_Window, IDC_STARS_COLOUR);
     m_StarSpeed.Attach(m_Window, IDC_STARS_SPEED);
-    m_StarSpeed.SetRange(1, 20);
+    SetRangeOf(m_StarSpeed, CStarFields::Settings(), "Speed");
     m_Minutes.Attach(m_Window, IDC_PICS_MINUTES);
-    m_Minutes.SetRange(0, 60);
+    SetRangeOf(m_Minutes, CBgBitmap::Settings(), "CycleMin");
     m_Amount.Attach(m_Window, IDC_STARS_AMOUNT);
     m_MinutesLabel.Attach(m_Window, IDC_PICS_MINUTES_LABEL);
     m_Add.Attach(m_Window, IDC_PICS_ADD);
@@ -333,18 +334,24 @@ void CRenderingPage::PageCommand(WPARAM wParam, LPARAM) {
 CEffectsPage::CEffectsPage(CMainFormState& form) : CPageDialog(IDD_EFFECTS, IDC_FX_DEFAULT, ScenePage::Effects, form) {}
 
 void CEffectsPage::AttachControls() {
+    // Each bar offers the range its setting's table row gives.
     struct Bar {
         CScrollBar* bar;
-        int id, min, max;
+        int id;
+        const char* tag;
     };
-    const Bar bars[] = {{&m_LifeTime, IDC_FX_LIFETIME, 0, 100}, {&m_Intensity, IDC_FX_INTENSITY, 1, 100},
-                        {&m_Detail, IDC_FX_DETAIL, 3, 30},      {&m_Size, IDC_FX_SIZE, 0, 50},
-                        {&m_BlurAmount, IDC_FX_BLURAMOUNT, 1, 8}, {&m_Density, IDC_FX_DENSITY, 0, 100},
-                        {&m_Red, IDC_FX_RED, 0, 255},           {&m_Green, IDC_FX_GREEN, 0, 255},
-                        {&m_Blue, IDC_FX_BLUE, 0, 255}};
+    const Bar bars[] = {{&m_LifeTime, IDC_FX_LIFETIME, "Emitters/LifeTime"},
+                        {&m_Intensity, IDC_FX_INTENSITY, "Emitters/Intensity"},
+                        {&m_Detail, IDC_FX_DETAIL, "Emitters/Detail"},
+                        {&m_Size, IDC_FX_SIZE, "Emitters/Size"},
+                        {&m_BlurAmount, IDC_FX_BLURAMOUNT, "MotionBlur/Amount"},
+                        {&m_Density, IDC_FX_DENSITY, "Fog/Density"},
+                        {&m_Red, IDC_FX_RED, "Fog/Red"},
+                        {&m_Green, IDC_FX_GREEN, "Fog/Green"},
+                        {&m_Blue, IDC_FX_BLUE, "Fog/Blue"}};
     for (const Bar& b : bars) {
         b.bar->Attach(m_Window, b.id);
-        b.bar->SetRange(b.min, b.max);
+        SetRangeOf(*b.bar, CEffects::Settings(), b.tag);
     }
     m_Blur.Attach(m_Window, IDC_FX_BLUR);
     m_Fog.Attach(m_Window, IDC_FX_FOG);
