@@ -84,7 +84,7 @@ row() {
   mg="$(summary "$TMP/mg" "$col" "$dec" $worst)"
   gs="$(summary "$TMP/gears" "$col" "$dec" $worst)"
   ratio="$(awk -v a="${mg%% *}" -v b="${gs%% *}" 'BEGIN { if (a != "-" && b != "-" && b > 0) printf "%.2f", a / b; else print "-" }')"
-  printf '%-30s %8s %-17s %8s %-17s %6s\n' "$label" ${mg} ${gs} "$ratio"
+  printf '%-30s %8s %-17s %8s %-17s %s\n' "$label" ${mg} ${gs} "$ratio"
 }
 
 have_gears=1
@@ -94,10 +94,10 @@ for _ in $(seq "$N"); do
   run_once mg "$PROG" -root
   [ "$have_gears" = 1 ] && run_once gears "$GEARS" -root
 done
-printf '%-30s %8s %-17s %8s %-17s %6s\n' "" "meadowglow" "(range)" "gears" "(range)" "mg/gears"
+printf '%-30s %8s %-17s %8s %-17s %s\n' "" "meadowglow" "(range)" "gears" "(range)" "mg/gears"
 row "start -> first frame, ms" 1 1
 row "peak RSS (VmHWM), MiB" 2 1
-printf '%-30s %8s %-17s %8s %-17s %6s\n' "" "median" "(worst)" "median" "(worst)" ""
+printf '%-30s %8s %-17s %8s %s\n' "" "median" "(worst)" "median" "(worst)"
 row "SIGTERM -> gone, ms" 3 1 worst
 row "CPU per frame, ms" 4 2
 echo "load $(cut -d' ' -f1-3 /proc/loadavg) at the end"
