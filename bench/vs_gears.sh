@@ -52,7 +52,9 @@ run_once() {
   rss="$(awk '/^VmHWM:/ { printf "%.1f", $2 / 1024 }' "/proc/$pid/status" 2>/dev/null)"
   first="$(awk '$1 >= 0 { printf "%.1f", $1 / 1000 }' "$out" 2>/dev/null)"
   # A process that ignores SIGTERM is killed after 10 s; its time shows that.
-  ( sleep 10; kill -KILL "$pid" 2>/dev/null ) &
+  # The watcher takes its sleep with it when stopped, so that no stray kill
+  # outlives this run and meets a reused process id.
+  ( sleep 10 & s=$!; trap 'kill $s; exit' TERM; wait $s; kill -KILL "$pid" 2>/dev/null ) &
   watch=$!
   t0="$(now_us)"
   kill -TERM "$pid" 2>/dev/null
