@@ -4,8 +4,13 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/CScreenSaver.h"
+#include "app/CGeneralConfig.h"
 #include "app/CommandLine.h"
+#include "scene/CCritters.h"
+#include "scene/CEffects.h"
+#include "scene/CStarFields.h"
+#include "services/CSystemDateTime.h"
+#include "xlib/SettingsTable.h"
 
 namespace {
 bool ParseWindowId(const std::string& text, uint64_t& out) {
@@ -63,29 +68,46 @@ bool DropToolkitOptions(std::vector<std::string>& args, X11Options& o) {
     return true;
 }
 // The settings XScreenSaver's panel offers, each named as its module's
-// settings table names it; a number's range is the table's.
+// settings table names it; a number's range is the table's. Read from the
+// tables themselves: a usage error must not make a saver (whose defaults
+// start the time-server list's download).
+template <class Module>
+const char* SectionOf() {
+    return Module::Settings().Section();
+}
+template <class Module>
+bool DescribeIn(std::string_view tag, SettingInfo& info) {
+    return Module::Settings().Describe(tag, info);
+}
 struct PanelSetting {
     const char* name;
-    const char* section;
     const char* tag;
+    const char* (*section)();
+    bool (*describe)(std::string_view tag, SettingInfo& info);
 };
 const PanelSetting kNumberSettings[] = {
-    {"-critters", "Critters", "NumCritters"}, {"-critter-size", "Critters", "Size"},
-    {"-critter-speed", "Critters", "Speed"},  {"-period", "General", "SaverSpeed"},
-    {"-star-scheme", "Stars", "ColorScheme"},
+    {"-critters", "NumCritters", SectionOf<CCritters>, DescribeIn<CCritters>},
+    {"-critter-size", "Size", SectionOf<CCritters>, DescribeIn<CCritters>},
+    {"-critter-speed", "Speed", SectionOf<CCritters>, DescribeIn<CCritters>},
+    {"-period", "SaverSpeed", SectionOf<CGeneralConfig>, DescribeIn<CGeneralConfig>},
+    {"-star-scheme", "ColorScheme", SectionOf<CStarFields>, DescribeIn<CStarFields>},
 };
 // "-fog" switches it on, "-no-fog" off.
 const PanelSetting kSwitchSettings[] = {
-    {"-ladybugs", "Critters", "LadyBugs"}, {"-worms", "Critters", "WiggleWorms"},
-    {"-bees", "Critters", "BuzzzyBees"},   {"-stars", "Stars", "Enabled"},
-    {"-fog", "Effects", "Fog/Enabled"},    {"-date", "DateTime", "DisplayDate"},
-    {"-time", "DateTime", "DisplayTime"},  {"-countdown", "DateTime", "EnableCountDown"},
+    {"-ladybugs", "LadyBugs", SectionOf<CCritters>, DescribeIn<CCritters>},
+    {"-worms", "WiggleWorms", SectionOf<CCritters>, DescribeIn<CCritters>},
+    {"-bees", "BuzzzyBees", SectionOf<CCritters>, DescribeIn<CCritters>},
+    {"-stars", "Enabled", SectionOf<CStarFields>, DescribeIn<CStarFields>},
+    {"-fog", "Fog/Enabled", SectionOf<CEffects>, DescribeIn<CEffects>},
+    {"-date", "DisplayDate", SectionOf<CSystemDateTime>, DescribeIn<CSystemDateTime>},
+    {"-time", "DisplayTime", SectionOf<CSystemDateTime>, DescribeIn<CSystemDateTime>},
+    {"-countdown", "EnableCountDown", SectionOf<CSystemDateTime>, DescribeIn<CSystemDateTime>},
 };
 
 // The range the table gives a number option.
 void RangeOf(const PanelSetting& n, int64_t& lo, int64_t& hi) {
     SettingInfo info;
-    if (!FullScreenSaver().DescribeSetting(n.section, n.tag, info) || !info.ranged) {
+    if (!n.describe(n.tag, info) || !info.ranged) {
         lo = hi = 0;
         return;
     }
@@ -119,16 +141,16 @@ bool TakeSettingOptions(std::vector<std::string>& args, X11Options& o) {
                           std::to_string(hi);
                 return false;
             }
-            o.overrides.SetNumber(n.section, n.tag, v);
+            o.overrides.SetNumber(n.section(), n.tag, v);
             ++i;
             taken = true;
         }
         for (const PanelSetting& s : kSwitchSettings) {
             if (a == s.name) {
-                o.overrides.SetSwitch(s.section, s.tag, true);
+                o.overrides.SetSwitch(s.section(), s.tag, true);
                 taken = true;
             } else if (a == std::string("-no") + s.name) {
-                o.overrides.SetSwitch(s.section, s.tag, false);
+                o.overrides.SetSwitch(s.section(), s.tag, false);
                 taken = true;
             }
         }
