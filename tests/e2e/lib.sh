@@ -85,6 +85,13 @@ e2e_init() {
 # wine_init: a Wine prefix of our own, cloned with hard links from the shared
 # one that cmake/wine-run.sh prepares, so this script's wineserver (and the
 # `wineserver -k` at the end) touches nobody else's programs.
+# The settings file the program under test wrote in the Wine prefix: the
+# newest one, so that a stale file another run left in the shared prefix's
+# clone is never taken for it.
+wine_settings_file() {
+  find "$WINEPREFIX/drive_c" -name Meadowglow.xml -printf '%T@ %p\n' 2>/dev/null | sort -n | tail -n1 | cut -d' ' -f2-
+}
+
 wine_init() {
   local shared="${MG_WINEPREFIX:-$E2E_REAL_HOME/.cache/meadowglow/wineprefix}"
   export WINEDEBUG="${WINEDEBUG:--all}"

@@ -30,7 +30,7 @@ mtimes() { stat -c %.9Y "$MAIN" "$SHARED" | tr '\n' ' '; }
 
 # A first opening creates both files.
 open_dialog
-MAIN="$(find "$WINEPREFIX/drive_c" -name Meadowglow.xml | head -n1)"
+MAIN="$(wine_settings_file)"
 SHARED="$(find "$WINEPREFIX/drive_c" -name Shared.xml | head -n1)"
 [ -s "$MAIN" ] && [ -s "$SHARED" ] || fail "opening the dialog did not create the settings files"
 ORIGINAL="$(sums)"

@@ -64,7 +64,7 @@ logins() { grep -c 'pop3-login' "$DOVECOT_DIR/dovecot.log" 2>/dev/null || true; 
 
 start_bg RUN "$WINE" "$SCR" /c
 drive "$MAINFORM" wait >/dev/null || fail "the settings dialog did not open"
-MAIN="$(find "$WINEPREFIX/drive_c" -name Meadowglow.xml | head -n1)"
+MAIN="$(wine_settings_file)"
 [ -s "$MAIN" ] || fail "no settings file"
 INSTALL="$(dirname "$MAIN")/"
 

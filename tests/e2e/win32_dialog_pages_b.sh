@@ -74,7 +74,7 @@ error_box() {
 
 start_bg RUN "$WINE" "$SCR" /c
 [ "$(drive "$MAINFORM" wait | tr -dc 0-9)" != "" ] || fail "the settings dialog did not open"
-MAIN="$(find "$WINEPREFIX/drive_c" -name Meadowglow.xml | head -n1)"
+MAIN="$(wine_settings_file)"
 SHARED="$(find "$WINEPREFIX/drive_c" -name Shared.xml | head -n1)"
 [ -s "$MAIN" ] && [ -s "$SHARED" ] || fail "opening the dialog did not create the settings files"
 AT_OPEN="$E2E_TMP/main-at-open.xml"
