@@ -19,13 +19,7 @@ constexpr SettingsTable<CGeneralConfig> kTable("General", kRows);
 
 const SettingsTable<CGeneralConfig>& CGeneralConfig::Settings() { return kTable; }
 
-const char* CGeneralConfig::Section() const { return Settings().Section(); }
-
-bool CGeneralConfig::ExchangeSetting(std::string_view tag, SettingValue& value) {
-    return Settings().Exchange(*this, tag, value);
-}
-
-bool CGeneralConfig::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+template class TabledModule<CGeneralConfig>;
 
 void CGeneralConfig::Default() { kTable.Default(*this); }
 

@@ -7,7 +7,7 @@
 
 class XString;
 
-class CGeneralConfig : public SaverModule {
+class CGeneralConfig : public TabledModule<CGeneralConfig> {
 public:
     static constexpr uint32_t kMaxSaverSpeed = 100;  // ms; the settings offer 0-100
 
@@ -19,9 +19,6 @@ public:
     // Appends the section.
     void Write(XString& out) const override;
     static const SettingsTable<CGeneralConfig>& Settings();
-    const char* Section() const override;
-    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
-    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
 
     uint32_t SaverSpeed;     // frame period in milliseconds
     uint32_t RenderStyle;    // 1 = flat shading, anything else smooth

@@ -19,13 +19,7 @@ constexpr SettingsTable<CVideoMode> kTable("VideoMode", kRows);
 
 const SettingsTable<CVideoMode>& CVideoMode::Settings() { return kTable; }
 
-const char* CVideoMode::Section() const { return Settings().Section(); }
-
-bool CVideoMode::ExchangeSetting(std::string_view tag, SettingValue& value) {
-    return Settings().Exchange(*this, tag, value);
-}
-
-bool CVideoMode::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+template class TabledModule<CVideoMode>;
 
 void CVideoMode::Default() { kTable.Default(*this); }
 

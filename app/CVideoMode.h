@@ -14,7 +14,7 @@
 
 class XString;
 
-class CVideoMode : public SaverModule {
+class CVideoMode : public TabledModule<CVideoMode> {
 public:
     CVideoMode() { Default(); }
     void Default() override;
@@ -22,9 +22,6 @@ public:
     void Read(const XString& whole) override;
     void Write(XString& out) const override;
     static const SettingsTable<CVideoMode>& Settings();
-    const char* Section() const override;
-    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
-    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
 
     // 0: keep the current screen mode; n >= 1: the n-th entry of the mode list.
     int32_t Mode;

@@ -282,13 +282,7 @@ const SettingsTable<CBgBitmap>& CBgBitmap::Settings() {
     return kTable;
 }
 
-const char* CBgBitmap::Section() const { return Settings().Section(); }
-
-bool CBgBitmap::ExchangeSetting(std::string_view tag, SettingValue& value) {
-    return Settings().Exchange(*this, tag, value);
-}
-
-bool CBgBitmap::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+template class TabledModule<CBgBitmap>;
 
 void CBgBitmap::Default() {
     XGuard("CBgBitmap::Default", [&] {

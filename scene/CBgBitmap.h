@@ -64,7 +64,7 @@ struct BgFitPlacement {
 BgFitPlacement BgFitPicture(uint32_t windowWidth, uint32_t windowHeight, uint32_t pictureWidth,
                             uint32_t pictureHeight);
 
-class CBgBitmap : public SaverModule {
+class CBgBitmap : public TabledModule<CBgBitmap> {
 public:
     // The instance clock in milliseconds; tests hand in one of their own.
     using Clock = uint32_t (*)();
@@ -79,9 +79,6 @@ public:
     // NumPictures is written as the list's count.
     void Write(XString& out) const override;
     static const SettingsTable<CBgBitmap>& Settings();
-    const char* Section() const override;
-    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
-    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
 
     // Stores the scene's size, restarts the change timer and forgets the picture.
     void Setup(const SceneContext& scene) override { Setup(scene.width, scene.height); }

@@ -188,13 +188,7 @@ constexpr SettingsTable<CCritters> kTable("Critters", kRows);
 
 const SettingsTable<CCritters>& CCritters::Settings() { return kTable; }
 
-const char* CCritters::Section() const { return Settings().Section(); }
-
-bool CCritters::ExchangeSetting(std::string_view tag, SettingValue& value) {
-    return Settings().Exchange(*this, tag, value);
-}
-
-bool CCritters::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+template class TabledModule<CCritters>;
 
 void CCritters::Default() { kTable.Default(*this); }
 

@@ -53,7 +53,7 @@ public:
     int32_t m_Speed = 0;
 };
 
-class CCritters : public SaverModule {
+class CCritters : public TabledModule<CCritters> {
 public:
     // Bounds applied to what is read from the file (the dialog offers less).
     static constexpr uint32_t kMaxCritters = 50000;
@@ -68,9 +68,6 @@ public:
     void Read(const XString& config) override;
     void Write(XString& out) const override;
     static const SettingsTable<CCritters>& Settings();
-    const char* Section() const override;
-    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
-    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
 
     // Creates the six sprite textures from the installation directory, and
     // the sheet of all six that a frame draws from. The arguments are those

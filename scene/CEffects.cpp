@@ -34,13 +34,7 @@ constexpr SettingsTable<CEffects> kTable("Effects", kRows);
 
 const SettingsTable<CEffects>& CEffects::Settings() { return kTable; }
 
-const char* CEffects::Section() const { return Settings().Section(); }
-
-bool CEffects::ExchangeSetting(std::string_view tag, SettingValue& value) {
-    return Settings().Exchange(*this, tag, value);
-}
-
-bool CEffects::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+template class TabledModule<CEffects>;
 
 void CEffects::Default() { kTable.Default(*this); }
 

@@ -9,7 +9,7 @@
 
 class XString;
 
-class CEffects : public SaverModule {
+class CEffects : public TabledModule<CEffects> {
 public:
     CEffects();
 
@@ -17,9 +17,6 @@ public:
     void Read(const XString& config) override;
     void Write(XString& out) const override;
     static const SettingsTable<CEffects>& Settings();
-    const char* Section() const override;
-    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
-    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
     // The fog for the run, once, on the render thread after the other modules' set-up.
     void Setup(const SceneContext&) override { ApplyFog(); }
     void ApplyFog() const;

@@ -288,13 +288,7 @@ constexpr SettingsTable<CStarFields> kTable("Stars", kRows);
 
 const SettingsTable<CStarFields>& CStarFields::Settings() { return kTable; }
 
-const char* CStarFields::Section() const { return Settings().Section(); }
-
-bool CStarFields::ExchangeSetting(std::string_view tag, SettingValue& value) {
-    return Settings().Exchange(*this, tag, value);
-}
-
-bool CStarFields::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+template class TabledModule<CStarFields>;
 
 void CStarFields::Default() { kTable.Default(*this); }
 

@@ -81,7 +81,7 @@ private:
     float m_DriftVelocity = kDriftUnset;
 };
 
-class CStarFields : public SaverModule {
+class CStarFields : public TabledModule<CStarFields> {
 public:
     static constexpr int kLayers = 4;
 
@@ -93,9 +93,6 @@ public:
     void Read(const XString& config) override;
     void Write(XString& out) const override;
     static const SettingsTable<CStarFields>& Settings();
-    const char* Section() const override;
-    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
-    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
     void Setup(const SceneContext& scene) override;
     void Reshape(const SceneContext& scene) override { Setup(scene); }
     // Stars ignore the frame's time.

@@ -126,13 +126,7 @@ constexpr SettingsTable<CEmail> kTable("Email", kRows);
 
 const SettingsTable<CEmail>& CEmail::Settings() { return kTable; }
 
-const char* CEmail::Section() const { return Settings().Section(); }
-
-bool CEmail::ExchangeSetting(std::string_view tag, SettingValue& value) {
-    return Settings().Exchange(*this, tag, value);
-}
-
-bool CEmail::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+template class TabledModule<CEmail>;
 
 void CEmail::Default() {
     XGuard("CEmail::Default", [&] {

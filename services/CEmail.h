@@ -45,7 +45,7 @@ void StartEmailThread(CEmail& email);
 // waits BoundedWorker::kStopLimitMs at most, then lets the thread go.
 void StopEmailThread(CEmail& email);
 
-class CEmail : public SaverModule {
+class CEmail : public TabledModule<CEmail> {
 public:
     static constexpr int kDefaultPort = XPop3Server::kPlainPort;
         // Sanity bound on "<NumAccounts>": a damaged file cannot make Read loop for ever.
@@ -60,9 +60,6 @@ public:
     void Read(const XString& config) override;
     void Write(XString& out) const override;
     static const SettingsTable<CEmail>& Settings();
-    const char* Section() const override;
-    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
-    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
     // Font, envelope textures and text colour; the OpenGL context must be current.
     void Setup(const SceneContext& scene) override { Setup(scene.width, scene.height, scene.deviceContext); }
     void Setup(int32_t width, int32_t height, void* dc);

@@ -46,13 +46,7 @@ CInternet::CInternet() { Default(); }
 
 const SettingsTable<CInternet>& CInternet::Settings() { return kTable; }
 
-const char* CInternet::Section() const { return Settings().Section(); }
-
-bool CInternet::ExchangeSetting(std::string_view tag, SettingValue& value) {
-    return Settings().Exchange(*this, tag, value);
-}
-
-bool CInternet::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+template class TabledModule<CInternet>;
 
 void CInternet::Default() { kTable.Default(*this); }
 

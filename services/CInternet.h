@@ -6,7 +6,7 @@
 #include "xlib/SaverModule.h"
 #include "xlib/XString.h"
 
-class CInternet : public SaverModule {
+class CInternet : public TabledModule<CInternet> {
 public:
     // Downloads url into `into`; false (with the error text in `into`) on failure.
     using Fetch = bool (*)(XString& into, const char* url);
@@ -18,9 +18,6 @@ public:
     void Read(const XString& config) override;
     void Write(XString& out) const override;
     static const SettingsTable<CInternet>& Settings();
-    const char* Section() const override;
-    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
-    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
 
     // The whole exit task. `zipCode` is the weather module's zip code and
     // `product` the configuration name.

@@ -61,13 +61,7 @@ constexpr SettingsTable<CReminders> kTable("Reminders", kRows);
 
 const SettingsTable<CReminders>& CReminders::Settings() { return kTable; }
 
-const char* CReminders::Section() const { return Settings().Section(); }
-
-bool CReminders::ExchangeSetting(std::string_view tag, SettingValue& value) {
-    return Settings().Exchange(*this, tag, value);
-}
-
-bool CReminders::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+template class TabledModule<CReminders>;
 
 void CReminders::Default() {
     XGuard("CReminders::Default", [&] {

@@ -27,7 +27,7 @@ public:
     XString RemMsg;
 };
 
-class CReminders : public SaverModule {
+class CReminders : public TabledModule<CReminders> {
 public:
     CReminders() { Default(); }
     // Switches to their defaults and an empty list.
@@ -36,9 +36,6 @@ public:
     void Read(const XString& whole) override { Read(&whole, nullptr); }
     void Write(XString& out) const override;
     static const SettingsTable<CReminders>& Settings();
-    const char* Section() const override;
-    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
-    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
     // Either text may be null. The main text gives the switches (a missing or
     // empty section: the defaults, list emptied too); the shared text appends
     // its reminders to the list, dropping outdated ones when AutoCleanUp is set.

@@ -39,13 +39,7 @@ constexpr SettingsTable<CSystemAlarm> kTable("Sound", kRows);
 
 const SettingsTable<CSystemAlarm>& CSystemAlarm::Settings() { return kTable; }
 
-const char* CSystemAlarm::Section() const { return Settings().Section(); }
-
-bool CSystemAlarm::ExchangeSetting(std::string_view tag, SettingValue& value) {
-    return Settings().Exchange(*this, tag, value);
-}
-
-bool CSystemAlarm::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+template class TabledModule<CSystemAlarm>;
 
 void CSystemAlarm::Default() {
     XGuard("CSystemAlarm::Default", [&] {

@@ -9,7 +9,7 @@
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
 
-class CSystemAlarm : public SaverModule {
+class CSystemAlarm : public TabledModule<CSystemAlarm> {
 public:
     enum : int32_t { kNone = 0, kBeep = 1, kWave = 2 };
 
@@ -23,9 +23,6 @@ public:
     void Read(const XString& whole) override;
     void Write(XString& out) const override;
     static const SettingsTable<CSystemAlarm>& Settings();
-    const char* Section() const override;
-    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
-    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
     // Every frame of a full-size window, with the frame's local time.
     void Process(const XDateTime& now) override;
 

@@ -30,13 +30,7 @@ constexpr SettingsTable<CSystemCDPlayer> kTable("CDPlayer", kRows);
 
 const SettingsTable<CSystemCDPlayer>& CSystemCDPlayer::Settings() { return kTable; }
 
-const char* CSystemCDPlayer::Section() const { return Settings().Section(); }
-
-bool CSystemCDPlayer::ExchangeSetting(std::string_view tag, SettingValue& value) {
-    return Settings().Exchange(*this, tag, value);
-}
-
-bool CSystemCDPlayer::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+template class TabledModule<CSystemCDPlayer>;
 
 void CSystemCDPlayer::Default() { kTable.Default(*this); }
 

@@ -11,7 +11,7 @@
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
 
-class CSystemCDPlayer : public SaverModule {
+class CSystemCDPlayer : public TabledModule<CSystemCDPlayer> {
 public:
     // `watch` is the clock auto-off reads; the process's stopwatch by default.
     explicit CSystemCDPlayer(StopWatch* watch = nullptr);
@@ -33,9 +33,6 @@ public:
     void Read(const XString& whole) override;
     void Write(XString& out) const override;
     static const SettingsTable<CSystemCDPlayer>& Settings();
-    const char* Section() const override;
-    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
-    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
     // At instance set-up: starts the disc when enabled and notes the time. A
     // preview (a small window) never starts it: the settings dialog restarts
     // its preview on every change, which would start the disc over each time,

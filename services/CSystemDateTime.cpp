@@ -127,13 +127,7 @@ const SettingsTable<CSystemDateTime>& CSystemDateTime::Settings() {
     return kTable;
 }
 
-const char* CSystemDateTime::Section() const { return Settings().Section(); }
-
-bool CSystemDateTime::ExchangeSetting(std::string_view tag, SettingValue& value) {
-    return Settings().Exchange(*this, tag, value);
-}
-
-bool CSystemDateTime::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+template class TabledModule<CSystemDateTime>;
 
 void CSystemDateTime::Default() {
     XGuard("CSystemDateTime::Default", [&] {

@@ -15,7 +15,7 @@
 #include "xlib/XString.h"
 #include "xlib/XStringArray.h"
 
-class CSystemDateTime : public SaverModule {
+class CSystemDateTime : public TabledModule<CSystemDateTime> {
 public:
     static constexpr int kDateFormatCount = 107;
     // The date formats the settings offer, in the order they are offered.
@@ -55,9 +55,6 @@ public:
     void Read(const XString& config) override;
     void Write(XString& out) const override;
     static const SettingsTable<CSystemDateTime>& Settings();
-    const char* Section() const override;
-    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
-    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
     // Builds the font (the OpenGL context must be current) and starts both colours.
     void Setup(const SceneContext& scene) override { Setup(scene.width, scene.height, scene.deviceContext); }
     void Setup(int32_t width, int32_t height, void* dc);

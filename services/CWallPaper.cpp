@@ -54,13 +54,7 @@ constexpr SettingsTable<CWallPaper> kTable("Wallpaper", kRows);
 
 const SettingsTable<CWallPaper>& CWallPaper::Settings() { return kTable; }
 
-const char* CWallPaper::Section() const { return Settings().Section(); }
-
-bool CWallPaper::ExchangeSetting(std::string_view tag, SettingValue& value) {
-    return Settings().Exchange(*this, tag, value);
-}
-
-bool CWallPaper::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+template class TabledModule<CWallPaper>;
 
 void CWallPaper::Default() {
     XGuard("CWallPaper::Default", [&] {

@@ -10,7 +10,7 @@
 #include "xlib/XString.h"
 #include "xlib/XStringArray.h"
 
-class CWallPaper : public SaverModule {
+class CWallPaper : public TabledModule<CWallPaper> {
 public:
     enum : uint32_t { kNone = 0, kLastFrame = 1, kBackgroundPicture = 2, kListPicture = 3 };
     static constexpr const char* kFileBase = "dynTallowFenWallpaper.";
@@ -29,9 +29,6 @@ public:
     void Read(const XString& config) override;
     void Write(XString& out) const override;
     static const SettingsTable<CWallPaper>& Settings();
-    const char* Section() const override;
-    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
-    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
     // The render size, from the instance's Init.
     void Setup(const SceneContext& scene) override {
         Setup(static_cast<uint32_t>(scene.width), static_cast<uint32_t>(scene.height));

@@ -67,13 +67,7 @@ constexpr SettingsTable<CWeatherData> kTable("WeatherData", kRows);
 
 const SettingsTable<CWeatherData>& CWeatherData::Settings() { return kTable; }
 
-const char* CWeatherData::Section() const { return Settings().Section(); }
-
-bool CWeatherData::ExchangeSetting(std::string_view tag, SettingValue& value) {
-    return Settings().Exchange(*this, tag, value);
-}
-
-bool CWeatherData::DescribeSetting(std::string_view tag, SettingInfo& info) const { return Settings().Describe(tag, info); }
+template class TabledModule<CWeatherData>;
 
 void CWeatherData::Default() {
     XGuard("CWeatherData::Default", [&] {

@@ -19,7 +19,7 @@
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
 
-class CWeatherData : public SaverModule {
+class CWeatherData : public TabledModule<CWeatherData> {
 public:
     // The keys of a report, in the order the service sends them.
     static constexpr int kKeyCount = 16;
@@ -44,9 +44,6 @@ public:
     void Read(const XString& config) override;
     void Write(XString& out) const override;
     static const SettingsTable<CWeatherData>& Settings();
-    const char* Section() const override;
-    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
-    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
     // Builds the report request and the font (the OpenGL context must be current).
     void Setup(const SceneContext& scene) override { Setup(scene.width, scene.height, scene.deviceContext); }
     void Setup(int32_t width, int32_t height, void* dc);

@@ -54,3 +54,16 @@ public:
     // What the module holds in the GL context goes before the context does.
     virtual void Release() {}
 };
+
+// The base of a module whose settings are a table (`static const
+// SettingsTable<Module>& Settings()`): it answers Section, ExchangeSetting and
+// DescribeSetting from the table. Its members are defined in
+// xlib/SettingsTable.h; the module's .cpp instantiates them with
+// `template class TabledModule<Module>;`.
+template <class Module>
+class TabledModule : public SaverModule {
+public:
+    const char* Section() const override;
+    bool ExchangeSetting(std::string_view tag, SettingValue& value) override;
+    bool DescribeSetting(std::string_view tag, SettingInfo& info) const override;
+};

@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "xlib/ConfigSection.h"
+#include "xlib/SaverModule.h"
 #include "xlib/SettingValue.h"
 #include "xlib/XDateTime.h"
 #include "xlib/XString.h"
@@ -362,3 +363,16 @@ private:
     const Setting<Owner>* m_Rows;
     size_t m_Count;
 };
+
+template <class Module>
+const char* TabledModule<Module>::Section() const {
+    return Module::Settings().Section();
+}
+template <class Module>
+bool TabledModule<Module>::ExchangeSetting(std::string_view tag, SettingValue& value) {
+    return Module::Settings().Exchange(static_cast<Module&>(*this), tag, value);
+}
+template <class Module>
+bool TabledModule<Module>::DescribeSetting(std::string_view tag, SettingInfo& info) const {
+    return Module::Settings().Describe(tag, info);
+}

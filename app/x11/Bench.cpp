@@ -72,14 +72,14 @@ bool SavePng(const std::string& path, unsigned width, unsigned height, std::vect
 
 int RunBench(Display* dpy, const X11Options& o) {
     GLWindow own(dpy);
-    GLWindowSpec spec;
-    spec.width = o.width;
-    spec.height = o.height;
-    spec.overrideRedirect = true;
-    spec.events = StructureNotifyMask;
-    spec.raised = true;
+    GLWindowShape shape;
+    shape.width = o.width;
+    shape.height = o.height;
+    shape.overrideRedirect = true;
+    shape.events = StructureNotifyMask;
+    shape.raised = true;
     std::string error;
-    if (!own.Open(spec, error)) {
+    if (!own.Open(shape, error)) {
         std::fprintf(stderr, "meadowglow: %s\n", error.c_str());
         return 1;
     }

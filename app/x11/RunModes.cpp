@@ -16,9 +16,9 @@ constexpr long kInputEvents =
     KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | StructureNotifyMask;
 
 // Opens the mode's window, or says why it could not.
-bool OpenWindow(GLWindow& window, const GLWindowSpec& spec) {
+bool OpenWindow(GLWindow& window, const GLWindowShape& shape) {
     std::string error;
-    if (window.Open(spec, error)) return true;
+    if (window.Open(shape, error)) return true;
     std::fprintf(stderr, "meadowglow: %s\n", error.c_str());
     return false;
 }
@@ -103,15 +103,15 @@ int RunFullScreen(Display* dpy) {
     int rc = 1;
     {
         GLWindow own(dpy);
-        GLWindowSpec spec;
-        spec.width = w;
-        spec.height = h;
-        spec.overrideRedirect = true;
-        spec.events = kInputEvents;
-        spec.name = "Screensaver";
-        spec.raised = true;
-        spec.cursor = blank;
-        if (OpenWindow(own, spec)) {
+        GLWindowShape shape;
+        shape.width = w;
+        shape.height = h;
+        shape.overrideRedirect = true;
+        shape.events = kInputEvents;
+        shape.name = "Screensaver";
+        shape.raised = true;
+        shape.cursor = blank;
+        if (OpenWindow(own, shape)) {
             GrabInput(dpy, own.Id(), blank);
             XSync(dpy, False);
             // The exit tasks may open a page: the window goes out of its way
@@ -139,13 +139,13 @@ int RunPreviewChild(Display* dpy, Window parent) {
     XWindowAttributes attr;
     if (!WindowExists(dpy, parent) || !XGetWindowAttributes(dpy, parent, &attr)) return -1;
     GLWindow own(dpy);
-    GLWindowSpec spec;
-    spec.parent = parent;
-    spec.width = static_cast<unsigned>(attr.width);
-    spec.height = static_cast<unsigned>(attr.height);
-    spec.events = kInputEvents;
-    spec.name = "Preview";
-    if (!OpenWindow(own, spec)) return 1;
+    GLWindowShape shape;
+    shape.parent = parent;
+    shape.width = static_cast<unsigned>(attr.width);
+    shape.height = static_cast<unsigned>(attr.height);
+    shape.events = kInputEvents;
+    shape.name = "Preview";
+    if (!OpenWindow(own, shape)) return 1;
     int px, py;
     PointerPosition(dpy, px, py);
     InputGate gate(true, px, py);
@@ -165,13 +165,13 @@ int RunHostWindow(Display* dpy, const X11Options& o) {
 
 int RunPlainWindow(Display* dpy) {
     GLWindow own(dpy);
-    GLWindowSpec spec;
-    spec.width = 1024;
-    spec.height = 768;
-    spec.events = KeyPressMask | StructureNotifyMask;
-    spec.name = "Meadowglow";
-    spec.closeButton = true;
-    if (!OpenWindow(own, spec)) return 1;
+    GLWindowShape shape;
+    shape.width = 1024;
+    shape.height = 768;
+    shape.events = KeyPressMask | StructureNotifyMask;
+    shape.name = "Meadowglow";
+    shape.closeButton = true;
+    if (!OpenWindow(own, shape)) return 1;
     // Keys close it; the pointer may roam freely over a window one is only trying out.
     InputGate gate(true, 0, 0);
     return RunInWindow(dpy, own.Id(), &gate, own.DeleteAtom());

@@ -83,7 +83,7 @@ bool NextEvent(Display* dpy, XEvent& ev) {
     return false;
 }
 
-bool GLWindow::Open(const GLWindowSpec& spec, std::string& error) {
+bool GLWindow::Open(const GLWindowShape& shape, std::string& error) {
     const int screen = DefaultScreen(m_Display);
     XVisualInfo* vi = ChooseGLVisual(m_Display, screen);
     if (!vi) {
@@ -95,20 +95,20 @@ bool GLWindow::Open(const GLWindowSpec& spec, std::string& error) {
     swa.colormap = m_Colormap;
     swa.background_pixel = 0;
     swa.border_pixel = 0;
-    swa.override_redirect = spec.overrideRedirect ? True : False;
-    swa.event_mask = spec.events;
-    const Window parent = spec.parent ? spec.parent : RootWindow(m_Display, screen);
-    m_Window = XCreateWindow(m_Display, parent, spec.x, spec.y, spec.width, spec.height, 0, vi->depth, InputOutput,
+    swa.override_redirect = shape.overrideRedirect ? True : False;
+    swa.event_mask = shape.events;
+    const Window parent = shape.parent ? shape.parent : RootWindow(m_Display, screen);
+    m_Window = XCreateWindow(m_Display, parent, shape.x, shape.y, shape.width, shape.height, 0, vi->depth, InputOutput,
                              vi->visual, CWColormap | CWBackPixel | CWBorderPixel | CWOverrideRedirect | CWEventMask,
                              &swa);
     XFree(vi);
-    if (spec.name) XStoreName(m_Display, m_Window, spec.name);
-    if (spec.closeButton) {
+    if (shape.name) XStoreName(m_Display, m_Window, shape.name);
+    if (shape.closeButton) {
         m_DeleteAtom = XInternAtom(m_Display, "WM_DELETE_WINDOW", False);
         XSetWMProtocols(m_Display, m_Window, &m_DeleteAtom, 1);
     }
-    if (spec.cursor != None) XDefineCursor(m_Display, m_Window, spec.cursor);
-    if (spec.raised)
+    if (shape.cursor != None) XDefineCursor(m_Display, m_Window, shape.cursor);
+    if (shape.raised)
         XMapRaised(m_Display, m_Window);
     else
         XMapWindow(m_Display, m_Window);

@@ -42,7 +42,7 @@ void UngrabInput(Display* dpy);
 bool NextEvent(Display* dpy, XEvent& ev);
 
 // What a window of our own looks like.
-struct GLWindowSpec {
+struct GLWindowShape {
     Window parent = 0;  // 0: the root window
     int x = 0, y = 0;
     unsigned width = 0, height = 0;
@@ -66,7 +66,7 @@ public:
 
     // Returns once the server has mapped the window (or after a second).
     // False, with `error` set, when the display has no such visual.
-    bool Open(const GLWindowSpec& spec, std::string& error);
+    bool Open(const GLWindowShape& shape, std::string& error);
     Window Id() const { return m_Window; }
     // The close button's message type; None without one.
     Atom DeleteAtom() const { return m_DeleteAtom; }
