@@ -1,14 +1,14 @@
 # Fails the build when a file includes a header from a layer above its own.
 # The layers, lowest first:
 #   platform <- xlib <- render <- scene, services <- app, config_dialog/logic
-#   <- the front ends and the dialog's view (app/x11, app/win32, config_dialog/win32)
+#   <- the front ends and the dialog's views (app/x11, app/win32, config_dialog/win32, config_dialog/gtk)
 # Within a layer files may include each other; scene and services share one,
 # as do the top layer's three folders (the Windows front end opens the dialog).
 # Run as: cmake -DMG_SOURCE_DIR=<source> -P CheckLayers.cmake
 cmake_minimum_required(VERSION 3.25)
 
-set(MG_LAYER_FOLDERS platform xlib render scene services app config_dialog/logic app/x11 app/win32 config_dialog/win32)
-set(MG_LAYER_RANKS   0        1    2      3     3        4   4                   5       5         5)
+set(MG_LAYER_FOLDERS platform xlib render scene services app config_dialog/logic app/x11 app/win32 config_dialog/win32 config_dialog/gtk)
+set(MG_LAYER_RANKS   0        1    2      3     3        4   4                   5       5         5                   5)
 
 # The layer rank of a path relative to the source root; -1 outside the layers.
 function(mg_layer_rank path out)

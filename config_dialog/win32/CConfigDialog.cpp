@@ -5,7 +5,7 @@
 #include "app/CScreenSaver.h"
 #include "config_dialog/logic/DialogRules.h"
 #include "config_dialog/win32/DialogIds.h"
-#include "config_dialog/win32/UpdateCheck.h"
+#include "config_dialog/logic/UpdateCheck.h"
 #include "xlib/SettingsTable.h"
 #include "xlib/XException.h"
 

@@ -409,3 +409,65 @@ wait_gone() {
     sleep 0.1
   done
 }
+
+# ---- the Linux settings program (meadowglow-settings) ----
+SETTINGS_CAPTION='Meadowglow v2.0 - (c) Tallow Fen Software'
+
+# settings_start [ARGS...]: starts meadowglow-settings from the build tree and
+# waits for its main form. Sets SETTINGS (the pid) and SETTINGS_WIN.
+settings_start() {
+  local app="${MG_BUILD_DIR:?}/meadowglow-settings"
+  [ -x "$app" ] || fail "no settings program at $app"
+  # No accessibility bus under Xvfb: GTK would wait for it.
+  export NO_AT_BRIDGE=1 GTK_A11Y=none
+  start_bg SETTINGS "$app" "$@"
+  SETTINGS_WIN="$(wait_window "$SETTINGS_CAPTION" 20)"
+}
+
+# gtk_keys WINDOW KEY...: focuses the window and types the keys as a person
+# would (XTEST, not synthetic events, which GTK ignores).
+gtk_keys() {
+  local win="$1"
+  shift
+  xdotool windowactivate --sync "$win" >/dev/null 2>&1 || xdotool windowfocus --sync "$win" >/dev/null 2>&1
+  xdotool key --delay 60 "$@"
+  sleep 0.2
+}
+
+# gtk_type WINDOW TEXT: types a text into the focused field of WINDOW.
+gtk_type() {
+  xdotool windowfocus --sync "$1" >/dev/null 2>&1
+  xdotool type --delay 30 -- "$2"
+  sleep 0.2
+}
+
+# settings_open_page ENTRY: opens an option page from the main form's list by
+# its entry text, with the keyboard, and prints the page window's id.
+# The page's window title is its caption (PAGE_CAPTION, or ENTRY).
+settings_open_page() {
+  local entry="$1" caption="${2:-$1}" index=-1 i=0 name
+  while IFS= read -r name; do
+    [ "$name" = "$entry" ] && index=$i
+    i=$((i + 1))
+  done <<'ENTRIES'
+Please select an option
+Background / Star Fields
+Date and Time
+Desktop Wallpaper
+E-mail
+Internet
+Reminders and Lists
+Rendering
+Sound / Alarm
+Special Effects
+Video mode / Thread priority
+Weather Data
+ENTRIES
+  [ "$index" -gt 0 ] || fail "no option list entry '$entry'"
+  # Alt+O focuses the list ("&Options:"); Alt+Down pops it up; Down moves; Return opens.
+  local keys=(alt+o alt+Down)
+  for ((i = 0; i < index; i++)); do keys+=(Down); done
+  keys+=(Return)
+  gtk_keys "$SETTINGS_WIN" "${keys[@]}"
+  wait_window "$caption" 10
+}

@@ -1,4 +1,4 @@
-#include "config_dialog/win32/UpdateCheck.h"
+#include "config_dialog/logic/UpdateCheck.h"
 
 #include "platform/Download.h"
 #include "services/VendorService.h"

@@ -1,0 +1,3 @@
+#include "config_dialog/gtk/OptionPages.h"
+
+void AddServicePages(OptionPageSet&, CMainFormState&) {}
