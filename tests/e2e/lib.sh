@@ -421,7 +421,9 @@ settings_start() {
   # No accessibility bus under Xvfb: GTK would wait for it.
   export NO_AT_BRIDGE=1 GTK_A11Y=none
   start_bg SETTINGS "$app" "$@"
-  SETTINGS_WIN="$(wait_window "$SETTINGS_CAPTION" 20)"
+  # The caption holds "(c)": matched as a pattern, the brackets must be literal.
+  SETTINGS_WIN="$(wait_window "$(printf '%s' "$SETTINGS_CAPTION" | sed 's/[][()]/\\&/g')" 20)" ||
+    fail "the settings form did not open: $(cat "$E2E_TMP/SETTINGS.out")"
 }
 
 # gtk_keys WINDOW KEY...: focuses the window and types the keys as a person
