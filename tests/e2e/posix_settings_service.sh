@@ -36,6 +36,8 @@ click_ok() {
   xdotool mousemove --window "$1" $((w - 24)) $((h - 20)) click 1
 }
 
+# What the sound service plays goes to a file (SDL's disk driver).
+export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$E2E_TMP/played.raw"
 settings_start
 [ -s "$MAIN" ] && [ -s "$SHARED" ] || fail "the settings program wrote no files"
 
@@ -108,6 +110,37 @@ win="$(open_page "$R" "$R")"
 gtk_keys "$win" space Escape
 closed "$R"
 expect "$SHARED" Reminders NumReminders 0 "Cancel put back the shared list"
+
+note "Sound: Set Wav through the file chooser, Test Wav plays it, Stop Wav, Cancel"
+# 0.2 s of 16-bit stereo at 44.1 kHz with no silent byte in it.
+WAVE="$E2E_TMP/chime.wav"
+{
+  printf 'RIFF\xf4\x89\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x02\x00\x44\xac\x00\x00\x10\xb1\x02\x00\x04\x00\x10\x00'
+  printf 'data\xd0\x89\x00\x00'
+  head -c 35280 /dev/urandom | tr '\000' '\001'
+} >"$WAVE"
+sounded() { [ -s "$1" ] && [ "$(tr -d '\000' <"$1" | head -c 1 | wc -c)" = 1 ]; }
+S="Screen Saver Sound Options"
+before="$(sums)"
+win="$(open_page "Sound / Alarm" "$S")"
+# Enable, Auto shutoff, the minutes, the chime radios, then "Set Wav".
+gtk_keys "$win" Tab Tab Tab Tab space
+chooser="$(wait_window Open 10)" || fail "Set Wav opened no file chooser"
+[ -n "$chooser" ] || fail "Set Wav opened no file chooser"
+gtk_keys "$chooser" ctrl+l
+gtk_type "$chooser" "$WAVE"
+gtk_keys "$chooser" Return
+wait_gone Open 50 "the file chooser did not close"
+expect "$MAIN" Sound ChimeFileName "$WAVE" "Set Wav"
+sounded "$E2E_TMP/played.raw" && fail "something played before Test Wav"
+# "Test Wav" is next to "Set Wav".
+gtk_keys "$win" Tab space
+deadline=$(( $(now_ms) + 5000 ))
+until sounded "$E2E_TMP/played.raw" || [ "$(now_ms)" -ge "$deadline" ]; do sleep 0.1; done
+sounded "$E2E_TMP/played.raw" || fail "Test Wav played nothing"
+gtk_keys "$win" Tab space Escape
+closed "$S"
+[ "$(sums)" = "$before" ] || fail "$S: Cancel did not put back the chime's file"
 
 note "the program is still answering"
 xdotool getwindowname "$SETTINGS_WIN" >/dev/null 2>&1 || fail "the main form is gone"
