@@ -170,6 +170,20 @@ note "Test against a mute server: the page answered a click in $answered ms; the
 click_ok
 closed
 
+note "Escape during a Test: the test is cut short, the page closes without a box"
+select_account 2
+gtk_keys "$WIN" shift+Tab space
+sleep 1
+asked=$(now_ms)
+gtk_keys "$WIN" Escape
+closed
+took=$(( $(now_ms) - asked ))
+[ "$took" -lt 3000 ] || fail "the page took $took ms to close during a Test"
+sleep 2
+window_present Error && fail "an Error box came after the page closed"
+window_present Success && fail "a Success box came after the page closed"
+note "the page closed $took ms after Escape during a Test"
+
 note "Remove: the mute server's account"
 select_account 2
 gtk_keys "$WIN" shift+Tab shift+Tab shift+Tab space
