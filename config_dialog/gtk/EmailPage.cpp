@@ -70,7 +70,8 @@ GtkWidget* CGtkEmailPage::Build() {
     m_RandStreamers = CheckBox("Choose random streamer colors.");
     for (GtkWidget* w : {m_Red, m_Green, m_Blue, m_CycleStreamers, m_RandStreamers}) gtk_widget_set_margin_start(w, 18);
 
-    GtkWidget* left = Column({m_Sound.Box(GTK_ORIENTATION_VERTICAL), Row({selectWav, play, stop, removeWav}, 4), m_WaveName}, 6);
+    GtkWidget* left =
+        Column({m_Sound.Box(GTK_ORIENTATION_VERTICAL), Row({selectWav, play, stop, removeWav}, 4), m_WaveName}, 6);
     GtkWidget* right = Column({m_Text, m_Red, m_Green, m_Blue, m_Streamers, m_CycleStreamers, m_RandStreamers}, 2);
     GtkWidget* notice = gtk_grid_new();
     gtk_grid_set_column_spacing(GTK_GRID(notice), 18);
@@ -99,7 +100,8 @@ GtkWidget* CGtkEmailPage::Build() {
     gtk_grid_attach(GTK_GRID(accounts), m_User, 1, 1, 1, 1);
     gtk_grid_attach(GTK_GRID(accounts), FieldLabel("Password:", m_Password), 0, 2, 1, 1);
     gtk_grid_attach(GTK_GRID(accounts), m_Password, 1, 2, 1, 1);
-    GtkWidget* every = Row({FieldLabel("Check every", m_Minutes.Widget()), m_Minutes.Widget(), TextLabel("minutes.")}, 6);
+    GtkWidget* every =
+        Row({FieldLabel("Check every", m_Minutes.Widget()), m_Minutes.Widget(), TextLabel("minutes.")}, 6);
     gtk_widget_set_margin_start(every, 10);
     gtk_grid_attach(GTK_GRID(accounts), every, 2, 0, 1, 1);
     GtkWidget* buttons = Row({add, remove, update, m_Test, m_Spinner}, 4);
@@ -109,10 +111,14 @@ GtkWidget* CGtkEmailPage::Build() {
     gtk_grid_attach(GTK_GRID(accounts), m_Accounts.Make(580, 110), 0, 3, 3, 1);
     gtk_widget_set_margin_top(gtk_widget_get_parent(m_Accounts.View()), 4);
 
-    const std::pair<GtkWidget*, bool*> boxes[] = {
-        {m_Notify, &e.Notify},         {m_Text, &e.DisplayText},     {m_Streamers, &e.DisplayStreamers},
-        {m_CycleStreamers, &e.CycleStreamers}, {m_RandStreamers, &e.RandStreamers}, {m_Red, &e.CycleRed},
-        {m_Green, &e.CycleGreen},      {m_Blue, &e.CycleBlue}};
+    const std::pair<GtkWidget*, bool*> boxes[] = {{m_Notify, &e.Notify},
+                                                  {m_Text, &e.DisplayText},
+                                                  {m_Streamers, &e.DisplayStreamers},
+                                                  {m_CycleStreamers, &e.CycleStreamers},
+                                                  {m_RandStreamers, &e.RandStreamers},
+                                                  {m_Red, &e.CycleRed},
+                                                  {m_Green, &e.CycleGreen},
+                                                  {m_Blue, &e.CycleBlue}};
     for (const auto& [box, setting] : boxes)
         OnSignal(box, "toggled", [this, box = box, setting = setting] {
             if (Filling()) return;
@@ -147,22 +153,26 @@ GtkWidget* CGtkEmailPage::Build() {
     OnSignal(remove, "clicked", [this] { RemoveAccount(); });
     OnSignal(m_Test, "clicked", [this] { StartTest(); });
     // OK, Cancel and the close box end a test in progress; Default leaves it running.
-    g_signal_connect(Window(), "response", G_CALLBACK(+[](GtkDialog*, gint response, gpointer self) {
-                         if (response == GTK_RESPONSE_OK || response == GTK_RESPONSE_CANCEL ||
-                             response == GTK_RESPONSE_DELETE_EVENT)
-                             static_cast<CGtkEmailPage*>(self)->AbandonTest();
-                     }),
-                     this);
+    g_signal_connect(
+        Window(), "response", G_CALLBACK(+[](GtkDialog*, gint response, gpointer self) {
+            if (response == GTK_RESPONSE_OK || response == GTK_RESPONSE_CANCEL || response == GTK_RESPONSE_DELETE_EVENT)
+                static_cast<CGtkEmailPage*>(self)->AbandonTest();
+        }),
+        this);
 
     return Column({Group("New e-mail notice", notice), Group("E-mail accounts", accounts)}, 6);
 }
 
 void CGtkEmailPage::Fill() {
     CEmail& e = m_Saver.Email();
-    const std::pair<GtkWidget*, bool> boxes[] = {
-        {m_Notify, e.Notify},         {m_Text, e.DisplayText},     {m_Streamers, e.DisplayStreamers},
-        {m_CycleStreamers, e.CycleStreamers}, {m_RandStreamers, e.RandStreamers}, {m_Red, e.CycleRed},
-        {m_Green, e.CycleGreen},      {m_Blue, e.CycleBlue}};
+    const std::pair<GtkWidget*, bool> boxes[] = {{m_Notify, e.Notify},
+                                                 {m_Text, e.DisplayText},
+                                                 {m_Streamers, e.DisplayStreamers},
+                                                 {m_CycleStreamers, e.CycleStreamers},
+                                                 {m_RandStreamers, e.RandStreamers},
+                                                 {m_Red, e.CycleRed},
+                                                 {m_Green, e.CycleGreen},
+                                                 {m_Blue, e.CycleBlue}};
     for (const auto& [box, on] : boxes) gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(box), on ? TRUE : FALSE);
     m_Sound.Select(static_cast<int>(std::min<uint32_t>(e.NewMailSoundType, 2)));
     ShowWaveName();

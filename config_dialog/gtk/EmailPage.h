@@ -11,11 +11,11 @@
 
 class CGtkEmailPage : public CGtkPage {
 public:
-    explicit CGtkEmailPage(CMainFormState& form);
+    explicit CGtkEmailPage(CMainFormState &form);
     ~CGtkEmailPage() override;
 
 protected:
-    GtkWidget* Build() override;
+    GtkWidget *Build() override;
     void Fill() override;
 
 private:

@@ -55,7 +55,8 @@ void CChoice::SetEntries(const std::vector<std::string>& entries) {
 }
 
 void CChoice::Choose(int index) const {
-    Quietly(m_Quiet, [&] { gtk_combo_box_set_active(GTK_COMBO_BOX(m_Box), index >= 0 && index < Count() ? index : -1); });
+    Quietly(m_Quiet,
+            [&] { gtk_combo_box_set_active(GTK_COMBO_BOX(m_Box), index >= 0 && index < Count() ? index : -1); });
 }
 
 int CChoice::Selection() const { return gtk_combo_box_get_active(GTK_COMBO_BOX(m_Box)); }
@@ -150,7 +151,8 @@ GtkWidget* CTextList::Make(int width, int height, bool fixedPitch) {
 void CTextList::SetLines(const std::vector<std::string>& lines) {
     Quietly(m_Quiet, [&] {
         gtk_list_store_clear(m_Store);
-        for (const std::string& line : lines) gtk_list_store_insert_with_values(m_Store, nullptr, -1, 0, line.c_str(), -1);
+        for (const std::string& line : lines)
+            gtk_list_store_insert_with_values(m_Store, nullptr, -1, 0, line.c_str(), -1);
     });
 }
 

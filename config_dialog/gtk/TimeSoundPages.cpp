@@ -104,9 +104,10 @@ GtkWidget* CGtkDateTimePage::Build() {
     m_Holidays.Make({"United States"});
     GtkWidget* display = Grid(2, 24);
     gtk_grid_attach(GTK_GRID(display), Column({m_ShowTime, m_ShowDate, m_ShowHolidays, m_ShowMoon}, 2), 0, 0, 1, 1);
-    gtk_grid_attach(GTK_GRID(display),
-                    Column({TextLabel("Clock colors:"), Indented(m_TimeRed), Indented(m_TimeGreen), Indented(m_TimeBlue)}, 2),
-                    1, 0, 1, 1);
+    gtk_grid_attach(
+        GTK_GRID(display),
+        Column({TextLabel("Clock colors:"), Indented(m_TimeRed), Indented(m_TimeGreen), Indented(m_TimeBlue)}, 2), 1, 0,
+        1, 1);
     GtkWidget* lists = Grid(4, 8);
     gtk_grid_attach(GTK_GRID(lists), LabelFor("Date format:", m_Format.Widget()), 0, 0, 1, 1);
     gtk_grid_attach(GTK_GRID(lists), Stretched(m_Format.Widget()), 1, 0, 1, 1);
@@ -139,10 +140,12 @@ GtkWidget* CGtkDateTimePage::Build() {
     GtkWidget* countdown = Column({m_CountDown, when, message, Row({m_CountRed, m_CountGreen, m_CountBlue}, 18)}, 6);
 
     const std::pair<GtkWidget*, bool*> boxes[] = {
-        {m_SetTime, &d.SetTime},           {m_ShowTime, &d.DisplayTime},       {m_ShowDate, &d.DisplayDate},
-        {m_ShowHolidays, &d.DisplayHolidays}, {m_CountDown, &d.EnableCountDown}, {m_TimeRed, &d.CycleTimeRed},
-        {m_TimeGreen, &d.CycleTimeGreen},  {m_TimeBlue, &d.CycleTimeBlue},     {m_CountRed, &d.CycleRed},
-        {m_CountGreen, &d.CycleGreen},     {m_CountBlue, &d.CycleBlue}};
+        {m_SetTime, &d.SetTime},           {m_ShowTime, &d.DisplayTime},
+        {m_ShowDate, &d.DisplayDate},      {m_ShowHolidays, &d.DisplayHolidays},
+        {m_CountDown, &d.EnableCountDown}, {m_TimeRed, &d.CycleTimeRed},
+        {m_TimeGreen, &d.CycleTimeGreen},  {m_TimeBlue, &d.CycleTimeBlue},
+        {m_CountRed, &d.CycleRed},         {m_CountGreen, &d.CycleGreen},
+        {m_CountBlue, &d.CycleBlue}};
     for (const auto& [box, setting] : boxes)
         OnSignal(box, "toggled", [this, box = box, setting = setting] {
             if (Filling()) return;
@@ -172,9 +175,8 @@ GtkWidget* CGtkDateTimePage::Build() {
         m_Saver.DateTime().HolidaysFor = m_Holidays.Entry(m_Holidays.Selection()).c_str();
         Changed();
     });
-    return Column({Group("Atomic time", atomic), Group("Date and time display", displayBox),
-                   Group("Countdown", countdown)},
-                  6);
+    return Column(
+        {Group("Atomic time", atomic), Group("Date and time display", displayBox), Group("Countdown", countdown)}, 6);
 }
 
 void CGtkDateTimePage::Fill() {
@@ -226,8 +228,10 @@ GtkWidget* CGtkRemindersPage::Build() {
     m_OnClose = CheckBox("Show appropriate reminders when the screen saver closes.");
     m_WhileRun = CheckBox("Show appropriate reminders while the screen saver is running.");
     m_AutoClean = CheckBox("Automatically remove outdated reminders from my reminder list.");
-    const std::pair<GtkWidget*, bool*> boxes[] = {
-        {m_Enabled, &r.Enabled}, {m_OnClose, &r.ShowOnClose}, {m_WhileRun, &r.ShowWhileRun}, {m_AutoClean, &r.AutoCleanUp}};
+    const std::pair<GtkWidget*, bool*> boxes[] = {{m_Enabled, &r.Enabled},
+                                                  {m_OnClose, &r.ShowOnClose},
+                                                  {m_WhileRun, &r.ShowWhileRun},
+                                                  {m_AutoClean, &r.AutoCleanUp}};
     for (const auto& [box, setting] : boxes)
         OnSignal(box, "toggled", [this, box = box, setting = setting] {
             if (Filling()) return;
@@ -300,7 +304,8 @@ GtkWidget* CGtkRemindersPage::Build() {
             return result;
         });
     });
-    OnSignal(up, "clicked", [this] { Edit([this](int& selected) { return MoveReminder(m_Saver.Reminders(), selected, true); }); });
+    OnSignal(up, "clicked",
+             [this] { Edit([this](int& selected) { return MoveReminder(m_Saver.Reminders(), selected, true); }); });
     OnSignal(down, "clicked",
              [this] { Edit([this](int& selected) { return MoveReminder(m_Saver.Reminders(), selected, false); }); });
 
@@ -404,7 +409,8 @@ void CGtkVideoModePage::Fill() {
 
 void CGtkVideoModePage::ShowSelected() {
     const int selected = m_List.Selection();
-    gtk_label_set_text(GTK_LABEL(m_Selected), ("Selected mode = " + (selected >= 0 ? m_List.Line(selected) : std::string())).c_str());
+    gtk_label_set_text(GTK_LABEL(m_Selected),
+                       ("Selected mode = " + (selected >= 0 ? m_List.Line(selected) : std::string())).c_str());
 }
 
 // ---- sound ----
@@ -510,8 +516,10 @@ void CGtkSoundPage::Fill() {
 
 void CGtkSoundPage::ShowFiles() {
     const CSystemAlarm& a = m_Saver.Alarm();
-    gtk_label_set_text(GTK_LABEL(m_ChimeFile), a.ChimeFileName.IsEmpty() ? "(no wave file set)" : a.ChimeFileName.c_str());
-    gtk_label_set_text(GTK_LABEL(m_AlarmFile), a.AlarmFileName.IsEmpty() ? "(no wave file set)" : a.AlarmFileName.c_str());
+    gtk_label_set_text(GTK_LABEL(m_ChimeFile),
+                       a.ChimeFileName.IsEmpty() ? "(no wave file set)" : a.ChimeFileName.c_str());
+    gtk_label_set_text(GTK_LABEL(m_AlarmFile),
+                       a.AlarmFileName.IsEmpty() ? "(no wave file set)" : a.AlarmFileName.c_str());
 }
 
 void CGtkSoundPage::TakeAlarmTime() {
