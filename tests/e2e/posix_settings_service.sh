@@ -4,7 +4,9 @@
 # would: for each page a change kept by OK lands in the file, a change left
 # by Cancel or Escape leaves both files as they were, and Default then OK
 # writes the defaults. The reminders page also adds a reminder (the shared
-# file) and its Cancel puts the shared list back.
+# file) and its Cancel puts the shared list back; the sound page's Set Wav
+# takes a file through the file chooser and Test Wav plays it (SDL's disk
+# driver writes what the sound service plays to a file).
 # Usage: posix_settings_service.sh <path of meadowglow>
 source "$(dirname "$0")/lib.sh"
 e2e_init 1280x1024
