@@ -53,8 +53,13 @@ void CGtkPage::Run(GtkWindow* parent) {
         GtkWidget* body = Build();
         gtk_container_set_border_width(GTK_CONTAINER(body), 8);
         gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), body, TRUE, TRUE, 0);
-        if (m_Buttons.defaults)
-            gtk_dialog_add_button(GTK_DIALOG(dialog), Mnemonic(m_Buttons.defaults).c_str(), kDefaultResponse);
+        if (m_Buttons.defaults) {
+            GtkWidget* defaults =
+                gtk_dialog_add_button(GTK_DIALOG(dialog), Mnemonic(m_Buttons.defaults).c_str(), kDefaultResponse);
+            // At the far left, away from OK and Cancel, as on Windows.
+            GtkWidget* box = gtk_widget_get_parent(defaults);
+            if (GTK_IS_BUTTON_BOX(box)) gtk_button_box_set_child_secondary(GTK_BUTTON_BOX(box), defaults, TRUE);
+        }
         gtk_dialog_add_button(GTK_DIALOG(dialog), Mnemonic(m_Buttons.cancel).c_str(), GTK_RESPONSE_CANCEL);
         gtk_dialog_add_button(GTK_DIALOG(dialog), Mnemonic(m_Buttons.ok).c_str(), GTK_RESPONSE_OK);
         gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);

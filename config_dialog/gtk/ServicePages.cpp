@@ -7,9 +7,7 @@
 #include "config_dialog/gtk/OptionPages.h"
 #include "config_dialog/gtk/TimeSoundPages.h"
 #include "config_dialog/logic/TimeSoundRules.h"
-#include "platform/Sound.h"
 #include "xlib/XDateTime.h"
-#include "xlib/XString.h"
 
 void AddServicePages(OptionPageSet& pages, CMainFormState& form) {
     pages[OptionPage::DateTime] = std::make_unique<CGtkDateTimePage>(form);
@@ -234,13 +232,6 @@ bool ChooseWaveFile(GtkWindow* owner, std::string& path) {
     path = chosen.front();
     return true;
 }
-
-bool PlayWaveFile(const std::string& path) {
-    if (path.empty() || !XString(path.c_str()).FileExists()) return false;
-    return Sound().PlayWave(path, false);
-}
-
-void StopWaveFile() { Sound().Stop(); }
 
 GtkWidget* PathLabel(int widthChars) {
     GtkWidget* label = gtk_label_new("");

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "config_dialog/gtk/GtkKit.h"
+#include "config_dialog/logic/WavePlayback.h"
 
 // A drop-down whose entries the page keeps beside it, so that a choice is
 // read back by position rather than by its text.
@@ -110,12 +111,9 @@ private:
     GtkWidget* m_None = nullptr;
 };
 
-// The wave-file buttons: the single-file "Wav files (*.wav)" open dialog, play
-// through the process-wide sound service (so a page plays exactly what the
-// saver would) when the file exists, and stop.
+// The wave-file buttons: the single-file "Wav files (*.wav)" open dialog; play
+// and stop are config_dialog/logic/WavePlayback.h.
 bool ChooseWaveFile(GtkWindow* owner, std::string& path);
-bool PlayWaveFile(const std::string& path);
-void StopWaveFile();
 
 // A label for a file path that shortens the middle of a long path, as the
 // Windows page's path-ellipsis labels do.

@@ -3,8 +3,6 @@
 #include <vector>
 
 #include "config_dialog/win32/Controls.h"
-#include "platform/Sound.h"
-#include "xlib/XString.h"
 
 bool ChooseWaveFile(HWND owner, std::string& path) {
     std::vector<char> buffer(MAX_PATH * 4, '\0');
@@ -12,10 +10,3 @@ bool ChooseWaveFile(HWND owner, std::string& path) {
     path = buffer.data();
     return true;
 }
-
-bool PlayWaveFile(const std::string& path) {
-    if (path.empty() || !XString(path.c_str()).FileExists()) return false;
-    return Sound().PlayWave(path, false);
-}
-
-void StopWaveFile() { Sound().Stop(); }
