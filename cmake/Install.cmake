@@ -1,7 +1,8 @@
 # Installing and packaging. Linux: the program where XScreenSaver looks for
 # its hacks, the hack descriptor in the daemon's config folder, the shipped art
-# in share/meadowglow/ (copied into each user's folder on first start), and a
-# Debian package of the same. Windows: a per-user NSIS installer, built when
+# in share/meadowglow/ (copied into each user's folder on first start), the
+# settings program with its menu entry and icons, and a Debian package of the
+# same. Windows: a per-user NSIS installer, built when
 # makensis is present.
 if(NOT WIN32)
   include(GNUInstallDirs)
@@ -10,8 +11,22 @@ if(NOT WIN32)
   set(MEADOWGLOW_HACK_CONFIG_DIR "${CMAKE_INSTALL_DATADIR}/xscreensaver/config" CACHE STRING
       "Folder, below the prefix, of XScreenSaver's hack descriptors")
   install(TARGETS meadowglow RUNTIME DESTINATION ${MEADOWGLOW_HACK_DIR})
+  # "/c" finds the settings program from the installed saver by this path,
+  # whatever prefix the package is installed under.
+  file(RELATIVE_PATH MG_HACK_TO_BINDIR /prefix/${MEADOWGLOW_HACK_DIR} /prefix/${CMAKE_INSTALL_BINDIR})
+  set_source_files_properties(${CMAKE_SOURCE_DIR}/app/x11/RunModes.cpp PROPERTIES
+    COMPILE_DEFINITIONS "MG_HACK_TO_BINDIR=\"${MG_HACK_TO_BINDIR}\"")
+  # And the settings program finds the saver for its preview the other way.
+  file(RELATIVE_PATH MG_BINDIR_TO_HACK /prefix/${CMAKE_INSTALL_BINDIR} /prefix/${MEADOWGLOW_HACK_DIR})
+  set_source_files_properties(${CMAKE_SOURCE_DIR}/config_dialog/gtk/main.cpp PROPERTIES
+    COMPILE_DEFINITIONS "MG_BINDIR_TO_HACK=\"${MG_BINDIR_TO_HACK}\"")
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/linux/meadowglow.xml DESTINATION ${MEADOWGLOW_HACK_CONFIG_DIR})
   install(FILES ${MG_ASSETS} DESTINATION ${CMAKE_INSTALL_DATADIR}/meadowglow)
+  # The settings program, its menu entry and its icon in every drawn size.
+  install(TARGETS meadowglow-settings RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/linux/meadowglow-settings.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(DIRECTORY ${CMAKE_BINARY_DIR}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGE_NAME meadowglow)
@@ -22,7 +37,7 @@ if(NOT WIN32)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION x11)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, libgtk-3-0")
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xscreensaver")
   include(CPack)
 else()

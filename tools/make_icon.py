@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
-"""Draws the program icon (a ladybug on a meadow-green disc) as a Windows .ico.
+"""Draws the program icon (a ladybug on a meadow-green disc) as a Windows .ico,
+or as PNG files for the Linux desktop's icon theme.
 
 Our own art: everything is computed here, nothing is taken from elsewhere.
 Usage: make_icon.py OUT.ico
+       make_icon.py --hicolor DIR SIZE...   (DIR/hicolor/SxS/apps/meadowglow.png)
 """
 import math
+import os
 import struct
 import sys
+import zlib
 
 
 def pixel(x, y, size):
@@ -48,7 +52,30 @@ def icon_image(size):
     return header + xor + and_mask
 
 
+def png_image(size):
+    """An RGBA PNG of the icon at `size`, top-down rows."""
+    raw = b"".join(
+        b"\0" + b"".join(struct.pack("BBBB", *pixel(x, y, size)) for x in range(size)) for y in range(size))
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def write_hicolor(folder, sizes):
+    for size in sizes:
+        target = os.path.join(folder, "hicolor", "%dx%d" % (size, size), "apps")
+        os.makedirs(target, exist_ok=True)
+        with open(os.path.join(target, "meadowglow.png"), "wb") as f:
+            f.write(png_image(size))
+
+
 def main():
+    if len(sys.argv) > 2 and sys.argv[1] == "--hicolor":
+        write_hicolor(sys.argv[2], [int(s) for s in sys.argv[3:]])
+        return
     sizes = [16, 32, 48]
     images = [icon_image(s) for s in sizes]
     out = struct.pack("<HHH", 0, 1, len(sizes))

@@ -1,6 +1,11 @@
 #include "app/x11/RunModes.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -9,6 +14,7 @@
 #include "app/SceneRect.h"
 #include "app/x11/Monitors.h"
 #include "app/x11/X11Window.h"
+#include "platform/ProgramDir.h"
 #include "xlib/CloseTrace.h"
 
 namespace {
@@ -87,6 +93,21 @@ int RunSettingsNote() {
         "Edit them with a text editor; run 'meadowglow -window' to see the result.\n",
         saver.MakeConfigFileName(false).c_str(), saver.MakeConfigFileName(true).c_str());
     return 0;
+}
+
+int RunSettings() {
+    const char* display = std::getenv("DISPLAY");
+    if (display && *display) {
+        const std::string candidates[] = {PlatformProgramDir() + "/meadowglow-settings",
+                                          PlatformProgramDir() + "/" MG_HACK_TO_BINDIR "/meadowglow-settings"};
+        for (const std::string& program : candidates) {
+            if (access(program.c_str(), X_OK) != 0) continue;
+            execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+            std::fprintf(stderr, "meadowglow: cannot start %s: %s\n", program.c_str(), std::strerror(errno));
+            break;
+        }
+    }
+    return RunSettingsNote();
 }
 
 int RunFullScreen(Display* dpy) {

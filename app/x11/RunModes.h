@@ -11,6 +11,10 @@
 // one, "/c" does what opening it does to the files (a first run creates them
 // with the defaults) and says where they are.
 int RunSettingsNote();
+// "/c": starts the settings program in place of this process when there is a
+// display and the program is found (beside this one, or where it installs);
+// otherwise, or when it cannot start, the note above.
+int RunSettings();
 int RunFullScreen(Display* dpy);
 // -1 when `parent` is not a window.
 int RunPreviewChild(Display* dpy, Window parent);

@@ -170,7 +170,8 @@ const char* X11UsageText() {
             "  -root              draw into the root window, or XScreenSaver's window\n"
             "  -window-id ID      draw into the window ID (decimal or 0x hex)\n"
             "  /p ID              as a preview inside the window ID\n"
-            "  /c                 where the settings file is\n"
+            "  /c, -settings      the settings window (meadowglow-settings), or where\n"
+            "                     the settings files are when it cannot open\n"
             "  -bench [-frames N] [-size WxH] [-unpaced] [-seed N] [-snapshot FILE.png]\n"
             "Settings for this run only, never saved, with any of the above:\n ";
         for (const PanelSetting& n : kNumberSettings) {
@@ -248,6 +249,9 @@ X11Options ParseX11Options(const std::vector<std::string>& rawArgs, const char* 
             return o;
         } else if (args[i] == "-window") {
             o.mode = X11Mode::PlainWindow;
+            return o;
+        } else if (args[i] == "-settings") {
+            o.mode = X11Mode::Settings;
             return o;
         } else if (IsWordOption(args[i])) {
             o.mode = X11Mode::Usage;

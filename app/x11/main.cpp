@@ -32,7 +32,8 @@ int main(int argc, char** argv) {
     }
     switch (o.mode) {
         case X11Mode::Settings:
-            return RunSettingsNote();
+            if (!o.display.empty()) setenv("DISPLAY", o.display.c_str(), 1);
+            return RunSettings();
         case X11Mode::ChangePassword:
         case X11Mode::Unknown:
             return -1;

@@ -1,6 +1,7 @@
 // meadowglow-settings: the settings form of the Linux saver. GTK lives only
 // in this program, so that the saver's own start and memory stay as they are.
 #include <gtk/gtk.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -30,7 +31,10 @@ int main(int argc, char** argv) {
             ShowError(nullptr, saver.ErrorText(), "Error");
             return;
         }
-        CGtkMainForm form(saver, programDir + "/meadowglow");
+        // The saver beside this program in a build tree; where it installs otherwise.
+        std::string saverProgram = programDir + "/meadowglow";
+        if (access(saverProgram.c_str(), X_OK) != 0) saverProgram = programDir + "/" MG_BINDIR_TO_HACK "/meadowglow";
+        CGtkMainForm form(saver, saverProgram);
         form.Run();
         rc = 0;
     });

@@ -80,6 +80,8 @@ e2e_init() {
   # The vendor's web services stay on loopback: a closed port unless the
   # script starts the test server (vendor_start).
   export MEADOWGLOW_VENDOR_HOST="${MEADOWGLOW_VENDOR_HOST:-127.0.0.1:9}"
+  # No accessibility bus under Xvfb: GTK programs would wait for it.
+  export NO_AT_BRIDGE=1 GTK_A11Y=none
 }
 
 # wine_init: a Wine prefix of our own, cloned with hard links from the shared
@@ -417,15 +419,14 @@ wait_gone() {
 }
 
 # ---- the Linux settings program (meadowglow-settings) ----
-SETTINGS_CAPTION='Meadowglow v2.0 - (c) Tallow Fen Software'
+# A pattern for wait_window (xdotool matches names as regular expressions).
+SETTINGS_CAPTION='Meadowglow v2\.0 - \(c\) Tallow Fen Software'
 
 # settings_start [ARGS...]: starts meadowglow-settings from the build tree and
 # waits for its main form. Sets SETTINGS (the pid) and SETTINGS_WIN.
 settings_start() {
   local app="${MG_BUILD_DIR:?}/meadowglow-settings"
   [ -x "$app" ] || fail "no settings program at $app"
-  # No accessibility bus under Xvfb: GTK would wait for it.
-  export NO_AT_BRIDGE=1 GTK_A11Y=none
   start_bg SETTINGS "$app" "$@"
   SETTINGS_WIN="$(wait_window "$SETTINGS_CAPTION" 20)" || exit 1
 }

@@ -13,8 +13,10 @@ ART=(ladybug0.bmp ladybug1.bmp wormbug0.bmp wormbug1.bmp beebug0.bmp beebug1.bmp
   critterpic1.jpg critterpic2.jpg critterpic3.jpg critterpic4.jpg critterpic5.jpg critterpic6.jpg
   critterpic7.jpg critterpic8.jpg critterpic9.jpg critterpic10.jpg Help.htm)
 # Every installed file, relative to the prefix.
-EXPECTED=(libexec/xscreensaver/meadowglow share/xscreensaver/config/meadowglow.xml)
+EXPECTED=(libexec/xscreensaver/meadowglow share/xscreensaver/config/meadowglow.xml
+  bin/meadowglow-settings share/applications/meadowglow-settings.desktop)
 for a in "${ART[@]}"; do EXPECTED+=("share/meadowglow/$a"); done
+for s in 16 22 24 32 48 64 128 256; do EXPECTED+=("share/icons/hicolor/${s}x${s}/apps/meadowglow.png"); done
 
 STAGE="$E2E_TMP/stage"
 cmake --install "$BUILD" --prefix "$STAGE" >"$E2E_TMP/install.log" 2>&1 || fail "cmake --install: $(cat "$E2E_TMP/install.log")"
@@ -39,6 +41,30 @@ for c in controls:
     if c.tag == "boolean":
         assert bool(c.get("arg-set")) != bool(c.get("arg-unset")), c.attrib
 PY
+grep -qx 'Name=Meadowglow Settings' "$STAGE/share/applications/meadowglow-settings.desktop" &&
+  grep -qx 'Icon=meadowglow' "$STAGE/share/applications/meadowglow-settings.desktop" ||
+  fail "the menu entry does not name the settings program and its icon"
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$STAGE/share/applications/meadowglow-settings.desktop" || fail "the menu entry is not valid"
+fi
+for s in 16 48 256; do
+  [ "$(identify -format '%wx%h' "$STAGE/share/icons/hicolor/${s}x${s}/apps/meadowglow.png")" = "${s}x${s}" ] ||
+    fail "the ${s}x${s} icon has another size"
+done
+# The staged saver's "/c" starts the staged settings program, whose preview
+# runs the staged saver.
+start_bg STAGED "$STAGE/libexec/xscreensaver/meadowglow" /c
+wait_window "$SETTINGS_CAPTION" 20 >/dev/null
+[ "$(readlink "/proc/$STAGED/exe")" = "$STAGE/bin/meadowglow-settings" ] ||
+  fail "'/c' runs $(readlink "/proc/$STAGED/exe"), not the staged settings program"
+deadline=$(( $(now_ms) + 10000 ))
+until pgrep -f "^$STAGE/bin/+\.\./libexec/xscreensaver/meadowglow -window-id" >/dev/null || [ "$(now_ms)" -ge "$deadline" ]; do
+  sleep 0.1
+done
+pgrep -f "^$STAGE/bin/+\.\./libexec/xscreensaver/meadowglow -window-id" >/dev/null ||
+  fail "the staged settings program runs no preview of the staged saver: $(pgrep -a meadowglow)"
+kill -TERM "$STAGED"
+expect_exit "$STAGED" 5000 143 "the staged settings program, SIGTERM"
 note "cmake --install: ${#EXPECTED[@]} files where documented"
 
 # The staged program, as XScreenSaver starts it, copies its art from
@@ -61,6 +87,7 @@ DEB="$(ls "$E2E_TMP"/pkg/meadowglow_*.deb 2>/dev/null | head -n1)"
 listing="$(dpkg-deb -c "$DEB")"
 for f in "${EXPECTED[@]}"; do echo "$listing" | grep -q "\./usr/$f\$" || fail "the package lacks /usr/$f"; done
 dpkg-deb -f "$DEB" Depends | grep -q libfreeimage || fail "the package does not depend on the libraries it links"
+dpkg-deb -f "$DEB" Depends | grep -q libgtk-3-0 || fail "the package does not depend on GTK 3 for its settings program"
 note "package $(basename "$DEB"): every file under /usr"
 
 [ "$(id -u)" = 0 ] || skip "not root: the package is built and checked, not installed"
