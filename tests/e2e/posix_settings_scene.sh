@@ -158,15 +158,21 @@ sample_round() {
   note "effects: the colour sample covers $share of the page in the fog colour"
 }
 
-# The wallpaper page opens the background page over itself for its list.
+# The wallpaper page opens the background page over itself for its list;
+# its own Remove stays enabled and, with nothing selected, says so. Tab
+# order: the chosen radio, Edit current list, Add, Remove.
 wallpaper_round() {
+  local win
   settings_open_page "Desktop Wallpaper" >/dev/null
   page_keys "Desktop Wallpaper" Tab space
-  wait_window "Screen Saver Background Options" 5 >/dev/null
+  wait_window "Screen Saver Background Options" 5 >/dev/null || exit 1
   close_page "Screen Saver Background Options" escape
-  FOCUS_AT=1
+  page_keys "Desktop Wallpaper" Tab Tab space
+  win="$(wait_window "Error" 5)" || exit 1
+  gtk_keys "$win" Return
+  wait_gone "Error" 50 "the error box stayed open"
   close_page "Desktop Wallpaper" escape
-  note "wallpaper: Edit current list opened the background page"
+  note "wallpaper: Edit current list opened the background page; Remove with nothing selected"
 }
 
 # The zip code field keeps digits, at most five.
