@@ -343,7 +343,7 @@ GtkWidget* CGtkEffectsPage::BuildFog() {
     gtk_grid_set_column_spacing(GTK_GRID(colours), 6);
     gtk_grid_set_row_spacing(GTK_GRID(colours), 2);
     const std::pair<const char*, GtkWidget*> channels[] = {{"R", m_Red}, {"G", m_Green}, {"B", m_Blue}};
-    const GtkWidget* values[] = {m_RedValue, m_GreenValue, m_BlueValue};
+    GtkWidget* const values[] = {m_RedValue, m_GreenValue, m_BlueValue};
     m_FogLabels = {density, colour, m_DensityValue, m_Density};
     for (int i = 0; i < 3; ++i) {
         GtkWidget* letter = gtk_label_new(channels[i].first);
@@ -352,8 +352,8 @@ GtkWidget* CGtkEffectsPage::BuildFog() {
         gtk_widget_set_halign(bar, GTK_ALIGN_CENTER);
         gtk_grid_attach(GTK_GRID(colours), letter, i, 0, 1, 1);
         gtk_grid_attach(GTK_GRID(colours), bar, i, 1, 1, 1);
-        gtk_grid_attach(GTK_GRID(colours), const_cast<GtkWidget*>(values[i]), i, 2, 1, 1);
-        m_FogLabels.insert(m_FogLabels.end(), {letter, bar, const_cast<GtkWidget*>(values[i])});
+        gtk_grid_attach(GTK_GRID(colours), values[i], i, 2, 1, 1);
+        m_FogLabels.insert(m_FogLabels.end(), {letter, bar, values[i]});
     }
     m_Sample = gtk_drawing_area_new();
     gtk_widget_set_size_request(m_Sample, 130, 150);
