@@ -15,7 +15,8 @@ PROG="$(realpath "${1:-$root/build/linux/meadowglow}")"
 N="${2:-15}"
 SETTLE_S="${SETTLE_S:-3}"
 WINDOW_S="${WINDOW_S:-5}"
-GEARS=/usr/libexec/xscreensaver/gears
+# GEARS=another program puts it in the second column (an older build, say).
+GEARS="${GEARS:-/usr/libexec/xscreensaver/gears}"
 [ -x "$PROG" ] || { echo "no program at $PROG" >&2; exit 1; }
 source "$root/scripts/xvfb.sh"
 TMP="$(mktemp -d /tmp/mg-vsgears.XXXXXX)"
