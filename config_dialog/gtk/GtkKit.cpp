@@ -240,6 +240,17 @@ GtkWidget* Growing(GtkWidget* box, std::initializer_list<GtkWidget*> children) {
     return box;
 }
 
+GtkWidget* EvenRow(std::initializer_list<GtkWidget*> children, int spacing) {
+    GtkWidget* box = Growing(Row(children, spacing), children);
+    gtk_box_set_homogeneous(GTK_BOX(box), TRUE);
+    return box;
+}
+
+GtkWidget* Spaced(GtkWidget* widget, int pixels) {
+    gtk_widget_set_margin_top(widget, pixels);
+    return widget;
+}
+
 // gtk_show_uri_on_window launches asynchronously and drops the failure, so
 // the launch is made here, where its error can be told.
 bool LaunchUri(GtkWindow* parent, const std::string& uri, std::string& error) {
@@ -252,17 +263,6 @@ bool LaunchUri(GtkWindow* parent, const std::string& uri, std::string& error) {
     if (!launched) error = failure ? failure->message : "unknown error";
     if (failure) g_error_free(failure);
     return launched;
-}
-
-GtkWidget* EvenRow(std::initializer_list<GtkWidget*> children, int spacing) {
-    GtkWidget* box = Growing(Row(children, spacing), children);
-    gtk_box_set_homogeneous(GTK_BOX(box), TRUE);
-    return box;
-}
-
-GtkWidget* Spaced(GtkWidget* widget, int pixels) {
-    gtk_widget_set_margin_top(widget, pixels);
-    return widget;
 }
 
 TextList::TextList(int width, int height) {
