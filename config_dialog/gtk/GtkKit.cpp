@@ -223,10 +223,79 @@ std::vector<std::string> ChooseFiles(GtkWindow* parent, const char* title, const
 
 void OpenWebPage(GtkWindow* parent, const std::string& url) {
     if (!WebPageMayOpen(url)) return;
-    GError* error = nullptr;
-    if (!gtk_show_uri_on_window(parent, url.c_str(), GDK_CURRENT_TIME, &error)) {
-        WriteRunLog("Settings", (std::string("Could not open ") + url + ": " + (error ? error->message : "?")).c_str(),
-                    false);
-        if (error) g_error_free(error);
+    std::string error;
+    if (!LaunchUri(parent, url, error))
+        WriteRunLog("Settings", (std::string("Could not open ") + url + ": " + error).c_str(), false);
+}
+
+// ---- added for the scene, wallpaper, web and help pages ----
+
+GtkWidget* Indented(GtkWidget* widget, int pixels) {
+    gtk_widget_set_margin_start(widget, pixels);
+    return widget;
+}
+
+GtkWidget* Growing(GtkWidget* box, std::initializer_list<GtkWidget*> children) {
+    for (GtkWidget* child : children) gtk_box_set_child_packing(GTK_BOX(box), child, TRUE, TRUE, 0, GTK_PACK_START);
+    return box;
+}
+
+GtkWidget* EvenRow(std::initializer_list<GtkWidget*> children, int spacing) {
+    GtkWidget* box = Growing(Row(children, spacing), children);
+    gtk_box_set_homogeneous(GTK_BOX(box), TRUE);
+    return box;
+}
+
+GtkWidget* Spaced(GtkWidget* widget, int pixels) {
+    gtk_widget_set_margin_top(widget, pixels);
+    return widget;
+}
+
+// gtk_show_uri_on_window launches asynchronously and drops the failure, so
+// the launch is made here, where its error can be told.
+bool LaunchUri(GtkWindow* parent, const std::string& uri, std::string& error) {
+    GdkDisplay* display = parent ? gtk_widget_get_display(GTK_WIDGET(parent)) : gdk_display_get_default();
+    GdkAppLaunchContext* context = gdk_display_get_app_launch_context(display);
+    GError* failure = nullptr;
+    const bool launched =
+        g_app_info_launch_default_for_uri(uri.c_str(), G_APP_LAUNCH_CONTEXT(context), &failure) != FALSE;
+    g_object_unref(context);
+    if (!launched) error = failure ? failure->message : "unknown error";
+    if (failure) g_error_free(failure);
+    return launched;
+}
+
+TextList::TextList(int width, int height) {
+    m_Store = gtk_list_store_new(1, G_TYPE_STRING);
+    m_View = gtk_tree_view_new_with_model(GTK_TREE_MODEL(m_Store));
+    g_object_unref(m_Store);  // the view keeps it
+    gtk_tree_view_set_headers_visible(GTK_TREE_VIEW(m_View), FALSE);
+    gtk_tree_view_set_enable_search(GTK_TREE_VIEW(m_View), FALSE);
+    gtk_tree_view_insert_column_with_attributes(GTK_TREE_VIEW(m_View), -1, "", gtk_cell_renderer_text_new(), "text", 0,
+                                                nullptr);
+    gtk_tree_selection_set_mode(gtk_tree_view_get_selection(GTK_TREE_VIEW(m_View)), GTK_SELECTION_SINGLE);
+    m_Box = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(m_Box), GTK_SHADOW_IN);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(m_Box), GTK_POLICY_AUTOMATIC, GTK_POLICY_AUTOMATIC);
+    gtk_widget_set_size_request(m_Box, width, height);
+    gtk_container_add(GTK_CONTAINER(m_Box), m_View);
+}
+
+void TextList::SetLines(const std::vector<std::string>& lines) const {
+    gtk_list_store_clear(m_Store);
+    for (const std::string& line : lines) {
+        GtkTreeIter row;
+        gtk_list_store_append(m_Store, &row);
+        gtk_list_store_set(m_Store, &row, 0, line.c_str(), -1);
     }
+}
+
+int TextList::Selection() const {
+    GtkTreeModel* model = nullptr;
+    GtkTreeIter row;
+    if (!gtk_tree_selection_get_selected(gtk_tree_view_get_selection(GTK_TREE_VIEW(m_View)), &model, &row)) return -1;
+    GtkTreePath* path = gtk_tree_model_get_path(model, &row);
+    const int index = gtk_tree_path_get_indices(path)[0];
+    gtk_tree_path_free(path);
+    return index;
 }

@@ -92,3 +92,39 @@ std::vector<std::string> ChooseFiles(GtkWindow* parent, const char* title, const
 
 // Opens a web page in the user's browser, when the address is one a page may open.
 void OpenWebPage(GtkWindow* parent, const std::string& url);
+
+// ---- added for the scene, wallpaper, web and help pages ----
+
+// Layout touches that return the widget, for use inside Column and Row: an
+// indent under the switch it belongs to, room above a control that starts a
+// new part of its group.
+GtkWidget* Indented(GtkWidget* widget, int pixels);
+GtkWidget* Spaced(GtkWidget* widget, int pixels = 8);
+// `box` (a Row or Column) with `children`, already in it, taking its spare room.
+GtkWidget* Growing(GtkWidget* box, std::initializer_list<GtkWidget*> children);
+// Side by side in columns of one width, each filling its own.
+GtkWidget* EvenRow(std::initializer_list<GtkWidget*> children, int spacing = 8);
+
+// Hands `uri` to the program the desktop opens it with, on `parent`'s display.
+// False with GIO's reason in `error` when none could be started.
+bool LaunchUri(GtkWindow* parent, const std::string& uri, std::string& error);
+
+// A single-selection list of text lines in a scrolled frame (a Windows list
+// box): long lines scroll sideways rather than being cut.
+class TextList {
+public:
+    TextList() = default;
+    // The list `width` x `height` pixels (before any scaling).
+    TextList(int width, int height);
+    // The scrolled frame to put into a layout.
+    GtkWidget* Box() const { return m_Box; }
+    GtkWidget* View() const { return m_View; }
+    void SetLines(const std::vector<std::string>& lines) const;
+    // The selected line's index, -1 when none is selected.
+    int Selection() const;
+
+private:
+    GtkWidget* m_Box = nullptr;
+    GtkWidget* m_View = nullptr;
+    GtkListStore* m_Store = nullptr;
+};
