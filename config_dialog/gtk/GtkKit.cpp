@@ -109,7 +109,8 @@ std::string FieldText(GtkWidget* entry) { return gtk_entry_get_text(GTK_ENTRY(en
 GtkWidget* Scale(GtkOrientation orientation, int lo, int hi) {
     GtkWidget* scale = gtk_scale_new_with_range(orientation, lo, hi, 1);
     gtk_scale_set_draw_value(GTK_SCALE(scale), FALSE);
-    gtk_range_set_increments(GTK_RANGE(scale), 1, 1);
+    // Arrow keys step by one; paging moves nothing, as on the Windows pages.
+    gtk_range_set_increments(GTK_RANGE(scale), 1, 0);
     return scale;
 }
 
