@@ -2,19 +2,68 @@
 
 #include <SDL2/SDL.h>
 #include <X11/Xlib.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
+#include <type_traits>
 #include <vector>
 
 // Waves through SDL's audio, mixed by our own callback into one fixed device
 // format; the beep is the X server's bell, or a short tone of our own when no
 // display can be reached. Audio is opened on the first sound only, so a saver
-// that makes none never touches the sound system.
+// that makes none never touches the sound system; SDL itself is loaded then
+// too, so such a saver does not even map it and the fifty libraries it brings.
 namespace {
+// The SDL calls the service makes, looked up in the library when first needed.
+struct SdlCalls {
+    decltype(&::SDL_SetHint) SetHint = nullptr;
+    decltype(&::SDL_InitSubSystem) InitSubSystem = nullptr;
+    decltype(&::SDL_QuitSubSystem) QuitSubSystem = nullptr;
+    decltype(&::SDL_OpenAudioDevice) OpenAudioDevice = nullptr;
+    decltype(&::SDL_CloseAudioDevice) CloseAudioDevice = nullptr;
+    decltype(&::SDL_PauseAudioDevice) PauseAudioDevice = nullptr;
+    decltype(&::SDL_LockAudioDevice) LockAudioDevice = nullptr;
+    decltype(&::SDL_UnlockAudioDevice) UnlockAudioDevice = nullptr;
+    decltype(&::SDL_RWFromFile) RWFromFile = nullptr;
+    decltype(&::SDL_LoadWAV_RW) LoadWAV_RW = nullptr;
+    decltype(&::SDL_FreeWAV) FreeWAV = nullptr;
+    decltype(&::SDL_BuildAudioCVT) BuildAudioCVT = nullptr;
+    decltype(&::SDL_ConvertAudio) ConvertAudio = nullptr;
+};
+
+// The first attempt decides; the library stays loaded for the process's life.
+const SdlCalls* Sdl() {
+    static const SdlCalls* calls = [] () -> const SdlCalls* {
+        void* lib = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!lib) return nullptr;
+        static SdlCalls c;
+        bool all = true;
+        auto bind = [&](auto& slot, const char* name) {
+            slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(dlsym(lib, name));
+            all = all && slot != nullptr;
+        };
+        bind(c.SetHint, "SDL_SetHint");
+        bind(c.InitSubSystem, "SDL_InitSubSystem");
+        bind(c.QuitSubSystem, "SDL_QuitSubSystem");
+        bind(c.OpenAudioDevice, "SDL_OpenAudioDevice");
+        bind(c.CloseAudioDevice, "SDL_CloseAudioDevice");
+        bind(c.PauseAudioDevice, "SDL_PauseAudioDevice");
+        bind(c.LockAudioDevice, "SDL_LockAudioDevice");
+        bind(c.UnlockAudioDevice, "SDL_UnlockAudioDevice");
+        bind(c.RWFromFile, "SDL_RWFromFile");
+        bind(c.LoadWAV_RW, "SDL_LoadWAV_RW");
+        bind(c.FreeWAV, "SDL_FreeWAV");
+        bind(c.BuildAudioCVT, "SDL_BuildAudioCVT");
+        bind(c.ConvertAudio, "SDL_ConvertAudio");
+        return all ? &c : nullptr;
+    }();
+    return calls;
+}
+
 constexpr int kRate = 44100;
 constexpr int kChannels = 2;
 constexpr int kBeepMs = 150;
@@ -24,8 +73,8 @@ constexpr double kTwoPi = 6.283185307179586;
 class SdlSound : public SoundService {
 public:
     ~SdlSound() override {
-        if (m_Device) SDL_CloseAudioDevice(m_Device);
-        if (m_AudioOpened) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        if (m_Device) Sdl()->CloseAudioDevice(m_Device);
+        if (m_AudioOpened) Sdl()->QuitSubSystem(SDL_INIT_AUDIO);
         if (m_Display) XCloseDisplay(m_Display);
     }
 
@@ -34,22 +83,22 @@ public:
         // The file first: one that cannot be read never opens the audio device.
         std::vector<int16_t> samples;
         if (path.empty() || !LoadWave(path, samples) || !OpenAudio()) return false;
-        SDL_LockAudioDevice(m_Device);
+        Sdl()->LockAudioDevice(m_Device);
         m_Wave.swap(samples);
         m_WavePos = 0;
         m_Loop = loop;
-        SDL_UnlockAudioDevice(m_Device);
+        Sdl()->UnlockAudioDevice(m_Device);
         return true;
     }
 
     void Stop() override {
         std::lock_guard<std::mutex> lock(m_Mutex);
         if (!m_Device) return;
-        SDL_LockAudioDevice(m_Device);
+        Sdl()->LockAudioDevice(m_Device);
         m_Wave.clear();
         m_WavePos = 0;
         m_TonePos = m_Tone.size();
-        SDL_UnlockAudioDevice(m_Device);
+        Sdl()->UnlockAudioDevice(m_Device);
     }
 
     void Beep() override {
@@ -60,9 +109,9 @@ public:
             return;
         }
         if (!OpenAudio()) return;
-        SDL_LockAudioDevice(m_Device);
+        Sdl()->LockAudioDevice(m_Device);
         m_TonePos = 0;  // a beep during a beep starts it over
-        SDL_UnlockAudioDevice(m_Device);
+        Sdl()->UnlockAudioDevice(m_Device);
     }
 
 private:
@@ -71,9 +120,11 @@ private:
     bool OpenAudio() {
         if (m_AudioTried) return m_Device != 0;
         m_AudioTried = true;
+        const SdlCalls* sdl = Sdl();
+        if (!sdl) return false;
         // The program handles its own termination signals.
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+        sdl->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        if (sdl->InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
         m_AudioOpened = true;
         SDL_AudioSpec want{};
         want.freq = kRate;
@@ -83,10 +134,10 @@ private:
         want.callback = &SdlSound::Fill;
         want.userdata = this;
         // No changes allowed: SDL converts to the device, our buffers stay in one format.
-        m_Device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+        m_Device = sdl->OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
         if (!m_Device) return false;
         MakeTone();
-        SDL_PauseAudioDevice(m_Device, 0);
+        sdl->PauseAudioDevice(m_Device, 0);
         return true;
     }
 
@@ -112,23 +163,25 @@ private:
 
     // The file in the device's format, or false when it is not a wave SDL reads.
     static bool LoadWave(const std::string& path, std::vector<int16_t>& out) {
+        const SdlCalls* sdl = Sdl();
+        if (!sdl) return false;
         SDL_AudioSpec wav{};
         Uint8* buf = nullptr;
         Uint32 len = 0;
-        if (!SDL_LoadWAV(path.c_str(), &wav, &buf, &len)) return false;
+        if (!sdl->LoadWAV_RW(sdl->RWFromFile(path.c_str(), "rb"), 1, &wav, &buf, &len)) return false;
         SDL_AudioCVT cvt{};
-        bool ok = SDL_BuildAudioCVT(&cvt, wav.format, wav.channels, wav.freq, AUDIO_S16SYS, kChannels, kRate) >= 0;
+        bool ok = sdl->BuildAudioCVT(&cvt, wav.format, wav.channels, wav.freq, AUDIO_S16SYS, kChannels, kRate) >= 0;
         if (ok) {
             std::vector<Uint8> work(static_cast<size_t>(len) * static_cast<size_t>(cvt.len_mult));
             std::memcpy(work.data(), buf, len);
             cvt.buf = work.data();
             cvt.len = static_cast<int>(len);
-            ok = cvt.needed == 0 || SDL_ConvertAudio(&cvt) == 0;
+            ok = cvt.needed == 0 || sdl->ConvertAudio(&cvt) == 0;
             const size_t bytes = cvt.needed ? static_cast<size_t>(cvt.len_cvt) : len;
             out.assign(reinterpret_cast<const int16_t*>(work.data()),
                        reinterpret_cast<const int16_t*>(work.data()) + bytes / sizeof(int16_t));
         }
-        SDL_FreeWAV(buf);
+        sdl->FreeWAV(buf);
         return ok;
     }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The alarm in the running saver: a wave alarm set to the current minute plays
 # in a full-size window and stays silent in a small preview, which never opens
-# the audio device at all. SDL's disk driver writes what would be played to a
+# the audio device at all, nor even loads SDL. SDL's disk driver writes what would be played to a
 # file. A CD player enabled on a machine without a drive changes nothing.
 # Usage: posix_sound.sh <path of meadowglow>
 source "$(dirname "$0")/lib.sh"
@@ -48,6 +48,7 @@ wait_window Screensaver 10 >/dev/null
 sleep 1.5
 expect_running "$SAVER" "the saver ended on its own"
 sounded "$E2E_TMP/full.raw" || fail "the alarm played nothing in the full-screen saver"
+grep -q libSDL2 "/proc/$SAVER/maps" || fail "the saver played a sound without SDL mapped"
 note "full screen: $(stat -c %s "$E2E_TMP/full.raw") bytes of audio written"
 xdotool key space
 expect_exit "$SAVER" 5000 0 "a key press"
@@ -61,6 +62,8 @@ wait_window Preview 10 >/dev/null
 sleep 1.5
 expect_running "$PREVIEW" "the preview ended on its own"
 [ -e "$E2E_TMP/preview.raw" ] && fail "the preview opened the audio device"
+# SDL and the libraries it brings are loaded with the first sound, not before.
+grep -q libSDL2 "/proc/$PREVIEW/maps" && fail "a saver that makes no sound mapped SDL"
 xdotool mousemove 100 100 click 1
 expect_exit "$PREVIEW" 5000 0 "a click on the preview"
 
