@@ -3,6 +3,7 @@
 #include "xlib/SettingsTable.h"
 
 #include <new>
+#include <system_error>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -29,6 +30,23 @@ uint32_t InstanceClock() { return StopWatch::Process().Elapsed(); }
 
 bool IsBmp(const XString& name) { return name.EndsWithNoCase(".bmp"); }
 bool IsJpg(const XString& name) { return name.EndsWithNoCase(".jpg"); }
+
+// The picture ready to draw (red first), or null when it cannot be shown.
+ImageBitmap* DecodePicture(const XString& name) {
+    ImageBitmap* bitmap = nullptr;
+    if (IsBmp(name))
+        bitmap = LoadPicture(ImageFileKind::Bmp, name);
+    else if (IsJpg(name))
+        bitmap = LoadPicture(ImageFileKind::Jpeg, name);
+    // The decoder hands every picture over as 24 bits, whatever its depth in
+    // the file; anything else could not be drawn as three bytes a pixel.
+    if (bitmap && PlatformImageBitsPerPixel(bitmap) != 24) {
+        PlatformUnloadImage(bitmap);
+        bitmap = nullptr;
+    }
+    if (bitmap) SwapRedBlue(bitmap);
+    return bitmap;
+}
 
 void ReportConfigError(const XString& path, const char* what) {
     XString message("Error: the bitmap for filename = ");
@@ -248,6 +266,7 @@ CBgBitmap::CBgBitmap() : m_Clock(InstanceClock) {
 
 CBgBitmap::~CBgBitmap() {
     XGuard("CBgBitmap destructor", [&] {
+        DropPrefetch();
         FreeBitmap();
         m_Drift.Release();
         m_Texture.Forget();  // its context is gone by now
@@ -256,10 +275,31 @@ CBgBitmap::~CBgBitmap() {
 
 void CBgBitmap::Release() {
     XGuard("CBgBitmap::Release", [&] {
+        DropPrefetch();
         FreeBitmap();
         m_Drift.Release();
         m_Texture.Release();
     });
+}
+
+void CBgBitmap::StartPrefetch() {
+    DropPrefetch();
+    if (!CyclePictures || Count() == 0) return;
+    const uint32_t index = m_Index + 1 >= Count() ? 0 : m_Index + 1;
+    m_Prefetch.index = index;
+    m_Prefetch.name = Pictures[index];
+    try {
+        m_Prefetch.bitmap = std::async(std::launch::async, [name = m_Prefetch.name] { return DecodePicture(name); });
+    } catch (const std::system_error&) {
+        // No thread to be had: the first change decodes it as before.
+    }
+}
+
+void CBgBitmap::DropPrefetch() {
+    if (m_Prefetch.bitmap.valid()) {
+        ImageBitmap* unused = m_Prefetch.bitmap.get();
+        if (unused) PlatformUnloadImage(unused);
+    }
 }
 
 void CBgBitmap::FreeBitmap() {
@@ -375,6 +415,7 @@ void CBgBitmap::Setup(int32_t width, int32_t height) {
         m_ChangeCount = 0;
         FreeBitmap();
         m_Texture.Release();
+        StartPrefetch();
     });
 }
 
@@ -385,16 +426,11 @@ void CBgBitmap::ChangePicture(uint32_t now) {
     if (m_Index >= Count()) m_Index = 0;
     const XString& name = Pictures[m_Index];
     ImageBitmap* bitmap = nullptr;
-    if (IsBmp(name))
-        bitmap = LoadPicture(ImageFileKind::Bmp, name);
-    else if (IsJpg(name))
-        bitmap = LoadPicture(ImageFileKind::Jpeg, name);
-    // The decoder hands every picture over as 24 bits, whatever its depth in
-    // the file; anything else could not be drawn as three bytes a pixel.
-    if (bitmap && PlatformImageBitsPerPixel(bitmap) != 24) {
-        PlatformUnloadImage(bitmap);
-        bitmap = nullptr;
-    }
+    if (m_Prefetch.bitmap.valid() && m_Prefetch.index == m_Index && m_Prefetch.name == name)
+        bitmap = m_Prefetch.bitmap.get();
+    else
+        bitmap = DecodePicture(name);
+    DropPrefetch();
     if (bitmap) {
         m_Bitmap = bitmap;
         const uint32_t pw = PlatformImageWidth(bitmap), ph = PlatformImageHeight(bitmap);
@@ -406,7 +442,6 @@ void CBgBitmap::ChangePicture(uint32_t now) {
         }
         m_X = static_cast<int32_t>(m_Width / 2) - static_cast<int32_t>(pw / 2);
         m_Y = static_cast<int32_t>(m_Height / 2) - static_cast<int32_t>(ph / 2);
-        SwapRedBlue(bitmap);
     }
     XRandom();
     m_Dx = -1 - XRandom() % 2;

@@ -7,6 +7,8 @@
 // and Write.
 #pragma once
 
+#include <future>
+
 #include <cstdint>
 #include <memory>
 
@@ -126,6 +128,10 @@ public:
 private:
     void FreeBitmap();
     void ChangePicture(uint32_t now);
+    // Starts decoding the picture the next change will show, while the rest of
+    // the scene is set up; DropPrefetch waits for it and frees it unused.
+    void StartPrefetch();
+    void DropPrefetch();
     void Bounce();
     // The pictures actually in the list (NumPictures follows it after Read).
     uint32_t Count() const { return Pictures.GetCount(); }
@@ -134,6 +140,12 @@ private:
     ImageBitmap* m_Bitmap = nullptr;
     CColorDrift m_Drift;
     CPictureTexture m_Texture;
+    struct Prefetch {
+        std::future<ImageBitmap*> bitmap;
+        uint32_t index = 0;
+        XString name;
+    };
+    Prefetch m_Prefetch;
     // The texture no longer shows the picture (a new one, or a drift step).
     bool m_TextureStale = true;
     int32_t m_X = 0, m_Y = 0;
