@@ -249,7 +249,15 @@ bool CPictureTexture::PlaceFitted(const uint8_t* bits, uint32_t width, uint32_t 
     // Drivers that want powers of two (or are smaller than the window) keep the filtered texture.
     if (!limits.anySize || !limits.edgeClamp || axisX.count > limits.maxSize || axisY.count > limits.maxSize)
         return false;
-    ResampleToBgra(bits, width, height, pitch, axisX, axisY, m_Scratch);
+    const bool prepared = !m_Prepared.bgra.empty() && m_Prepared.countX == axisX.count &&
+                          m_Prepared.countY == axisY.count && m_Prepared.scaleX == axisX.scale &&
+                          m_Prepared.offsetX == axisX.offset && m_Prepared.scaleY == axisY.scale &&
+                          m_Prepared.offsetY == axisY.offset;
+    if (prepared)
+        m_Scratch.swap(m_Prepared.bgra);
+    else
+        ResampleToBgra(bits, width, height, pitch, axisX, axisY, m_Scratch);
+    m_Prepared = Prepared();
     BindName();
     WithDefaultUnpack([&] {
         if (!m_Fitted || axisX.count != m_TexWidth || axisY.count != m_TexHeight) {
@@ -277,6 +285,24 @@ bool CPictureTexture::PlaceFitted(const uint8_t* bits, uint32_t width, uint32_t 
     return true;
 }
 
+CPictureTexture::Prepared CPictureTexture::PrepareFitted(const uint8_t* bits, uint32_t width, uint32_t height,
+                                                          uint32_t pitch, double left, double bottom, double right,
+                                                          double top) {
+    Prepared p;
+    if (!bits || width == 0 || height == 0 || pitch < width * 3) return p;
+    const SampleAxis x = AxisFor(width, left, right, CoveredPixels(left, right));
+    const SampleAxis y = AxisFor(height, bottom, top, CoveredPixels(bottom, top));
+    if (x.count == 0 || y.count == 0) return p;
+    ResampleToBgra(bits, width, height, pitch, x, y, p.bgra);
+    p.countX = x.count;
+    p.countY = y.count;
+    p.scaleX = x.scale;
+    p.offsetX = x.offset;
+    p.scaleY = y.scale;
+    p.offsetY = y.offset;
+    return p;
+}
+
 void CPictureTexture::DrawFitted(uint32_t windowWidth, uint32_t windowHeight) const {
     if (m_Name == 0 || !m_Fitted || windowWidth == 0 || windowHeight == 0) return;
     const double halfW = windowWidth * 0.5, halfH = windowHeight * 0.5;
@@ -296,4 +322,5 @@ void CPictureTexture::Release() {
     m_Fitted = false;
     m_Scratch.clear();
     m_Scratch.shrink_to_fit();
+    m_Prepared = Prepared();
 }

@@ -40,6 +40,18 @@ public:
     // identity matrices. Texturing state is the caller's to save.
     void DrawFitted(uint32_t windowWidth, uint32_t windowHeight) const;
 
+    // PlaceFitted's resampling done ahead, on any thread (a picture decoded
+    // while the scene is set up): handed to Offer, it spares the next
+    // PlaceFitted of the same picture on the same rectangle that work.
+    struct Prepared {
+        uint32_t countX = 0, countY = 0;
+        double scaleX = 1, offsetX = 0, scaleY = 1, offsetY = 0;
+        std::vector<uint8_t> bgra;
+    };
+    static Prepared PrepareFitted(const uint8_t* bits, uint32_t width, uint32_t height, uint32_t pitch, double left,
+                                  double bottom, double right, double top);
+    void Offer(Prepared&& prepared) { m_Prepared = std::move(prepared); }
+
     // The window pixels [first, end) whose centres lie in [from, to), as
     // OpenGL fills them for a rectangle edge at from and to.
     struct PixelSpan {
@@ -101,4 +113,5 @@ private:
     int64_t m_FirstX = 0, m_FirstY = 0;
     uint32_t m_Uploads = 0;
     std::vector<uint8_t> m_Scratch;
+    Prepared m_Prepared;
 };

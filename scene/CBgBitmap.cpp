@@ -48,6 +48,19 @@ ImageBitmap* DecodePicture(const XString& name) {
     return bitmap;
 }
 
+struct PictureRect {
+    double left = 0, bottom = 0, right = 0, top = 0;
+};
+
+// Where a pw x ph picture goes in a w x h window: at (x, y) when it bounces
+// and fits, else fitted to the window.
+PictureRect PlacePicture(int32_t style, uint32_t w, uint32_t h, uint32_t pw, uint32_t ph, int32_t x, int32_t y) {
+    if (style != 0 && pw <= w && ph <= h) return {double(x), double(y), double(x) + pw, double(y) + ph};
+    const BgFitPlacement fit = BgFitPicture(w, h, pw, ph);
+    return {double(fit.offsetX), double(fit.offsetY), fit.offsetX + pw * static_cast<double>(fit.zoom),
+            fit.offsetY + ph * static_cast<double>(fit.zoom)};
+}
+
 void ReportConfigError(const XString& path, const char* what) {
     XString message("Error: the bitmap for filename = ");
     message += path;
@@ -288,8 +301,23 @@ void CBgBitmap::StartPrefetch() {
     const uint32_t index = m_Index + 1 >= Count() ? 0 : m_Index + 1;
     m_Prefetch.index = index;
     m_Prefetch.name = Pictures[index];
+    // A still picture is resampled to the window's pixels there too, as the
+    // first Draw would; a drifting or bouncing one is placed by its frames.
+    const bool still = !CycleColor;
+    const int32_t style = PictureStyle;
+    const uint32_t w = m_Width, h = m_Height;
     try {
-        m_Prefetch.bitmap = std::async(std::launch::async, [name = m_Prefetch.name] { return DecodePicture(name); });
+        m_Prefetch.bitmap = std::async(std::launch::async, [name = m_Prefetch.name, still, style, w, h] {
+            Decoded d;
+            d.bitmap = DecodePicture(name);
+            if (!d.bitmap || !still) return d;
+            const uint32_t pw = PlatformImageWidth(d.bitmap), ph = PlatformImageHeight(d.bitmap);
+            if (style != 0 && pw <= w && ph <= h) return d;
+            const PictureRect r = PlacePicture(style, w, h, pw, ph, 0, 0);
+            d.fitted = CPictureTexture::PrepareFitted(PlatformImageBits(d.bitmap), pw, ph,
+                                                      PlatformImagePitch(d.bitmap), r.left, r.bottom, r.right, r.top);
+            return d;
+        });
     } catch (const std::system_error&) {
         // No thread to be had: the first change decodes it as before.
     }
@@ -297,8 +325,8 @@ void CBgBitmap::StartPrefetch() {
 
 void CBgBitmap::DropPrefetch() {
     if (m_Prefetch.bitmap.valid()) {
-        ImageBitmap* unused = m_Prefetch.bitmap.get();
-        if (unused) PlatformUnloadImage(unused);
+        Decoded unused = m_Prefetch.bitmap.get();
+        if (unused.bitmap) PlatformUnloadImage(unused.bitmap);
     }
 }
 
@@ -426,10 +454,13 @@ void CBgBitmap::ChangePicture(uint32_t now) {
     if (m_Index >= Count()) m_Index = 0;
     const XString& name = Pictures[m_Index];
     ImageBitmap* bitmap = nullptr;
-    if (m_Prefetch.bitmap.valid() && m_Prefetch.index == m_Index && m_Prefetch.name == name)
-        bitmap = m_Prefetch.bitmap.get();
-    else
+    if (m_Prefetch.bitmap.valid() && m_Prefetch.index == m_Index && m_Prefetch.name == name) {
+        Decoded decoded = m_Prefetch.bitmap.get();
+        bitmap = decoded.bitmap;
+        m_Texture.Offer(std::move(decoded.fitted));
+    } else {
         bitmap = DecodePicture(name);
+    }
     DropPrefetch();
     if (bitmap) {
         m_Bitmap = bitmap;
@@ -499,19 +530,8 @@ void CBgBitmap::Draw() {
         PixelDrawState state;
         if (m_Bitmap) {
             const uint32_t pw = PlatformImageWidth(m_Bitmap), ph = PlatformImageHeight(m_Bitmap);
-            double left, bottom, right, top;
-            if (PictureStyle != 0 && pw <= m_Width && ph <= m_Height) {
-                left = m_X;
-                bottom = m_Y;
-                right = static_cast<double>(m_X) + pw;
-                top = static_cast<double>(m_Y) + ph;
-            } else {
-                const BgFitPlacement fit = BgFitPicture(m_Width, m_Height, pw, ph);
-                left = fit.offsetX;
-                bottom = fit.offsetY;
-                right = fit.offsetX + pw * static_cast<double>(fit.zoom);
-                top = fit.offsetY + ph * static_cast<double>(fit.zoom);
-            }
+            const PictureRect r = PlacePicture(PictureStyle, m_Width, m_Height, pw, ph, m_X, m_Y);
+            const double left = r.left, bottom = r.bottom, right = r.right, top = r.top;
             // A still picture is resampled to its window pixels once; drifting
             // colours change it every frame, and the driver scales it then.
             if (!CycleColor && m_Texture.PlaceFitted(PlatformImageBits(m_Bitmap), pw, ph, PlatformImagePitch(m_Bitmap),

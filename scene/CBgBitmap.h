@@ -140,8 +140,13 @@ private:
     ImageBitmap* m_Bitmap = nullptr;
     CColorDrift m_Drift;
     CPictureTexture m_Texture;
+    struct Decoded {
+        ImageBitmap* bitmap = nullptr;
+        // Resampled to the window pixels it will be drawn on, where it can be.
+        CPictureTexture::Prepared fitted;
+    };
     struct Prefetch {
-        std::future<ImageBitmap*> bitmap;
+        std::future<Decoded> bitmap;
         uint32_t index = 0;
         XString name;
     };
