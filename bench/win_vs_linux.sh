@@ -68,7 +68,7 @@ figures() {
 # run_linux / run_windows: one first run in a fresh home; appends its figures
 # to $TMP/linux or $TMP/windows.
 run_linux() {
-  rm -rf "$TMP/home"
+  rm -rf "${TMP:?}/home"
   mkdir -p "$TMP/home/mg"
   HOME="$TMP/home" XDG_DATA_HOME="$TMP/home/.local/share" MEADOWGLOW_HOME="$TMP/home/mg/" \
     timeout 300 "$LINUX" "${ARGS[@]}" >"$TMP/out" 2>/dev/null
@@ -95,6 +95,7 @@ row() {
   lin="$(summary "$TMP/linux" "$col" "$dec")"
   win="$(summary "$TMP/windows" "$col" "$dec")"
   ratio="$(awk -v a="${win%% *}" -v b="${lin%% *}" 'BEGIN { if (a != "-" && b != "-" && b > 0) printf "%.2f", a / b; else print "-" }')"
+  # shellcheck disable=SC2086  # "median range" is two columns
   printf '%-24s %8s %-17s %8s %-17s %s\n' "$label" ${lin} ${win} "$ratio"
 }
 

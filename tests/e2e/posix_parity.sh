@@ -51,7 +51,6 @@ LINUX_FILE="$MEADOWGLOW_HOME/Meadowglow.xml"
 WIN_FILE="$(wine_settings_file)"
 [ -f "$LINUX_FILE" ] || fail "the Linux build wrote no Meadowglow.xml"
 [ -n "$WIN_FILE" ] || fail "the Windows build wrote no Meadowglow.xml"
-WIN_HOME="$(dirname "$WIN_FILE")"
 # The picture folder as the Windows file names it: its first picture, less the name.
 WIN_FOLDER="$(sed -n 's|.*<Picture_0>\(.*\\\)[^\\]*</Picture_0>.*|\1|p' "$WIN_FILE")"
 [ -n "$WIN_FOLDER" ] || fail "the Windows first-run file names no picture"
