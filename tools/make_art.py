@@ -49,7 +49,7 @@ def write_jpeg(path, width, height, pixel_rows, quality=90):
         # Full-resolution colour (4:4:4): decoders upsample halved chroma each
         # their own way (libjpeg-turbo's triangle filter, the IJG library's
         # scaled DCT in Wine's WIC), which moved the colour edges of the
-        # flowers by up to 60 levels between the Linux and the Windows build.
+        # flowers by up to 104 levels between the Linux and the Windows build.
         # Without subsampling they agree to a level; the files are a quarter larger.
         subprocess.run(["convert", name, "-strip", "-sampling-factor", "4:4:4", "-quality", str(quality), path],
                        check=True)
