@@ -5,3 +5,6 @@
 double PlatformProcessCpuMs();
 // CPU milliseconds used so far by the calling thread.
 double PlatformThreadCpuMs();
+// Wall-clock milliseconds since the system started this process (its creation
+// time, before the program's own code ran); negative when the system does not say.
+double PlatformMsSinceProcessStart();

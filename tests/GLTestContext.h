@@ -45,5 +45,5 @@ private:
     int m_Height;
 };
 
-// A PNG file (8-bit RGBA, stored deflate blocks) from rows given top first.
+// A PNG file (8-bit RGBA, xlib/PngWriter) from rows given top first.
 bool WritePngRgba(const std::string& path, int width, int height, const std::vector<uint8_t>& topDownRgba);

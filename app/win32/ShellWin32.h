@@ -3,6 +3,7 @@
 
 #include "platform/win32/WinInclude.h"
 
+#include "app/BenchRun.h"
 #include "app/CVideoMode.h"
 #include "app/ReadRegistry.h"
 
@@ -17,3 +18,6 @@ void ChangePassword(HWND window);
 int RunConfigDialog(HWND parent);
 // Fills a list box with the display-mode list (app/CVideoMode.h) and selects `position`.
 void FillVideoModeList(HWND dialog, int listBoxId, int position);
+// --bench: draws the frames the options ask for in a popup window of their
+// size, prints the figures; returns the exit status.
+int RunBenchWindow(HINSTANCE instance, const BenchOptions& o);

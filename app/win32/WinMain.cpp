@@ -3,8 +3,12 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/CScreenSaver.h"
 #include "app/CommandLine.h"
@@ -241,6 +245,21 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         icc.dwICC = ICC_TAB_CLASSES;
         InitCommonControlsEx(&icc);
         g_Module = instance;
+
+        // The benchmark's options are words, not a screen-saver switch.
+        std::vector<std::string> args;
+        for (int i = 1; i < __argc; ++i) args.emplace_back(__argv[i]);
+        BenchOptions bench;
+        std::string benchError;
+        if (ParseBenchCommandLine(args, bench, benchError)) {
+            if (!benchError.empty()) {
+                std::fprintf(stderr, "meadowglow: %s\n", benchError.c_str());
+                exitCode = 2;
+            } else {
+                exitCode = RunBenchWindow(instance, bench);
+            }
+            return;
+        }
 
         SaverSwitch sw = ParseSaverSwitch(commandLine ? commandLine : "");
         switch (sw.action) {

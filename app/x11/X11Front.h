@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/BenchRun.h"
 #include "app/SettingOverrides.h"
 
 enum class X11Mode {
@@ -24,14 +25,7 @@ struct X11Options {
     uint64_t window = 0;      // Preview parent or HostWindow target (0 = root window)
     bool windowGiven = false; // HostWindow: a window id was named
     std::string badHandle;    // Preview: the text that did not name a window
-    // Bench
-    unsigned frames = 600;
-    unsigned width = 1920, height = 1080;
-    bool unpaced = false;
-    std::string snapshot;
-    unsigned benchEmitters = 0;  // hidden: emitters of 300 particles drawn over each frame
-    // The random generator's seed, so that two builds draw the same scene (-1: the clock's).
-    int64_t seed = -1;
+    BenchOptions bench;       // Bench
     // Settings for this run only, in every mode: -critters N, -[no-]ladybugs, ...
     SettingOverrides overrides;
     std::string display;      // -display: the X display to use instead of $DISPLAY

@@ -22,17 +22,6 @@ bool ParseWindowId(const std::string& text, uint64_t& out) {
     return true;
 }
 
-bool ParseSize(const std::string& text, unsigned& w, unsigned& h) {
-    size_t x = text.find_first_of("xX");
-    if (x == std::string::npos) return false;
-    int a = std::atoi(text.substr(0, x).c_str());
-    int b = std::atoi(text.substr(x + 1).c_str());
-    if (a <= 0 || b <= 0 || a > 16384 || b > 16384) return false;
-    w = static_cast<unsigned>(a);
-    h = static_cast<unsigned>(b);
-    return true;
-}
-
 // "--word" is "-word"; one-letter switches ("-s", "/p") keep their form for
 // the screen-saver switch parser.
 std::string OneDash(const std::string& arg) {
@@ -173,6 +162,7 @@ const char* X11UsageText() {
             "  /c, -settings      the settings window (meadowglow-settings), or where\n"
             "                     the settings files are when it cannot open\n"
             "  -bench [-frames N] [-size WxH] [-unpaced] [-seed N] [-snapshot FILE.png]\n"
+            "         [-bench-out FILE]\n"
             "Settings for this run only, never saved, with any of the above:\n ";
         for (const PanelSetting& n : kNumberSettings) {
             int64_t lo = 0, hi = 0;
@@ -201,36 +191,7 @@ X11Options ParseX11Options(const std::vector<std::string>& rawArgs, const char* 
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "-bench") {
             o.mode = X11Mode::Bench;
-            for (size_t j = 0; j < args.size(); ++j) {
-                const std::string& a = args[j];
-                bool hasValue = j + 1 < args.size();
-                if (a == "-bench") continue;
-                if (a == "-unpaced") {
-                    o.unpaced = true;
-                } else if (a == "-frames" && hasValue) {
-                    int n = std::atoi(args[++j].c_str());
-                    if (n <= 0) o.error = "--frames needs a positive number";
-                    else o.frames = static_cast<unsigned>(n);
-                } else if (a == "-size" && hasValue) {
-                    if (!ParseSize(args[++j], o.width, o.height)) o.error = "--size needs WIDTHxHEIGHT";
-                } else if (a == "-bench-emitters" && hasValue) {
-                    int n = std::atoi(args[++j].c_str());
-                    if (n < 0 || n > 64) o.error = "--bench-emitters needs a number from 0 to 64";
-                    else o.benchEmitters = static_cast<unsigned>(n);
-                } else if (a == "-seed" && hasValue) {
-                    const std::string& text = args[++j];
-                    char* end = nullptr;
-                    const unsigned long long n = std::strtoull(text.c_str(), &end, 10);
-                    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0])) || *end || n > 0xFFFFFFFFull)
-                        o.error = "--seed needs a number from 0 to 4294967295";
-                    else
-                        o.seed = static_cast<int64_t>(n);
-                } else if (a == "-snapshot" && hasValue) {
-                    o.snapshot = args[++j];
-                } else {
-                    o.error = "unknown benchmark option " + a;
-                }
-            }
+            ParseBenchOptions(args, o.bench, o.error);
             return o;
         }
     }

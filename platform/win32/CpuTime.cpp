@@ -20,3 +20,12 @@ double PlatformThreadCpuMs() {
     if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0.0;
     return Ms(kernel, user);
 }
+
+double PlatformMsSinceProcessStart() {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return -1;
+    FILETIME now;
+    GetSystemTimePreciseAsFileTime(&now);
+    auto ticks = [](const FILETIME& t) { return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return (static_cast<double>(ticks(now)) - static_cast<double>(ticks(created))) / 10000.0;
+}

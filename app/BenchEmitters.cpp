@@ -1,4 +1,4 @@
-#include "app/x11/BenchEmitters.h"
+#include "app/BenchEmitters.h"
 
 #include <cmath>
 
