@@ -31,7 +31,7 @@ add_executable(meadowglow_tests ${MG_TEST_SOURCES})
 # before the core library so that its GL entry points are the ones bound.
 target_link_libraries(meadowglow_tests PRIVATE ${MG_TEST_GL} mg_core ${MG_GTEST})
 if(NOT WIN32)
-  target_link_libraries(meadowglow_tests PRIVATE mg_front mg_gtk_view)
+  target_link_libraries(meadowglow_tests PRIVATE mg_front mg_gtk_view ${FREEIMAGE_LIBRARY})
 endif()
 target_compile_definitions(meadowglow_tests PRIVATE MG_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 

@@ -86,7 +86,8 @@ DEB="$(ls "$E2E_TMP"/pkg/meadowglow_*.deb 2>/dev/null | head -n1)"
 [ -f "$DEB" ] || fail "cpack made no .deb: $(ls "$E2E_TMP/pkg")"
 listing="$(dpkg-deb -c "$DEB")"
 for f in "${EXPECTED[@]}"; do echo "$listing" | grep -q "\./usr/$f\$" || fail "the package lacks /usr/$f"; done
-dpkg-deb -f "$DEB" Depends | grep -q libfreeimage || fail "the package does not depend on the libraries it links"
+dpkg-deb -f "$DEB" Depends | grep -q libcurl || fail "the package does not depend on the libraries it links"
+dpkg-deb -f "$DEB" Depends | grep -q libsdl2 || fail "the package does not depend on SDL, which it loads for sound"
 dpkg-deb -f "$DEB" Depends | grep -q libgtk-3-0 || fail "the package does not depend on GTK 3 for its settings program"
 note "package $(basename "$DEB"): every file under /usr"
 
