@@ -11,8 +11,11 @@
 #include <unordered_map>
 
 namespace {
+// The log's state is never destroyed: a worker thread (the time-server list's
+// download, a mail check) may still write an entry while the process's exit
+// runs the static destructors.
 std::mutex& RunLogMutex() {
-    static std::mutex m;
+    static std::mutex& m = *new std::mutex;
     return m;
 }
 
@@ -26,7 +29,7 @@ struct RepeatRecord {
     uint64_t heldBack = 0;
 };
 std::unordered_map<std::string, RepeatRecord>& RepeatRecords() {
-    static std::unordered_map<std::string, RepeatRecord> records;
+    static auto& records = *new std::unordered_map<std::string, RepeatRecord>;
     return records;
 }
 
@@ -75,7 +78,7 @@ bool TakeRepeat(const std::string& key, uint64_t& heldBack) {
 }
 
 std::unordered_map<std::string, long>& SizesAfterWrite() {
-    static std::unordered_map<std::string, long> sizes;
+    static auto& sizes = *new std::unordered_map<std::string, long>;
     return sizes;
 }
 
