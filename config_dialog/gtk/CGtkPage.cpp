@@ -18,9 +18,6 @@ CGtkPage::CGtkPage(const char* title, std::vector<CPageModel::Module> modules, C
     m_Model.SetLiveFlag(&m_Live);
 }
 
-void CGtkPage::Changed() {
-    if (m_Live) m_Model.Changed();
-}
 
 void CGtkPage::FillQuietly() {
     m_Live = false;

@@ -45,8 +45,9 @@ protected:
     virtual GtkWidget* Build() = 0;
     // Sets every control from the settings, then the enable states.
     virtual void Fill() = 0;
-    // Reports a change, unless the controls are being filled.
-    void Changed();
+    // Reports a change, unless the controls are being filled (the model
+    // watches the live flag).
+    void Changed() { m_Model.Changed(); }
     // The same for a field's new value: only a value that differs counts.
     template <class T>
     void ChangedTo(T& setting, T value) {

@@ -8,6 +8,7 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <mutex>
 #include <string>
 
@@ -29,7 +30,8 @@ public:
     // Ends the preview and waits for it: a polite stop, then a kill.
     void Stop();
     pid_t Pid() const { return m_Pid; }
-    unsigned Starts() const { return m_Starts; }
+    // Read by the form's drawing while the watcher's thread restarts.
+    unsigned Starts() const { return m_Starts.load(); }
 
 private:
     void StopLocked();
@@ -37,5 +39,5 @@ private:
     std::string m_Program;
     std::mutex m_Mutex;
     pid_t m_Pid = -1;
-    unsigned m_Starts = 0;
+    std::atomic<unsigned> m_Starts{0};
 };

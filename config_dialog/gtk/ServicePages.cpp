@@ -7,7 +7,6 @@
 #include "config_dialog/gtk/OptionPages.h"
 #include "config_dialog/gtk/TimeSoundPages.h"
 #include "config_dialog/logic/TimeSoundRules.h"
-#include "xlib/XDateTime.h"
 
 void AddServicePages(OptionPageSet& pages, CMainFormState& form) {
     pages[OptionPage::DateTime] = std::make_unique<CGtkDateTimePage>(form);
@@ -18,12 +17,6 @@ void AddServicePages(OptionPageSet& pages, CMainFormState& form) {
 }
 
 namespace {
-int ThisYear() {
-    XDateTime now;
-    now.SetToNow();
-    return now.GetYear();
-}
-
 // Runs `body` with `flag` set, so that the signals it fires are not taken for
 // the user's.
 template <class F>
@@ -77,20 +70,14 @@ void CDateChoice::Make() {
 }
 
 void CDateChoice::Show(int year, int month, int day) {
-    m_Years = OfferedYears(ThisYear(), year);
-    std::vector<std::string> texts;
-    for (int y : m_Years) texts.push_back(std::to_string(y));
-    m_Year.SetEntries(texts);
-    const auto at = std::find(m_Years.begin(), m_Years.end(), year);
-    m_Year.Choose(at == m_Years.end() ? 0 : static_cast<int>(at - m_Years.begin()));
+    m_Years = YearChoices(year);
+    m_Year.SetEntries(m_Years.Texts());
+    m_Year.Choose(m_Years.IndexOf(year));
     m_Month.Choose(std::clamp(month, 1, 12) - 1);
     FillDays(day);
 }
 
-int CDateChoice::Year() const {
-    const int i = m_Year.Selection();
-    return i >= 0 && static_cast<size_t>(i) < m_Years.size() ? m_Years[static_cast<size_t>(i)] : ThisYear();
-}
+int CDateChoice::Year() const { return m_Years.YearAt(m_Year.Selection()); }
 
 void CDateChoice::FillDays(int day) {
     const int month = std::max(Month(), 1);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "config_dialog/gtk/GtkKit.h"
+#include "config_dialog/logic/TimeSoundRules.h"
 #include "config_dialog/logic/WavePlayback.h"
 
 // A drop-down whose entries the page keeps beside it, so that a choice is
@@ -53,7 +54,7 @@ public:
 
 private:
     void FillDays(int day);
-    std::vector<int> m_Years;
+    YearChoices m_Years;
 };
 
 // The hour ("1".."12"), minute ("00".."59") and AM/PM drop-downs.

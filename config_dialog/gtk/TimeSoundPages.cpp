@@ -342,13 +342,8 @@ void CGtkRemindersPage::ShowFields(const CReminder& reminder) {
 }
 
 CReminder CGtkRemindersPage::Fields() const {
-    CReminder rem;
-    rem.RemTitle = FieldText(m_Title).c_str();
-    rem.RemMsg = MemoText(m_Message).c_str();
-    rem.Type = m_Schedule.Entry(m_Schedule.Selection()).c_str();
-    if (rem.Type.IsEmpty()) rem.Type = "None";
-    rem.Date.Set(m_Date.Year(), m_Date.Month(), m_Date.Day(), 0, 0, 0, 0);
-    return rem;
+    return ReminderFromFields(FieldText(m_Title), MemoText(m_Message), m_Schedule.Entry(m_Schedule.Selection()), m_Date.Year(),
+                              m_Date.Month(), m_Date.Day());
 }
 
 bool CGtkRemindersPage::Report(ReminderEdit result) {

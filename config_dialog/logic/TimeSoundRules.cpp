@@ -49,6 +49,32 @@ std::vector<int> OfferedYears(int thisYear, int storedYear) {
     return years;
 }
 
+namespace {
+int ClockYear() {
+    XDateTime now;
+    now.SetToNow();
+    return now.GetYear();
+}
+}  // namespace
+
+YearChoices::YearChoices(int storedYear) : m_Years(OfferedYears(ClockYear(), storedYear)) {}
+
+std::vector<std::string> YearChoices::Texts() const {
+    std::vector<std::string> texts;
+    for (int y : m_Years) texts.push_back(std::to_string(y));
+    return texts;
+}
+
+int YearChoices::IndexOf(int year) const {
+    const auto at = std::find(m_Years.begin(), m_Years.end(), year);
+    return at == m_Years.end() ? 0 : static_cast<int>(at - m_Years.begin());
+}
+
+int YearChoices::YearAt(int index) const {
+    return index >= 0 && static_cast<size_t>(index) < m_Years.size() ? m_Years[static_cast<size_t>(index)]
+                                                                       : ClockYear();
+}
+
 std::vector<std::string> MonthTexts() { return std::vector<std::string>(XDateTime::kMonthNames + 1, XDateTime::kMonthNames + 13); }
 
 std::vector<std::string> DayTexts(int year, int month) { return Numbers(1, XDateTime::DaysInMonth(year, month), "%d"); }
@@ -229,4 +255,15 @@ std::vector<CPageModel::Module> ServicePageModules(ServicePage page, CScreenSave
             return {PageModule(s->Alarm()), PageModule(s->CDPlayer())};
     }
     return {};
+}
+
+CReminder ReminderFromFields(const std::string& title, const std::string& message, const std::string& schedule,
+                             int year, int month, int day) {
+    CReminder rem;
+    rem.RemTitle = title.c_str();
+    rem.RemMsg = message.c_str();
+    rem.Type = schedule.c_str();
+    if (rem.Type.IsEmpty()) rem.Type = "None";
+    rem.Date.Set(year, month, day, 0, 0, 0, 0);
+    return rem;
 }

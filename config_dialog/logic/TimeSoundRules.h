@@ -23,6 +23,21 @@ class CScreenSaver;
 // Years offered for a date: this year and the next ten, ascending, with a
 // stored year outside that range (and inside the calendar) added in order.
 std::vector<int> OfferedYears(int thisYear, int storedYear);
+// The year drop-down of a date: OfferedYears around a stored year, by the
+// clock's year, as texts and back.
+class YearChoices {
+public:
+    YearChoices() = default;
+    explicit YearChoices(int storedYear);
+    std::vector<std::string> Texts() const;
+    // The entry of `year`; 0 (this year) when it is not offered.
+    int IndexOf(int year) const;
+    // The year entry `index` stands for; the clock's year when it stands for none.
+    int YearAt(int index) const;
+
+private:
+    std::vector<int> m_Years;
+};
 // "January" to "December".
 std::vector<std::string> MonthTexts();
 // "1" to the last day of the month of that year (29 February in leap years).
@@ -84,6 +99,10 @@ std::vector<std::string> ScheduleEntries(const XString& stored, int& selected);
 // blank) cut to 40 characters with " ..." when longer.
 std::string ReminderListLine(const CReminder& reminder);
 
+// A reminder as the page's fields give it: a schedule left empty is "None",
+// the date is at midnight.
+CReminder ReminderFromFields(const std::string& title, const std::string& message, const std::string& schedule,
+                             int year, int month, int day);
 enum class ReminderEdit { Done, NoMessage, NoSelection, Unchanged };
 // The error box text of a refused edit; empty for Done and Unchanged.
 const char* ReminderEditText(ReminderEdit result);

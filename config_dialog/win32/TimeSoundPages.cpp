@@ -16,12 +16,6 @@ namespace {
 bool Clicked(WPARAM wParam) { return HIWORD(wParam) == BN_CLICKED; }
 bool Chosen(WPARAM wParam) { return HIWORD(wParam) == CBN_SELCHANGE; }
 
-int ThisYear() {
-    XDateTime now;
-    now.SetToNow();
-    return now.GetYear();
-}
-
 // A plain check box: the page toggles it and the setting takes its state.
 // True when the command was the box's click.
 bool ToggleInto(const CCheckBox& box, WPARAM wParam, bool& setting) {
@@ -59,20 +53,14 @@ void CDateBoxes::Attach(HWND dialog, int monthId, int dayId, int yearId) {
 }
 
 void CDateBoxes::Show(int year, int month, int day) {
-    m_Years = OfferedYears(ThisYear(), year);
-    std::vector<std::string> texts;
-    for (int y : m_Years) texts.push_back(std::to_string(y));
-    m_Year.SetEntries(texts);
-    const auto at = std::find(m_Years.begin(), m_Years.end(), year);
-    m_Year.Choose(at == m_Years.end() ? 0 : static_cast<int>(at - m_Years.begin()));
+    m_Years = YearChoices(year);
+    m_Year.SetEntries(m_Years.Texts());
+    m_Year.Choose(m_Years.IndexOf(year));
     m_Month.Choose(std::clamp(month, 1, 12) - 1);
     FillDays(day);
 }
 
-int CDateBoxes::Year() const {
-    const int i = m_Year.Selection();
-    return i >= 0 && static_cast<size_t>(i) < m_Years.size() ? m_Years[static_cast<size_t>(i)] : ThisYear();
-}
+int CDateBoxes::Year() const { return m_Years.YearAt(m_Year.Selection()); }
 
 void CDateBoxes::FillDays(int day) {
     const int month = std::max(Month(), 1);
@@ -270,13 +258,8 @@ void CRemindersPage::ShowFields(const CReminder& reminder) {
 }
 
 CReminder CRemindersPage::Fields() const {
-    CReminder rem;
-    rem.RemTitle = m_Title.GetText().c_str();
-    rem.RemMsg = m_Message.GetText().c_str();
-    rem.Type = m_Schedule.Entry(m_Schedule.Selection()).c_str();
-    if (rem.Type.IsEmpty()) rem.Type = "None";
-    rem.Date.Set(m_Date.Year(), m_Date.Month(), m_Date.Day(), 0, 0, 0, 0);
-    return rem;
+    return ReminderFromFields(m_Title.GetText(), m_Message.GetText(), m_Schedule.Entry(m_Schedule.Selection()), m_Date.Year(),
+                              m_Date.Month(), m_Date.Day());
 }
 
 bool CRemindersPage::Report(ReminderEdit result) {

@@ -41,7 +41,7 @@ public:
 private:
     void FillDays(int day);
     CChoiceBox m_Month, m_Day, m_Year;
-    std::vector<int> m_Years;
+    YearChoices m_Years;
 };
 
 class CDateTimePage : public CPageDialog {
