@@ -373,17 +373,28 @@ dialog_script_init() {
 # boxes and pages open, which is when that was seen; should it happen all the
 # same, it is noted, and the script's next failure becomes a skip that says so
 # rather than a verdict on the step.
+#
+# The driver says something on every failure of its own; a status 1 with
+# nothing said is Wine failing to run it at all (seen once on a loaded CI
+# machine right after the unit suite), so that call is made once more.
 dialog_drive() {
   local out rc
-  out="$(timeout 60 "$WINE" "$DRIVE" "$@" 2>/dev/null)"
+  out="$(timeout 60 "$WINE" "$DRIVE" "$@" 2>"$E2E_TMP/drive-stderr")"
   rc=$?
+  if [ "$rc" = 1 ] && [ -z "$out" ]; then
+    echo "[$E2E_NAME] the driver's '$*' ended with status 1 and no word: $(tr -d '\r' <"$E2E_TMP/drive-stderr" | head -c 500); once more" >&2
+    sleep 0.5
+    out="$(timeout 60 "$WINE" "$DRIVE" "$@" 2>"$E2E_TMP/drive-stderr")"
+    rc=$?
+  fi
   if [ "$rc" = 124 ]; then
     echo "the driver's '$*' got no answer within 60 s (Wine/Xlib threading deadlock)" >"$E2E_TMP/dialog-hung"
   fi
   if [ "$rc" = 0 ]; then
     rm -f "$E2E_TMP/drive-failed"
   else
-    printf "'%s' (status %s): %s\n" "$*" "$rc" "$(printf '%s' "$out" | tr -d '\r')" >"$E2E_TMP/drive-failed"
+    printf "'%s' (status %s): %s%s\n" "$*" "$rc" "$(printf '%s' "$out" | tr -d '\r')" \
+      "$(tr -d '\r' <"$E2E_TMP/drive-stderr" | head -c 2000 | sed 's/^/\n  stderr: /')" >"$E2E_TMP/drive-failed"
   fi
   printf '%s' "$out" | tr -d '\r'
   [ -n "$out" ] && echo

@@ -87,9 +87,8 @@ note "A page opened and closed with OK unchanged writes nothing"
 stamp="$(mtimes)"
 drive "$MAINFORM" select 1185 1
 drive "$BG" wait >/dev/null || fail "the background page did not open"
-drive "$BG" post 1109
-sleep 0.7
-window_present "$BG" && fail "OK did not close the page"
+drive "$BG" post 1109 || fail "OK could not be posted to the page"
+wait_gone "$BG" 50 "OK did not close the page"
 opt="$(drive "$MAINFORM" text 1185)"
 [ "$opt" = "Please select an option" ] || fail "the options list was not reset: '$opt'"
 [ "$(mtimes)" = "$stamp" ] || fail "OK on an unchanged page wrote the files"
@@ -114,9 +113,8 @@ expect_state "$BG" enabled 1236 1 "Warp did not enable the speed bar"
 before="$(value Stars Speed)"
 for code in 2 3; do drive "$BG" scroll 1236 $code; done
 expect Stars Speed "$before" "paging the star speed bar"
-drive "$BG" post 1110
-sleep 0.7
-window_present "$BG" && fail "Cancel did not close the page"
+drive "$BG" post 1110 || fail "Cancel could not be posted to the page"
+wait_gone "$BG" 50 "Cancel did not close the page"
 expect Stars Enabled false "Cancel on the page"
 expect Stars Type 2 "Cancel on the page"
 expect General SaverSpeed 16 "Cancel on a page touched the main form's speed"
