@@ -18,6 +18,7 @@ COutlineFont::COutlineFont()
 
 bool COutlineFont::Create(void* dc, const char* faceName, float extrusion, int format, float deviation,
                           int weight) {
+    m_Pending = false;
     XGuard("COutlineFont::Create", [&] {
         if (m_Created) Delete();
         std::fill(std::begin(m_Metrics), std::end(m_Metrics), GlyphMetricsFloat{});
@@ -51,6 +52,15 @@ bool COutlineFont::Create(void* dc, const char* faceName, float extrusion, int f
     return m_Created != 0;
 }
 
+void COutlineFont::CreateOnFirstUse(void* dc, const char* faceName, float extrusion, int format, float deviation,
+                                    int weight) {
+    XGuard("COutlineFont::CreateOnFirstUse", [&] {
+        if (m_Created) Delete();
+        m_Deferred = Deferred{dc, faceName ? faceName : "", extrusion, deviation, format, weight};
+        m_Pending = true;
+    });
+}
+
 void COutlineFont::SetAlignment(uint8_t horizontal, uint8_t vertical, uint8_t depth) {
     XGuard("COutlineFont::SetAlignment", [&] {
         m_AlignH = horizontal;
@@ -79,7 +89,13 @@ void COutlineFont::GetAlignmentShift(const char* text, float shift[3]) const {
 
 void COutlineFont::DrawText(const char* text) {
     XGuard("COutlineFont::DrawText", [&] {
-        if (!m_Created || !text) return;
+        if (!text || !*text) return;
+        // Tried once: a face that cannot be had is logged by Create, not every frame.
+        if (m_Pending) {
+            const Deferred d = m_Deferred;
+            Create(d.dc, d.faceName.c_str(), d.extrusion, d.format, d.deviation, d.weight);
+        }
+        if (!m_Created) return;
         size_t length = std::strlen(text);
         if (length == 0) return;
         float shift[3];
@@ -97,6 +113,7 @@ void COutlineFont::DrawText(const char* text) {
 void COutlineFont::Delete() {
     XGuard("COutlineFont::Delete", [&] {
         if (m_Created) glDeleteLists(m_ListBase, kListCount);
+        m_Pending = false;
         m_Created = 0;
         m_ListBase = 0;
     });

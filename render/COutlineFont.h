@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/GlyphOutlines.h"
 
@@ -34,12 +35,20 @@ public:
     // thread. `dc` is the window's device context (ignored where the platform
     // needs none). Creating again replaces the lists. True when the lists exist.
     bool Create(void* dc, const char* faceName, float extrusion, int format, float deviation, int weight);
+    // Create, put off until the first DrawText: a scene whose text never shows
+    // never pays for the glyphs (tens of milliseconds and megabytes a face on
+    // a software renderer). The context and `dc` must still be current and
+    // valid then. A failure is logged then, once. Measurements read zero
+    // until that first draw.
+    void CreateOnFirstUse(void* dc, const char* faceName, float extrusion, int format, float deviation, int weight);
     void SetAlignment(uint8_t horizontal, uint8_t vertical, uint8_t depth);
     // Draws the zero-terminated text at the current matrix, shifted by the alignment.
     void DrawText(const char* text);
     void Delete();
 
     bool IsCreated() const { return m_Created != 0; }
+    // Created, or to be created by the next DrawText.
+    bool IsSetUp() const { return m_Created != 0 || m_Pending; }
     uint32_t GetListBase() const { return m_ListBase; }
     float GetExtrusion() const { return m_Extrusion; }
     const GlyphMetricsFloat& GetMetrics(unsigned char code) const { return m_Metrics[code]; }
@@ -56,4 +65,13 @@ private:
     uint8_t m_AlignD;
     float m_Extrusion;
     uint16_t m_Created;
+    // What CreateOnFirstUse was given, while m_Pending.
+    struct Deferred {
+        void* dc = nullptr;
+        std::string faceName;
+        float extrusion = 0.0f, deviation = 0.0f;
+        int format = 0, weight = 0;
+    };
+    bool m_Pending = false;
+    Deferred m_Deferred;
 };

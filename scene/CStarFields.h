@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 
 #include "xlib/SaverModule.h"
@@ -65,7 +66,10 @@ private:
 
     // Allocated once with the layer (about 240 KB, kept off the stack of
     // whoever holds a screen-saver instance); never resized.
-    std::unique_ptr<Star[]> m_Stars;
+    struct FreeStars {
+        void operator()(Star* p) const { std::free(p); }
+    };
+    std::unique_ptr<Star[], FreeStars> m_Stars;
     float m_Angle = 0.0f;
     bool m_Enabled = true;
     int32_t m_DimLevel = 0;

@@ -201,7 +201,7 @@ void CEmail::Setup(int32_t /*width*/, int32_t /*height*/, void* dc) {
         // With nothing to watch the notice can never show: the font and the
         // pictures would only lengthen every start.
         if (!Notify || Accounts.GetCount() == 0) return;
-        Font.Create(dc, "Arial", 0.05f, 1, 0.5f, 700);
+        Font.CreateOnFirstUse(dc, "Arial", 0.05f, 1, 0.5f, 700);
         Font.SetAlignment(COutlineFont::ALIGN_LEFT, COutlineFont::ALIGN_VCENTER, COutlineFont::ALIGN_MIDDLE);
         m_Showing = false;
         const std::string dir = InstallDir();

@@ -176,7 +176,7 @@ void CSystemDateTime::Write(XString& out) const {
 
 void CSystemDateTime::Setup(int32_t /*width*/, int32_t /*height*/, void* dc) {
     XGuard("CSystemDateTime::Setup", [&] {
-        Font.Create(dc, "Arial", 0.05f, 1, 0.5f, 700);
+        Font.CreateOnFirstUse(dc, "Arial", 0.05f, 1, 0.5f, 700);
         Font.SetAlignment(0, 5, 8);
         CountDownColor.SetSteps(CycleRed, CycleGreen, CycleBlue);
         if (CycleRed || CycleGreen || CycleBlue) CountDownColor.Randomize(CycleRed, CycleGreen, CycleBlue);

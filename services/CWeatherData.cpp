@@ -103,7 +103,7 @@ void CWeatherData::BuildDataUrl() {
 void CWeatherData::Setup(int32_t /*width*/, int32_t /*height*/, void* dc) {
     XGuard("CWeatherData::Setup", [&] {
         BuildDataUrl();
-        Font.Create(dc, "Arial", 0.05f, 1, 0.5f, 700);
+        Font.CreateOnFirstUse(dc, "Arial", 0.05f, 1, 0.5f, 700);
         Font.SetAlignment(2, 5, 8);
     });
 }

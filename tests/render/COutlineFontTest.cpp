@@ -220,6 +220,33 @@ TEST_F(OutlineFontTest, CreatingAgainReplacesTheLists) {
     EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
 }
 
+TEST_F(OutlineFontTest, PutOffCreationBuildsAtTheFirstDrawnTextTheSameGlyphs) {
+    ASSERT_TRUE(CreateArial());
+    const Bounds eager = CaptureDrawn(font, "W");
+    font.Delete();
+
+    font.CreateOnFirstUse(gl->DeviceContext(), "Arial", kExtrusion, 1, 0.5f, 700);
+    EXPECT_TRUE(font.IsSetUp());
+    EXPECT_FALSE(font.IsCreated());
+    // Nothing to draw builds nothing.
+    for (const char* text : {"", static_cast<const char*>(nullptr)}) font.DrawText(text);
+    EXPECT_FALSE(font.IsCreated());
+    const Bounds late = CaptureDrawn(font, "W");
+    EXPECT_TRUE(font.IsCreated());
+    EXPECT_EQ(eager.pixels, late.pixels);
+    EXPECT_FLOAT_EQ(eager.max[0], late.max[0]);
+    EXPECT_FLOAT_EQ(eager.min[2], late.min[2]);
+
+    // Deleting a font still waiting for its first draw leaves nothing to build.
+    font.CreateOnFirstUse(gl->DeviceContext(), "Arial", kExtrusion, 1, 0.5f, 700);
+    EXPECT_FALSE(font.IsCreated());
+    font.Delete();
+    EXPECT_FALSE(font.IsSetUp());
+    EXPECT_EQ(0, CaptureDrawn(font, "W").pixels);
+    EXPECT_FALSE(font.IsCreated());
+    EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
+}
+
 TEST_F(OutlineFontTest, EmptyAndNullTextsDrawNothingAndKeepState) {
     ASSERT_TRUE(CreateArial());
     glListBase(7);

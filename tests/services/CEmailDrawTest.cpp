@@ -48,14 +48,14 @@ protected:
         email.CycleRed = email.CycleGreen = email.CycleBlue = false;
         // Nothing to watch, nothing made.
         email.Setup(W, H, gl->DeviceContext());
-        EXPECT_FALSE(email.Font.IsCreated());
+        EXPECT_FALSE(email.Font.IsSetUp());
         EXPECT_TRUE(email.EnvelopeFront.IsEmpty());
         server = std::make_unique<LoopbackServer>(Pop3Script(count));
         CEmailAccount account;
         account.Pop3 = server->Address().c_str();
         email.Accounts.Add(account);
         email.Setup(W, H, gl->DeviceContext());
-        ASSERT_TRUE(email.Font.IsCreated());
+        ASSERT_TRUE(email.Font.IsSetUp());
         ASSERT_FALSE(email.EnvelopeFront.IsEmpty());
         ASSERT_FALSE(email.EnvelopeBack.IsEmpty());
     }

@@ -36,7 +36,7 @@ protected:
         dt.CycleRed = dt.CycleGreen = dt.CycleBlue = false;
         dt.CycleTimeRed = dt.CycleTimeGreen = dt.CycleTimeBlue = false;
         dt.Setup(W, H, gl->DeviceContext());
-        ASSERT_TRUE(dt.Font.IsCreated());
+        ASSERT_TRUE(dt.Font.IsSetUp());
     }
     void TearDown() override {
         dt.Release();

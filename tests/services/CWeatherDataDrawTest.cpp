@@ -27,7 +27,7 @@ protected:
         w.ZipCode = "12345";
         w.DisplayTemp = true;
         w.Setup(W, H, gl->DeviceContext());
-        ASSERT_TRUE(w.Font.IsCreated());
+        ASSERT_TRUE(w.Font.IsSetUp());
         w.SpinAngle = -1;  // upright letters
     }
     void TearDown() override {
