@@ -115,6 +115,12 @@ wine_init() {
     cp --remove-destination "$shared/$(basename "$f")" "$f"
   done
   rm -f "$E2E_WINE_PREFIX/wineserver"
+  # The unit suite runs in the shared prefix and leaves the product's files
+  # there. A script starts without them, as on a machine that never ran it,
+  # and its in-place writes (appending to a settings file) must not reach the
+  # shared prefix through the hard links.
+  rm -rf "$E2E_WINE_PREFIX/drive_c/Program Files/Tallow Fen Software" \
+    "$E2E_WINE_PREFIX"/drive_c/users/*/AppData/Local/"Tallow Fen Software"
   # With no window manager on the virtual display, Wine waits two seconds for
   # one to acknowledge every managed window it hides, which would pass for the
   # saver being slow to close. Unmanaged windows behave as on Windows itself.
