@@ -95,6 +95,7 @@ void CScreenSaver::Init() {
 
         m_Hold.Pass(m_QuitRequested);
         if (m_QuitRequested.Raised()) return;
+        for (const ModuleRow* row : Calls().setup) row->of(*this).Prepare();
         std::string error;
         if (!m_Surface.Create(m_Window, error)) throw XException(5000, "CScreenSaver", error.c_str());
         if (m_QuitRequested.Raised()) return;

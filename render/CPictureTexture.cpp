@@ -238,21 +238,16 @@ void CPictureTexture::ResampleToBgra(const uint8_t* bits, uint32_t width, uint32
 
 bool CPictureTexture::PlaceFitted(const uint8_t* bits, uint32_t width, uint32_t height, uint32_t pitch,
                                   double left, double bottom, double right, double top, bool changed) {
-    if (!bits || width == 0 || height == 0 || pitch < width * 3) return false;
+    if (width == 0 || height == 0 || (bits && pitch < width * 3)) return false;
     const PixelSpan spanX = CoveredPixels(left, right), spanY = CoveredPixels(bottom, top);
     const SampleAxis axisX = AxisFor(width, left, right, spanX), axisY = AxisFor(height, bottom, top, spanY);
     if (axisX.count == 0 || axisY.count == 0) return false;
     m_FirstX = spanX.first;
     m_FirstY = spanY.first;
     if (m_Name != 0 && m_Fitted && !changed && axisX == m_AxisX && axisY == m_AxisY) return true;
-    const DriverLimits limits = QueryLimits();
-    // Drivers that want powers of two (or are smaller than the window) keep the filtered texture.
-    if (!limits.anySize || !limits.edgeClamp || axisX.count > limits.maxSize || axisY.count > limits.maxSize)
-        return false;
-    const bool prepared = !m_Prepared.bgra.empty() && m_Prepared.countX == axisX.count &&
-                          m_Prepared.countY == axisY.count && m_Prepared.scaleX == axisX.scale &&
-                          m_Prepared.offsetX == axisX.offset && m_Prepared.scaleY == axisY.scale &&
-                          m_Prepared.offsetY == axisY.offset;
+    if (!FitsDriver(axisX, axisY)) return false;
+    const bool prepared = PreparedMatches(axisX, axisY);
+    if (!prepared && !bits) return false;
     if (prepared)
         m_Scratch.swap(m_Prepared.bgra);
     else
@@ -283,6 +278,26 @@ bool CPictureTexture::PlaceFitted(const uint8_t* bits, uint32_t width, uint32_t 
     m_TexHeight = axisY.count;
     ++m_Uploads;
     return true;
+}
+
+bool CPictureTexture::FitsDriver(const SampleAxis& x, const SampleAxis& y) {
+    const DriverLimits limits = QueryLimits();
+    // Drivers that want powers of two (or are smaller than the window) keep the filtered texture.
+    return limits.anySize && limits.edgeClamp && x.count <= limits.maxSize && y.count <= limits.maxSize;
+}
+
+bool CPictureTexture::PreparedMatches(const SampleAxis& x, const SampleAxis& y) const {
+    return !m_Prepared.bgra.empty() && m_Prepared.countX == x.count && m_Prepared.countY == y.count &&
+           m_Prepared.scaleX == x.scale && m_Prepared.offsetX == x.offset && m_Prepared.scaleY == y.scale &&
+           m_Prepared.offsetY == y.offset;
+}
+
+bool CPictureTexture::PreparedFor(uint32_t width, uint32_t height, double left, double bottom, double right,
+                                  double top) const {
+    if (width == 0 || height == 0) return false;
+    const SampleAxis x = AxisFor(width, left, right, CoveredPixels(left, right));
+    const SampleAxis y = AxisFor(height, bottom, top, CoveredPixels(bottom, top));
+    return x.count != 0 && y.count != 0 && PreparedMatches(x, y) && FitsDriver(x, y);
 }
 
 CPictureTexture::Prepared CPictureTexture::PrepareFitted(const uint8_t* bits, uint32_t width, uint32_t height,

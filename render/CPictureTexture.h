@@ -33,7 +33,9 @@ public:
     // picture. Sent again only when `changed`, or when the rectangle's size or
     // its place within a pixel differs from the last one (a picture moved by
     // whole pixels is not sent again). False when it cannot be sent this way
-    // (the caller then uses Upload and Draw).
+    // (the caller then uses Upload and Draw). `bits` may be null when the
+    // picture has been offered already resampled for this rectangle
+    // (PreparedFor): the decoded picture need not be kept for it.
     bool PlaceFitted(const uint8_t* bits, uint32_t width, uint32_t height, uint32_t pitch, double left,
                      double bottom, double right, double top, bool changed);
     // Draws what PlaceFitted placed last, in a window of this size with
@@ -51,6 +53,10 @@ public:
     static Prepared PrepareFitted(const uint8_t* bits, uint32_t width, uint32_t height, uint32_t pitch, double left,
                                   double bottom, double right, double top);
     void Offer(Prepared&& prepared) { m_Prepared = std::move(prepared); }
+    // Whether the next PlaceFitted of a width x height picture on this
+    // rectangle will be served by what was offered, the decoded picture
+    // unread (the context current: it asks the driver's limits).
+    bool PreparedFor(uint32_t width, uint32_t height, double left, double bottom, double right, double top) const;
 
     // The window pixels [first, end) whose centres lie in [from, to), as
     // OpenGL fills them for a rectangle edge at from and to.
@@ -103,6 +109,8 @@ private:
     void BindName();
     // The picture on the rectangle, texture row t0 at y0 and t1 at y1.
     void DrawQuad(double x0, double y0, double x1, double y1, float t0, float t1) const;
+    static bool FitsDriver(const SampleAxis& x, const SampleAxis& y);
+    bool PreparedMatches(const SampleAxis& x, const SampleAxis& y) const;
 
     uint32_t m_Name = 0;
     uint32_t m_TexWidth = 0, m_TexHeight = 0;

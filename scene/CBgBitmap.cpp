@@ -295,10 +295,39 @@ void CBgBitmap::Release() {
     });
 }
 
+namespace {
+void UnloadWhenDecoded(const std::shared_ptr<std::future<ImageBitmap*>>& decode) {
+    if (!decode || !decode->valid()) return;
+    if (ImageBitmap* unused = decode->get()) PlatformUnloadImage(unused);
+}
+}  // namespace
+
+void CBgBitmap::Prepare() {
+    XGuard("CBgBitmap::Prepare", [&] {
+        DropPrefetch();
+        if (!CyclePictures || Count() == 0) return;
+        m_Early.index = NextIndex();
+        m_Early.name = Pictures[m_Early.index];
+        try {
+            m_Early.bitmap = std::make_shared<std::future<ImageBitmap*>>(
+                std::async(std::launch::async, [name = m_Early.name] { return DecodePicture(name); }));
+        } catch (const std::system_error&) {
+            // No thread to be had: Setup's prefetch decodes it.
+        }
+    });
+}
+
 void CBgBitmap::StartPrefetch() {
+    const uint32_t index = NextIndex();
+    // Prepare's decode is of this very picture unless the list changed since.
+    std::shared_ptr<std::future<ImageBitmap*>> early;
+    if (m_Early.bitmap && m_Early.index == index && index < Count() && m_Early.name == Pictures[index])
+        early = std::move(m_Early.bitmap);
     DropPrefetch();
-    if (!CyclePictures || Count() == 0) return;
-    const uint32_t index = m_Index + 1 >= Count() ? 0 : m_Index + 1;
+    if (!CyclePictures || Count() == 0) {
+        UnloadWhenDecoded(early);
+        return;
+    }
     m_Prefetch.index = index;
     m_Prefetch.name = Pictures[index];
     // A still picture is resampled to the window's pixels there too, as the
@@ -307,9 +336,9 @@ void CBgBitmap::StartPrefetch() {
     const int32_t style = PictureStyle;
     const uint32_t w = m_Width, h = m_Height;
     try {
-        m_Prefetch.bitmap = std::async(std::launch::async, [name = m_Prefetch.name, still, style, w, h] {
+        m_Prefetch.bitmap = std::async(std::launch::async, [name = m_Prefetch.name, still, style, w, h, early] {
             Decoded d;
-            d.bitmap = DecodePicture(name);
+            d.bitmap = early && early->valid() ? early->get() : DecodePicture(name);
             if (!d.bitmap || !still) return d;
             const uint32_t pw = PlatformImageWidth(d.bitmap), ph = PlatformImageHeight(d.bitmap);
             if (style != 0 && pw <= w && ph <= h) return d;
@@ -320,6 +349,7 @@ void CBgBitmap::StartPrefetch() {
         });
     } catch (const std::system_error&) {
         // No thread to be had: the first change decodes it as before.
+        UnloadWhenDecoded(early);
     }
 }
 
@@ -328,11 +358,14 @@ void CBgBitmap::DropPrefetch() {
         Decoded unused = m_Prefetch.bitmap.get();
         if (unused.bitmap) PlatformUnloadImage(unused.bitmap);
     }
+    UnloadWhenDecoded(m_Early.bitmap);
+    m_Early.bitmap.reset();
 }
 
 void CBgBitmap::FreeBitmap() {
     if (m_Bitmap) PlatformUnloadImage(m_Bitmap);
     m_Bitmap = nullptr;
+    m_InTextureOnly = false;
 }
 
 const SettingsTable<CBgBitmap>& CBgBitmap::Settings() {
@@ -465,6 +498,8 @@ void CBgBitmap::ChangePicture(uint32_t now) {
     if (bitmap) {
         m_Bitmap = bitmap;
         const uint32_t pw = PlatformImageWidth(bitmap), ph = PlatformImageHeight(bitmap);
+        m_PictureWidth = pw;
+        m_PictureHeight = ph;
         if (CycleColor && !m_Drift.Setup(pw, ph)) {
             XString message("Color cycling is off for ");
             message += name;
@@ -482,6 +517,13 @@ void CBgBitmap::ChangePicture(uint32_t now) {
     m_LoadErrorReported = false;
     m_TextureStale = true;
     ++m_ChangeCount;
+}
+
+void CBgBitmap::DropDecoded() {
+    if (!m_Bitmap) return;
+    PlatformUnloadImage(m_Bitmap);
+    m_Bitmap = nullptr;
+    m_InTextureOnly = true;
 }
 
 void CBgBitmap::Bounce() {
@@ -528,18 +570,29 @@ void CBgBitmap::Draw() {
     XGuard("CBgBitmap::Draw", [&] {
         if (!CyclePictures || Count() == 0) return;
         PixelDrawState state;
-        if (m_Bitmap) {
-            const uint32_t pw = PlatformImageWidth(m_Bitmap), ph = PlatformImageHeight(m_Bitmap);
+        if (m_Bitmap || m_InTextureOnly) {
+            const uint32_t pw = m_PictureWidth, ph = m_PictureHeight;
             const PictureRect r = PlacePicture(PictureStyle, m_Width, m_Height, pw, ph, m_X, m_Y);
             const double left = r.left, bottom = r.bottom, right = r.right, top = r.top;
             // A still picture is resampled to its window pixels once; drifting
             // colours change it every frame, and the driver scales it then.
-            if (!CycleColor && m_Texture.PlaceFitted(PlatformImageBits(m_Bitmap), pw, ph, PlatformImagePitch(m_Bitmap),
-                                                     left, bottom, right, top, m_TextureStale)) {
-                m_TextureStale = false;
-                m_Texture.DrawFitted(m_Width, m_Height);
-                return;
+            if (!CycleColor) {
+                // A picture that never moves lives in its texture alone from
+                // its first frame on: the decoded copy (36 MB for a
+                // 12-megapixel photo) goes, before the texture is made when
+                // the resampling was done ahead.
+                const bool stays = PictureStyle == 0;
+                if (stays && m_Bitmap && m_Texture.PreparedFor(pw, ph, left, bottom, right, top)) DropDecoded();
+                const uint8_t* bits = m_Bitmap ? PlatformImageBits(m_Bitmap) : nullptr;
+                const uint32_t pitch = m_Bitmap ? PlatformImagePitch(m_Bitmap) : 0;
+                if (m_Texture.PlaceFitted(bits, pw, ph, pitch, left, bottom, right, top, m_TextureStale)) {
+                    m_TextureStale = false;
+                    if (stays) DropDecoded();
+                    m_Texture.DrawFitted(m_Width, m_Height);
+                    return;
+                }
             }
+            if (!m_Bitmap) return;
             // Sent once per picture, and again only when the drift changed it.
             if (m_TextureStale || m_Texture.IsFitted()) {
                 if (!m_Texture.Upload(PlatformImageBits(m_Bitmap), pw, ph, PlatformImagePitch(m_Bitmap))) return;

@@ -83,6 +83,9 @@ public:
     static const SettingsTable<CBgBitmap>& Settings();
 
     // Stores the scene's size, restarts the change timer and forgets the picture.
+    // Starts decoding the first picture while the GL context is being made;
+    // Setup's prefetch takes it from there.
+    void Prepare() override;
     void Setup(const SceneContext& scene) override { Setup(scene.width, scene.height); }
     void Reshape(const SceneContext& scene) override { Setup(scene); }
     void Setup(int32_t width, int32_t height);
@@ -127,17 +130,24 @@ public:
 
 private:
     void FreeBitmap();
+    // The still picture is in its texture: the decoded one is not kept.
+    void DropDecoded();
     void ChangePicture(uint32_t now);
     // Starts decoding the picture the next change will show, while the rest of
     // the scene is set up; DropPrefetch waits for it and frees it unused.
     void StartPrefetch();
     void DropPrefetch();
+    // The picture a change would show next.
+    uint32_t NextIndex() const { return m_Index + 1 >= Count() ? 0 : m_Index + 1; }
     void Bounce();
     // The pictures actually in the list (NumPictures follows it after Read).
     uint32_t Count() const { return Pictures.GetCount(); }
 
     Clock m_Clock;
     ImageBitmap* m_Bitmap = nullptr;
+    // The picture shown, whose decoded copy may be gone (m_InTextureOnly).
+    uint32_t m_PictureWidth = 0, m_PictureHeight = 0;
+    bool m_InTextureOnly = false;
     CColorDrift m_Drift;
     CPictureTexture m_Texture;
     struct Decoded {
@@ -151,6 +161,13 @@ private:
         XString name;
     };
     Prefetch m_Prefetch;
+    // Prepare's decode, until the prefetch takes it (or drops it unused).
+    struct EarlyDecode {
+        std::shared_ptr<std::future<ImageBitmap*>> bitmap;
+        uint32_t index = 0;
+        XString name;
+    };
+    EarlyDecode m_Early;
     // The texture no longer shows the picture (a new one, or a drift step).
     bool m_TextureStale = true;
     int32_t m_X = 0, m_Y = 0;

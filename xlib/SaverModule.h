@@ -45,6 +45,11 @@ public:
     virtual bool ExchangeSetting(std::string_view tag, SettingValue& value) = 0;
     virtual bool DescribeSetting(std::string_view tag, SettingInfo& info) const = 0;
 
+    // On the render thread once the settings are read, just before the GL
+    // context is made (which takes tens of milliseconds on a software
+    // renderer): work that needs neither the context nor the scene's size can
+    // start here and overlap it. Nothing outside the process may happen here.
+    virtual void Prepare() {}
     // On the render thread, with the GL context current.
     virtual void Setup(const SceneContext& scene) {}
     // The scene's size changed; by default nothing depends on it.

@@ -241,6 +241,33 @@ TEST_F(BgBitmapRender, PicturesOfOtherDepthsAreConvertedAndDrawn) {
     }
 }
 
+TEST_F(BgBitmapRender, OnlyAStillPictureGivesUpItsDecodedCopyAndDrawsTheSameAfterwards) {
+    const struct {
+        int32_t style;
+        bool drift;
+        bool keepsDecoded;
+    } cases[] = {{0, false, false}, {1, false, true}, {0, true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "style " << c.style << " drift " << c.drift);
+        Window(64, 64);
+        CBgBitmap b;
+        b.CycleColor = c.drift;
+        Use(b, TwoTone("k.bmp", 32, 32), c.style, 64, 64);
+        b.Process();
+        ASSERT_NE(nullptr, b.GetBitmap());
+        const std::vector<uint8_t> first = Frame(b);
+        EXPECT_EQ(c.keepsDecoded, b.GetBitmap() != nullptr);
+        for (int i = 0; i < 3; ++i) b.Process();
+        const std::vector<uint8_t> later = Frame(b);
+        EXPECT_FALSE(Black(At(later, 32, 32)));
+        if (!c.keepsDecoded) {
+            EXPECT_TRUE(Near(At(later, 32, 40), kTop, 6));
+            EXPECT_EQ(first, later);
+        }
+        b.Release();
+    }
+}
+
 TEST_F(BgBitmapRender, DriftingColoursReachTheScreen) {
     Window(64, 64);
     CBgBitmap b;
@@ -391,11 +418,12 @@ TEST_F(BgBitmapRender, TheTextureShowsWhatThePixelRectangleShowed) {
         CBgBitmap b;
         Use(b, Gradient(m_Dir, "g.bmp", c.pw, c.ph), c.style, c.ww, c.wh);
         for (int i = 0; i < c.frames; ++i) b.Process();
-        const std::vector<uint8_t> now = Frame(b);
+        // The reference first: a still picture's decoded copy goes with its first frame.
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         DrawAsPixelRectangle(b, c.ww, c.wh);
         glFinish();
         const std::vector<uint8_t> before = m_Gl->ReadPixels();
+        const std::vector<uint8_t> now = Frame(b);
         const Box a = Lit(now), e = Lit(before);
         EXPECT_NEAR(e.x0, a.x0, 1);
         EXPECT_NEAR(e.y0, a.y0, 1);

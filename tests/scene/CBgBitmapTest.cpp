@@ -247,6 +247,36 @@ TEST_F(BgBitmap, PicturesFollowTheListFromARandomStart) {
     for (int n : starts) EXPECT_GT(n, 0);
 }
 
+TEST_F(BgBitmap, TheDecodeStartedBeforeSetupShowsThePictureTheFirstChangeWants) {
+    // Each picture's width tells it apart.
+    std::string keys = "\t\t<CyclePictures>true</CyclePictures>\r\n\t\t<NumPictures>3</NumPictures>\r\n";
+    for (unsigned i = 0; i < 3; ++i) keys += Entry(i, Picture("e" + std::to_string(i) + ".bmp", 10 + i, 8));
+    const std::string other = Entry(0, Picture("other.bmp", 30, 8));
+    enum Between { kNothing, kListChanged, kReleased, kPreparedTwice };
+    for (Between between : {kNothing, kListChanged, kReleased, kPreparedTwice}) {
+        SCOPED_TRACE(between);
+        CBgBitmap b;
+        b.SetClock(FakeClock);
+        Read(b, Section(keys));
+        b.Prepare();
+        if (between == kPreparedTwice) b.Prepare();
+        if (between == kListChanged)
+            Read(b, Section("\t\t<CyclePictures>true</CyclePictures>\r\n\t\t<NumPictures>1</NumPictures>\r\n" + other));
+        if (between == kReleased) {
+            // A stop during the context's making: the decode is freed unused.
+            b.Release();
+            continue;
+        }
+        const uint32_t want = b.GetIndex() + 1 >= (between == kListChanged ? 1u : 3u) ? 0 : b.GetIndex() + 1;
+        b.Setup(64, 64);
+        b.Process();
+        ASSERT_NE(nullptr, b.GetBitmap());
+        EXPECT_EQ(want, b.GetIndex());
+        EXPECT_EQ(between == kListChanged ? 30u : 10 + want, PlatformImageWidth(b.GetBitmap()));
+        b.Release();
+    }
+}
+
 TEST_F(BgBitmap, ChangeTimer) {
     const std::string a = Picture("a.bmp", 8, 8), c = Picture("c.bmp", 8, 8);
     struct Case {
