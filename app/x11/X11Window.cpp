@@ -85,7 +85,7 @@ bool NextEvent(Display* dpy, XEvent& ev) {
 
 bool GLWindow::Open(const GLWindowShape& shape, std::string& error) {
     const int screen = DefaultScreen(m_Display);
-    XVisualInfo* vi = ChooseGLVisual(m_Display, screen);
+    XVisualInfo* vi = ChooseGLVisualForRendering(m_Display, screen);
     if (!vi) {
         error = "no double-buffered RGBA OpenGL visual on this display";
         return false;

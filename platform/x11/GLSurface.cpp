@@ -2,6 +2,8 @@
 
 #include <GL/glx.h>
 
+#include <deque>
+#include <mutex>
 #include <vector>
 
 #include "platform/PixelFormat.h"
@@ -51,6 +53,48 @@ XVisualInfo* ChooseGLVisual(Display* dpy, int screen) {
     return chosen;
 }
 
+namespace {
+// Connections ChooseGLVisualForRendering set GLX up on, for GLSurface::Create.
+std::mutex g_SpareMutex;
+std::deque<Display*> g_Spare;
+
+void KeepSpare(Display* render) {
+    std::lock_guard<std::mutex> lock(g_SpareMutex);
+    g_Spare.push_back(render);
+    // A window opened again and again without a surface would pile them up.
+    while (g_Spare.size() > 4) {
+        XCloseDisplay(g_Spare.front());
+        g_Spare.pop_front();
+    }
+}
+
+Display* TakeSpare() {
+    std::lock_guard<std::mutex> lock(g_SpareMutex);
+    if (g_Spare.empty()) return nullptr;
+    Display* d = g_Spare.front();
+    g_Spare.pop_front();
+    return d;
+}
+}  // namespace
+
+XVisualInfo* ChooseGLVisualForRendering(Display* display, int screen) {
+    Display* render = XOpenDisplay(DisplayString(display));
+    if (!render) return ChooseGLVisual(display, screen);
+    XVisualInfo* chosen = ChooseGLVisual(render, screen);
+    XVisualInfo* mine = nullptr;
+    if (chosen) {
+        // Visual ids are the server's, the same on every connection.
+        XVisualInfo want{};
+        want.visualid = chosen->visualid;
+        want.screen = screen;
+        int n = 0;
+        mine = XGetVisualInfo(display, VisualIDMask | VisualScreenMask, &want, &n);
+        XFree(chosen);
+    }
+    KeepSpare(render);
+    return mine;
+}
+
 struct GLSurface::Impl {
     Display* display = nullptr;
     Window window = 0;
@@ -71,7 +115,8 @@ void* GLSurface::DeviceContext() const { return nullptr; }
 bool GLSurface::Create(NativeWindow window, std::string& error) {
     Destroy();
     // The render thread has its own connection so it never shares Xlib state with the input loop.
-    m_Impl->display = XOpenDisplay(nullptr);
+    m_Impl->display = TakeSpare();
+    if (!m_Impl->display) m_Impl->display = XOpenDisplay(nullptr);
     if (!m_Impl->display) {
         error = "cannot open the X display";
         return false;

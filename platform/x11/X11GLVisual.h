@@ -7,3 +7,10 @@
 
 // The best double-buffered RGBA visual of the screen, or nullptr. Free with XFree.
 XVisualInfo* ChooseGLVisual(Display* display, int screen);
+
+// The same visual, as seen from `display`, chosen on a second connection that
+// the process's next GLSurface::Create takes as its render connection instead
+// of opening one. GLX sets itself up once per connection (about 15 ms on a
+// software renderer), so a window's visual asked on the window's own
+// connection would pay that twice before the first frame.
+XVisualInfo* ChooseGLVisualForRendering(Display* display, int screen);
