@@ -4,6 +4,7 @@
 // a start or a close.
 #include <atomic>
 #include <condition_variable>
+#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -39,18 +40,28 @@ XString Today() {
     return today;
 }
 
+class ListRefresh;
+ListRefresh& Refresh();
+
 // The one download of the list that runs beside the program, filling the
 // cache for the next defaults.
 class ListRefresh {
 public:
-    // The web client's libraries register their clean-up at exit when they
-    // start: before this object, so that its stop at exit comes first.
-    ListRefresh() { PlatformDownloadInit(); }
     ~ListRefresh() { Stop(); }
 
     void Begin() {
         std::lock_guard<std::mutex> lock(m_Mutex);
         if (m_Running) return;
+        // The web client is readied by the first download, not by every run
+        // (a day's later runs find the list cached): that takes its TLS
+        // library's start, a couple of megabytes. Its libraries register
+        // their clean-up at exit as they start; this refresh's stop at exit
+        // is registered after them, so that it comes first.
+        static std::once_flag ready;
+        std::call_once(ready, [] {
+            PlatformDownloadInit();
+            std::atexit([] { Refresh().Stop(); });
+        });
         if (m_Thread.joinable()) m_Thread.join();  // the last one, which has finished
         m_Stop.Reset();
         m_Running = true;
