@@ -37,8 +37,9 @@ if(NOT WIN32)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION x11)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  # SDL is loaded at run time, so dpkg-shlibdeps cannot see it.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, libgtk-3-0, libsdl2-2.0-0")
+  # SDL, libcurl and GnuTLS are loaded at run time, so dpkg-shlibdeps cannot
+  # see them.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, libgtk-3-0, libsdl2-2.0-0, libcurl4, libgnutls30")
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xscreensaver")
   include(CPack)
 else()

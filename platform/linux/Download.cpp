@@ -12,7 +12,56 @@
 #include <exception>
 #include <mutex>
 
+#include "platform/linux/LateLibrary.h"
+
 namespace {
+
+// libcurl, loaded with the first download: a run that downloads nothing (a
+// day's later runs, the settings preview) does not map it nor the thirty
+// libraries under it, TLS among them.
+struct CurlCalls {
+    decltype(&::curl_global_init) global_init = nullptr;
+    decltype(&::curl_easy_init) easy_init = nullptr;
+    decltype(&::curl_easy_cleanup) easy_cleanup = nullptr;
+    decltype(&::curl_easy_setopt) easy_setopt = nullptr;
+    decltype(&::curl_easy_getinfo) easy_getinfo = nullptr;
+    decltype(&::curl_multi_init) multi_init = nullptr;
+    decltype(&::curl_multi_cleanup) multi_cleanup = nullptr;
+    decltype(&::curl_multi_add_handle) multi_add_handle = nullptr;
+    decltype(&::curl_multi_remove_handle) multi_remove_handle = nullptr;
+    decltype(&::curl_multi_perform) multi_perform = nullptr;
+    decltype(&::curl_multi_poll) multi_poll = nullptr;
+    decltype(&::curl_multi_info_read) multi_info_read = nullptr;
+    decltype(&::curl_multi_wakeup) multi_wakeup = nullptr;
+    decltype(&::curl_slist_append) slist_append = nullptr;
+    decltype(&::curl_slist_free_all) slist_free_all = nullptr;
+};
+
+// Loaded and started once; null when the library cannot be had.
+const CurlCalls* Curl() {
+    static const CurlCalls* calls = []() -> const CurlCalls* {
+        static LateLibrary lib("libcurl.so.4");
+        static CurlCalls c;
+        lib.Bind(c.global_init, "curl_global_init");
+        lib.Bind(c.easy_init, "curl_easy_init");
+        lib.Bind(c.easy_cleanup, "curl_easy_cleanup");
+        lib.Bind(c.easy_setopt, "curl_easy_setopt");
+        lib.Bind(c.easy_getinfo, "curl_easy_getinfo");
+        lib.Bind(c.multi_init, "curl_multi_init");
+        lib.Bind(c.multi_cleanup, "curl_multi_cleanup");
+        lib.Bind(c.multi_add_handle, "curl_multi_add_handle");
+        lib.Bind(c.multi_remove_handle, "curl_multi_remove_handle");
+        lib.Bind(c.multi_perform, "curl_multi_perform");
+        lib.Bind(c.multi_poll, "curl_multi_poll");
+        lib.Bind(c.multi_info_read, "curl_multi_info_read");
+        lib.Bind(c.multi_wakeup, "curl_multi_wakeup");
+        lib.Bind(c.slist_append, "curl_slist_append");
+        lib.Bind(c.slist_free_all, "curl_slist_free_all");
+        if (!lib.AllBound() || c.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) return nullptr;
+        return &c;
+    }();
+    return calls;
+}
 
 using Clock = std::chrono::steady_clock;
 
@@ -30,7 +79,7 @@ struct Transfer {
 
     long Status() const {
         long code = 0;
-        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code);
+        Curl()->easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code);
         return code;
     }
     void DeliverHeaders() {
@@ -75,11 +124,6 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
     return n;
 }
 
-void GlobalInit() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 // Owns the handles and takes the stop's abort out before they go.
 struct Handles {
     CURL* easy = nullptr;
@@ -89,10 +133,10 @@ struct Handles {
     bool abortInstalled = false;
     ~Handles() {
         if (abortInstalled) stop->RemoveAbort();
-        if (multi && easy) curl_multi_remove_handle(multi, easy);
-        if (easy) curl_easy_cleanup(easy);
-        if (multi) curl_multi_cleanup(multi);
-        if (headers) curl_slist_free_all(headers);
+        if (multi && easy) Curl()->multi_remove_handle(multi, easy);
+        if (easy) Curl()->easy_cleanup(easy);
+        if (multi) Curl()->multi_cleanup(multi);
+        if (headers) Curl()->slist_free_all(headers);
     }
 };
 
@@ -104,7 +148,7 @@ Outcome Perform(Handles& h, Transfer& t, CURLcode& result, bool hasEnd, Clock::t
     t.headers.clear();
     t.anyResponse = false;
     t.lastProgress = Clock::now();
-    if (curl_multi_add_handle(h.multi, h.easy) != CURLM_OK) {
+    if (Curl()->multi_add_handle(h.multi, h.easy) != CURLM_OK) {
         result = CURLE_FAILED_INIT;
         return Outcome::Failed;
     }
@@ -112,13 +156,13 @@ Outcome Perform(Handles& h, Transfer& t, CURLcode& result, bool hasEnd, Clock::t
     Outcome outcome = Outcome::Failed;
     while (true) {
         int running = 0;
-        if (curl_multi_perform(h.multi, &running) != CURLM_OK) {
+        if (Curl()->multi_perform(h.multi, &running) != CURLM_OK) {
             result = CURLE_FAILED_INIT;
             break;
         }
         int queued = 0;
         bool done = false;
-        while (CURLMsg* msg = curl_multi_info_read(h.multi, &queued)) {
+        while (CURLMsg* msg = Curl()->multi_info_read(h.multi, &queued)) {
             if (msg->msg == CURLMSG_DONE) {
                 result = msg->data.result;
                 done = true;
@@ -145,15 +189,15 @@ Outcome Perform(Handles& h, Transfer& t, CURLcode& result, bool hasEnd, Clock::t
         long long left = std::chrono::duration_cast<std::chrono::milliseconds>(limit - idle).count();
         if (hasEnd)
             left = std::min<long long>(left, std::chrono::duration_cast<std::chrono::milliseconds>(end - now).count());
-        curl_multi_poll(h.multi, nullptr, 0, static_cast<int>(std::min<long long>(left + 1, 1000)), nullptr);
+        Curl()->multi_poll(h.multi, nullptr, 0, static_cast<int>(std::min<long long>(left + 1, 1000)), nullptr);
     }
-    curl_multi_remove_handle(h.multi, h.easy);
+    Curl()->multi_remove_handle(h.multi, h.easy);
     return outcome;
 }
 
 }  // namespace
 
-void PlatformDownloadInit() { GlobalInit(); }
+void PlatformDownloadInit() { Curl(); }
 
 namespace {
 // The failure's text, or empty on success.
@@ -161,12 +205,13 @@ std::string Download(const DownloadRequest& rq, DownloadSink& sink) {
     using namespace DownloadText;
     DownloadStop* stop = CurrentDownloadStop();
     if (stop && stop->IsRequested()) return kStopped;
-    GlobalInit();
+    const CurlCalls* curl = Curl();
+    if (!curl) return rq.proxy ? kOpenProxy : kOpen;
 
     Handles h;
     h.stop = stop;
-    h.easy = curl_easy_init();
-    h.multi = curl_multi_init();
+    h.easy = Curl()->easy_init();
+    h.multi = Curl()->multi_init();
     if (!h.easy || !h.multi) return rq.proxy ? kOpenProxy : kOpen;
     if (rq.host.empty() || rq.port > 65535) return kConnect;
 
@@ -181,39 +226,39 @@ std::string Download(const DownloadRequest& rq, DownloadSink& sink) {
     t.sink = &sink;
     t.easy = h.easy;
     t.maxBytes = rq.maxBytes;
-    h.headers = curl_slist_append(h.headers, "Pragma: no-cache");
-    h.headers = curl_slist_append(h.headers, "Cache-Control: no-cache");
+    h.headers = Curl()->slist_append(h.headers, "Pragma: no-cache");
+    h.headers = Curl()->slist_append(h.headers, "Cache-Control: no-cache");
     CURL* e = h.easy;
-    bool ok = curl_easy_setopt(e, CURLOPT_URL, url.c_str()) == CURLE_OK;
-    curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
-    curl_easy_setopt(e, CURLOPT_USERAGENT, rq.agent ? rq.agent : kDefaultDownloadAgent);
-    curl_easy_setopt(e, CURLOPT_HTTPHEADER, h.headers);
-    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
-    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    bool ok = Curl()->easy_setopt(e, CURLOPT_URL, url.c_str()) == CURLE_OK;
+    Curl()->easy_setopt(e, CURLOPT_HTTPGET, 1L);
+    Curl()->easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
+    Curl()->easy_setopt(e, CURLOPT_USERAGENT, rq.agent ? rq.agent : kDefaultDownloadAgent);
+    Curl()->easy_setopt(e, CURLOPT_HTTPHEADER, h.headers);
+    Curl()->easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    Curl()->easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
+    Curl()->easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    Curl()->easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    Curl()->easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     // A direct session stays direct whatever proxy the environment names.
-    curl_easy_setopt(e, CURLOPT_PROXY, rq.proxy ? rq.proxy : "");
-    curl_easy_setopt(e, CURLOPT_NOPROXY, "");
-    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(DownloadStallLimitMs()));
+    Curl()->easy_setopt(e, CURLOPT_PROXY, rq.proxy ? rq.proxy : "");
+    Curl()->easy_setopt(e, CURLOPT_NOPROXY, "");
+    Curl()->easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(DownloadStallLimitMs()));
     // An announced length past the cap is refused before any of the body comes.
-    if (rq.maxBytes) curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(rq.maxBytes));
+    if (rq.maxBytes) Curl()->easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(rq.maxBytes));
     if (rq.secure) {
         // The chain is still checked; a certificate for another name is accepted.
-        curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
-        curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
+        Curl()->easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
+        Curl()->easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
     }
-    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
-    curl_easy_setopt(e, CURLOPT_HEADERDATA, &t);
-    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
-    curl_easy_setopt(e, CURLOPT_WRITEDATA, &t);
+    Curl()->easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
+    Curl()->easy_setopt(e, CURLOPT_HEADERDATA, &t);
+    Curl()->easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
+    Curl()->easy_setopt(e, CURLOPT_WRITEDATA, &t);
     if (!ok) return kOpenRequest;
 
     if (stop) {
         CURLM* multi = h.multi;
-        if (!stop->InstallAbort([multi] { curl_multi_wakeup(multi); })) return kStopped;
+        if (!stop->InstallAbort([multi] { Curl()->multi_wakeup(multi); })) return kStopped;
         h.abortInstalled = true;
     }
 
@@ -238,11 +283,11 @@ std::string Download(const DownloadRequest& rq, DownloadSink& sink) {
         // There is no dialog to ask for credentials here.
         if (rq.promptForAuth || !rq.username || !rq.password) return kAuth1;
         const bool proxy = status == 407;
-        if (curl_easy_setopt(e, proxy ? CURLOPT_PROXYUSERNAME : CURLOPT_USERNAME, rq.username) != CURLE_OK)
+        if (Curl()->easy_setopt(e, proxy ? CURLOPT_PROXYUSERNAME : CURLOPT_USERNAME, rq.username) != CURLE_OK)
             return std::string(kSetUser) + rq.username;
-        if (curl_easy_setopt(e, proxy ? CURLOPT_PROXYPASSWORD : CURLOPT_PASSWORD, rq.password) != CURLE_OK)
+        if (Curl()->easy_setopt(e, proxy ? CURLOPT_PROXYPASSWORD : CURLOPT_PASSWORD, rq.password) != CURLE_OK)
             return kSetPassword;
-        curl_easy_setopt(e, proxy ? CURLOPT_PROXYAUTH : CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_ANY));
+        Curl()->easy_setopt(e, proxy ? CURLOPT_PROXYAUTH : CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_ANY));
     }
     return kAuth2;
 }

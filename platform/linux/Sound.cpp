@@ -2,14 +2,14 @@
 
 #include <SDL2/SDL.h>
 #include <X11/Xlib.h>
-#include <dlfcn.h>
+
+#include "platform/linux/LateLibrary.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
-#include <type_traits>
 #include <vector>
 
 // Waves through SDL's audio, mixed by our own callback into one fixed device
@@ -37,29 +37,23 @@ struct SdlCalls {
 
 // The first attempt decides; the library stays loaded for the process's life.
 const SdlCalls* Sdl() {
-    static const SdlCalls* calls = [] () -> const SdlCalls* {
-        void* lib = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
-        if (!lib) return nullptr;
+    static const SdlCalls* calls = []() -> const SdlCalls* {
+        static LateLibrary lib("libSDL2-2.0.so.0");
         static SdlCalls c;
-        bool all = true;
-        auto bind = [&](auto& slot, const char* name) {
-            slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(dlsym(lib, name));
-            all = all && slot != nullptr;
-        };
-        bind(c.SetHint, "SDL_SetHint");
-        bind(c.InitSubSystem, "SDL_InitSubSystem");
-        bind(c.QuitSubSystem, "SDL_QuitSubSystem");
-        bind(c.OpenAudioDevice, "SDL_OpenAudioDevice");
-        bind(c.CloseAudioDevice, "SDL_CloseAudioDevice");
-        bind(c.PauseAudioDevice, "SDL_PauseAudioDevice");
-        bind(c.LockAudioDevice, "SDL_LockAudioDevice");
-        bind(c.UnlockAudioDevice, "SDL_UnlockAudioDevice");
-        bind(c.RWFromFile, "SDL_RWFromFile");
-        bind(c.LoadWAV_RW, "SDL_LoadWAV_RW");
-        bind(c.FreeWAV, "SDL_FreeWAV");
-        bind(c.BuildAudioCVT, "SDL_BuildAudioCVT");
-        bind(c.ConvertAudio, "SDL_ConvertAudio");
-        return all ? &c : nullptr;
+        lib.Bind(c.SetHint, "SDL_SetHint");
+        lib.Bind(c.InitSubSystem, "SDL_InitSubSystem");
+        lib.Bind(c.QuitSubSystem, "SDL_QuitSubSystem");
+        lib.Bind(c.OpenAudioDevice, "SDL_OpenAudioDevice");
+        lib.Bind(c.CloseAudioDevice, "SDL_CloseAudioDevice");
+        lib.Bind(c.PauseAudioDevice, "SDL_PauseAudioDevice");
+        lib.Bind(c.LockAudioDevice, "SDL_LockAudioDevice");
+        lib.Bind(c.UnlockAudioDevice, "SDL_UnlockAudioDevice");
+        lib.Bind(c.RWFromFile, "SDL_RWFromFile");
+        lib.Bind(c.LoadWAV_RW, "SDL_LoadWAV_RW");
+        lib.Bind(c.FreeWAV, "SDL_FreeWAV");
+        lib.Bind(c.BuildAudioCVT, "SDL_BuildAudioCVT");
+        lib.Bind(c.ConvertAudio, "SDL_ConvertAudio");
+        return lib.AllBound() ? &c : nullptr;
     }();
     return calls;
 }

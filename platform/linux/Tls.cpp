@@ -13,6 +13,72 @@
 
 #include <mutex>
 
+#include "platform/linux/LateLibrary.h"
+
+namespace {
+// GnuTLS, loaded with the first TLS session: only a mail check over TLS
+// needs it, and linked it would start itself (and its PKCS #11 modules)
+// in every run.
+struct GnutlsCalls {
+    decltype(&::gnutls_bye) bye = nullptr;
+    decltype(&::gnutls_certificate_allocate_credentials) certificate_allocate_credentials = nullptr;
+    decltype(&::gnutls_certificate_free_credentials) certificate_free_credentials = nullptr;
+    decltype(&::gnutls_certificate_set_x509_system_trust) certificate_set_x509_system_trust = nullptr;
+    decltype(&::gnutls_certificate_set_x509_trust_file) certificate_set_x509_trust_file = nullptr;
+    decltype(&::gnutls_credentials_set) credentials_set = nullptr;
+    decltype(&::gnutls_deinit) deinit = nullptr;
+    decltype(&::gnutls_error_is_fatal) error_is_fatal = nullptr;
+    decltype(&::gnutls_handshake) handshake = nullptr;
+    decltype(&::gnutls_handshake_set_timeout) handshake_set_timeout = nullptr;
+    decltype(&::gnutls_init) init = nullptr;
+    decltype(&::gnutls_record_recv) record_recv = nullptr;
+    decltype(&::gnutls_record_send) record_send = nullptr;
+    decltype(&::gnutls_server_name_set) server_name_set = nullptr;
+    decltype(&::gnutls_session_get_verify_cert_status) session_get_verify_cert_status = nullptr;
+    decltype(&::gnutls_session_set_verify_cert) session_set_verify_cert = nullptr;
+    decltype(&::gnutls_set_default_priority) set_default_priority = nullptr;
+    decltype(&::gnutls_strerror) strerror = nullptr;
+    decltype(&::gnutls_transport_set_errno) transport_set_errno = nullptr;
+    decltype(&::gnutls_transport_set_ptr) transport_set_ptr = nullptr;
+    decltype(&::gnutls_transport_set_pull_function) transport_set_pull_function = nullptr;
+    decltype(&::gnutls_transport_set_pull_timeout_function) transport_set_pull_timeout_function = nullptr;
+    decltype(&::gnutls_transport_set_push_function) transport_set_push_function = nullptr;
+};
+
+// Loaded once; null when the library cannot be had.
+const GnutlsCalls* Gnutls() {
+    static const GnutlsCalls* calls = []() -> const GnutlsCalls* {
+        static LateLibrary lib("libgnutls.so.30");
+        static GnutlsCalls c;
+        lib.Bind(c.bye, "gnutls_bye");
+        lib.Bind(c.certificate_allocate_credentials, "gnutls_certificate_allocate_credentials");
+        lib.Bind(c.certificate_free_credentials, "gnutls_certificate_free_credentials");
+        lib.Bind(c.certificate_set_x509_system_trust, "gnutls_certificate_set_x509_system_trust");
+        lib.Bind(c.certificate_set_x509_trust_file, "gnutls_certificate_set_x509_trust_file");
+        lib.Bind(c.credentials_set, "gnutls_credentials_set");
+        lib.Bind(c.deinit, "gnutls_deinit");
+        lib.Bind(c.error_is_fatal, "gnutls_error_is_fatal");
+        lib.Bind(c.handshake, "gnutls_handshake");
+        lib.Bind(c.handshake_set_timeout, "gnutls_handshake_set_timeout");
+        lib.Bind(c.init, "gnutls_init");
+        lib.Bind(c.record_recv, "gnutls_record_recv");
+        lib.Bind(c.record_send, "gnutls_record_send");
+        lib.Bind(c.server_name_set, "gnutls_server_name_set");
+        lib.Bind(c.session_get_verify_cert_status, "gnutls_session_get_verify_cert_status");
+        lib.Bind(c.session_set_verify_cert, "gnutls_session_set_verify_cert");
+        lib.Bind(c.set_default_priority, "gnutls_set_default_priority");
+        lib.Bind(c.strerror, "gnutls_strerror");
+        lib.Bind(c.transport_set_errno, "gnutls_transport_set_errno");
+        lib.Bind(c.transport_set_ptr, "gnutls_transport_set_ptr");
+        lib.Bind(c.transport_set_pull_function, "gnutls_transport_set_pull_function");
+        lib.Bind(c.transport_set_pull_timeout_function, "gnutls_transport_set_pull_timeout_function");
+        lib.Bind(c.transport_set_push_function, "gnutls_transport_set_push_function");
+        return lib.AllBound() ? &c : nullptr;
+    }();
+    return calls;
+}
+}  // namespace
+
 namespace {
 // The trusted certificates: the system's store (some 150 certificates, tens
 // of milliseconds to read, and that read cannot be cut short) plus the extra
@@ -20,7 +86,7 @@ namespace {
 struct Credentials {
     gnutls_certificate_credentials_t handle = nullptr;
     ~Credentials() {
-        if (handle) gnutls_certificate_free_credentials(handle);
+        if (handle) Gnutls()->certificate_free_credentials(handle);
     }
 };
 
@@ -34,21 +100,25 @@ std::shared_ptr<Credentials> SharedCredentials(const std::string& extraTrustPemF
         key += "|" + std::to_string(info.st_mtime) + "|" + std::to_string(info.st_size);
     std::lock_guard<std::mutex> hold(lock);
     if (cached && cachedKey == key) return cached;
+    if (!Gnutls()) {
+        error = "TLS setup failed: the TLS library (libgnutls.so.30) cannot be loaded";
+        return nullptr;
+    }
     auto made = std::make_shared<Credentials>();
-    const int r = gnutls_certificate_allocate_credentials(&made->handle);
+    const int r = Gnutls()->certificate_allocate_credentials(&made->handle);
     if (r < 0) {
         made->handle = nullptr;
-        error = std::string("TLS setup failed: ") + gnutls_strerror(r);
+        error = std::string("TLS setup failed: ") + Gnutls()->strerror(r);
         return nullptr;
     }
     // A machine without a system store can still reach a server its extra
     // trust file vouches for; the certificate check says what is missing.
-    gnutls_certificate_set_x509_system_trust(made->handle);
+    Gnutls()->certificate_set_x509_system_trust(made->handle);
     if (!extraTrustPemFile.empty()) {
-        const int n = gnutls_certificate_set_x509_trust_file(made->handle, extraTrustPemFile.c_str(), GNUTLS_X509_FMT_PEM);
+        const int n = Gnutls()->certificate_set_x509_trust_file(made->handle, extraTrustPemFile.c_str(), GNUTLS_X509_FMT_PEM);
         if (n <= 0) {
             error = "trusted certificate file " + extraTrustPemFile + ": no certificate could be read" +
-                    (n < 0 ? std::string(" (") + gnutls_strerror(n) + ")" : std::string());
+                    (n < 0 ? std::string(" (") + Gnutls()->strerror(n) + ")" : std::string());
             return nullptr;
         }
     }
@@ -69,7 +139,7 @@ struct PlatformTls::Impl {
     std::string transportError;  // the socket's reason for the last transport failure
 
     ~Impl() {
-        if (session) gnutls_deinit(session);
+        if (session) Gnutls()->deinit(session);
     }
 
     // Ready for a record call watching `s`; false with the reason when the
@@ -88,7 +158,7 @@ struct PlatformTls::Impl {
     PlatformSocket::Result Failed(const char* what, int code, std::string& error) {
         dead = true;
         if (stopped || stop->IsRaised()) return PlatformSocket::kStopped;
-        error = std::string(what) + gnutls_strerror(code);
+        error = std::string(what) + Gnutls()->strerror(code);
         if (!transportError.empty()) error += " (" + transportError + ")";
         return PlatformSocket::kFailed;
     }
@@ -98,10 +168,10 @@ struct PlatformTls::Impl {
         if (r == PlatformSocket::kOk) return static_cast<ssize_t>(bytes);
         if (r == PlatformSocket::kStopped) {
             stopped = true;
-            gnutls_transport_set_errno(session, EINTR);
+            Gnutls()->transport_set_errno(session, EINTR);
         } else {
             transportError = socket->LastError();
-            gnutls_transport_set_errno(session, EIO);
+            Gnutls()->transport_set_errno(session, EIO);
         }
         return -1;
     }
@@ -174,35 +244,35 @@ PlatformTls::Result PlatformTls::Handshake(PlatformSocket& socket, const std::st
         m_LastError = why;
         return PlatformSocket::kFailed;
     };
-    auto setup = [&](int r) { return r >= 0 ? "" : std::string("TLS setup failed: ") + gnutls_strerror(r); };
+    auto setup = [&](int r) { return r >= 0 ? "" : std::string("TLS setup failed: ") + Gnutls()->strerror(r); };
 
     std::string problem;
     s.credentials = SharedCredentials(extraTrustPemFile, problem);
     if (!s.credentials) return fail(problem);
-    problem = setup(gnutls_init(&s.session, GNUTLS_CLIENT));
-    if (problem.empty()) problem = setup(gnutls_set_default_priority(s.session));
-    if (problem.empty()) problem = setup(gnutls_credentials_set(s.session, GNUTLS_CRD_CERTIFICATE, s.credentials->handle));
+    problem = setup(Gnutls()->init(&s.session, GNUTLS_CLIENT));
+    if (problem.empty()) problem = setup(Gnutls()->set_default_priority(s.session));
+    if (problem.empty()) problem = setup(Gnutls()->credentials_set(s.session, GNUTLS_CRD_CERTIFICATE, s.credentials->handle));
     // Server names go out as SNI; an address literal may not.
     if (problem.empty() && !IsIPv4Literal(host))
-        problem = setup(gnutls_server_name_set(s.session, GNUTLS_NAME_DNS, host.data(), host.size()));
+        problem = setup(Gnutls()->server_name_set(s.session, GNUTLS_NAME_DNS, host.data(), host.size()));
     if (!problem.empty()) return fail(problem);
     // The handshake itself checks the chain and the name, and ends with an
     // alert when either fails: no record is ever exchanged with a server that
     // was not verified.
-    gnutls_session_set_verify_cert(s.session, host.c_str(), 0);
-    gnutls_transport_set_ptr(s.session, &s);
-    gnutls_transport_set_push_function(s.session, Push);
-    gnutls_transport_set_pull_function(s.session, Pull);
-    gnutls_transport_set_pull_timeout_function(s.session, PullTimeout);
-    gnutls_handshake_set_timeout(s.session, 0);
+    Gnutls()->session_set_verify_cert(s.session, host.c_str(), 0);
+    Gnutls()->transport_set_ptr(s.session, &s);
+    Gnutls()->transport_set_push_function(s.session, Push);
+    Gnutls()->transport_set_pull_function(s.session, Pull);
+    Gnutls()->transport_set_pull_timeout_function(s.session, PullTimeout);
+    Gnutls()->handshake_set_timeout(s.session, 0);
 
     int r;
     do {
-        r = gnutls_handshake(s.session);
-    } while (r < 0 && !gnutls_error_is_fatal(r) && !s.stopped && r != GNUTLS_E_INTERRUPTED);
+        r = Gnutls()->handshake(s.session);
+    } while (r < 0 && !Gnutls()->error_is_fatal(r) && !s.stopped && r != GNUTLS_E_INTERRUPTED);
     if (r == GNUTLS_E_CERTIFICATE_VERIFICATION_ERROR && !s.stopped)
         return fail("certificate check failed: " +
-                    CertificateProblems(gnutls_session_get_verify_cert_status(s.session), host));
+                    CertificateProblems(Gnutls()->session_get_verify_cert_status(s.session), host));
     if (r < 0) return s.Failed("handshake failed: ", r, m_LastError);
     s.established = true;
     return PlatformSocket::kOk;
@@ -214,7 +284,7 @@ PlatformTls::Result PlatformTls::Send(const char* data, size_t length, size_t& s
     Impl& s = *m_Impl;
     ssize_t n;
     do {
-        n = gnutls_record_send(s.session, data, length);
+        n = Gnutls()->record_send(s.session, data, length);
     } while (n == GNUTLS_E_AGAIN && !s.stopped);
     if (n < 0) return s.Failed("TLS send failed: ", static_cast<int>(n), m_LastError);
     sent = static_cast<size_t>(n);
@@ -226,7 +296,7 @@ PlatformTls::Result PlatformTls::Recv(char* buffer, size_t capacity, size_t& rec
     if (!m_Impl || !m_Impl->Begin(stop, m_LastError)) return PlatformSocket::kFailed;
     Impl& s = *m_Impl;
     for (;;) {
-        const ssize_t n = gnutls_record_recv(s.session, buffer, capacity);
+        const ssize_t n = Gnutls()->record_recv(s.session, buffer, capacity);
         if (n >= 0) {
             received = static_cast<size_t>(n);
             return PlatformSocket::kOk;
@@ -246,7 +316,7 @@ void PlatformTls::Close(const SocketStop& stop) {
     Impl& s = *m_Impl;
     // Our half of the closing alerts only: waiting for the server's would add
     // a round trip that tells us nothing.
-    gnutls_bye(s.session, GNUTLS_SHUT_WR);
+    Gnutls()->bye(s.session, GNUTLS_SHUT_WR);
     s.established = false;
 }
 

@@ -2,7 +2,9 @@
 # The alarm in the running saver: a wave alarm set to the current minute plays
 # in a full-size window and stays silent in a small preview, which never opens
 # the audio device at all, nor even loads SDL. SDL's disk driver writes what would be played to a
-# file. A CD player enabled on a machine without a drive changes nothing.
+# file. A CD player enabled on a machine without a drive changes nothing. The web client and TLS
+# are loaded the same way: by the first run's time-server list download, and not at all by a run
+# that finds the day's list cached.
 # Usage: posix_sound.sh <path of meadowglow>
 source "$(dirname "$0")/lib.sh"
 PROG="${1:?usage: $0 <meadowglow>}"
@@ -49,6 +51,8 @@ sleep 1.5
 expect_running "$SAVER" "the saver ended on its own"
 sounded "$E2E_TMP/full.raw" || fail "the alarm played nothing in the full-screen saver"
 grep -q libSDL2 "/proc/$SAVER/maps" || fail "the saver played a sound without SDL mapped"
+# A first run asks for the time-server list (loopback only: no server answers it here).
+grep -q libcurl "/proc/$SAVER/maps" || fail "the first run's list download did not load the web client"
 note "full screen: $(stat -c %s "$E2E_TMP/full.raw") bytes of audio written"
 xdotool key space
 expect_exit "$SAVER" 5000 0 "a key press"
@@ -57,6 +61,8 @@ expect_exit "$SAVER" 5000 0 "a key press"
 start_bg PARENT "$TOOL" 240x180 40 40
 wait_number PARENT_WIN "$E2E_TMP/PARENT.out" "the parent window tool"
 xdotool mousemove 600 500
+mkdir -p "$MEADOWGLOW_HOME/shared"
+printf '%s|time.example.org' "$(date +%Y%m%d)" >"$MEADOWGLOW_HOME/shared/TimeServerCache.dat"
 start_bg PREVIEW env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$E2E_TMP/preview.raw" "$PROG" /p "$PARENT_WIN"
 wait_window Preview 10 >/dev/null
 sleep 1.5
@@ -64,6 +70,7 @@ expect_running "$PREVIEW" "the preview ended on its own"
 [ -e "$E2E_TMP/preview.raw" ] && fail "the preview opened the audio device"
 # SDL and the libraries it brings are loaded with the first sound, not before.
 grep -q libSDL2 "/proc/$PREVIEW/maps" && fail "a saver that makes no sound mapped SDL"
+grep -qE "libcurl|libgnutls" "/proc/$PREVIEW/maps" && fail "a preview that downloads nothing mapped the web client or TLS"
 xdotool mousemove 100 100 click 1
 expect_exit "$PREVIEW" 5000 0 "a click on the preview"
 
