@@ -18,7 +18,6 @@ CGtkPage::CGtkPage(const char* title, std::vector<CPageModel::Module> modules, C
     m_Model.SetLiveFlag(&m_Live);
 }
 
-
 void CGtkPage::FillQuietly() {
     m_Live = false;
     XGuard("CGtkPage::Fill", [&] { Fill(); });

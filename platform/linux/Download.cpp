@@ -19,49 +19,29 @@ namespace {
 // libcurl, loaded with the first download: a run that downloads nothing (a
 // day's later runs, the settings preview) does not map it nor the thirty
 // libraries under it, TLS among them.
+#define CURL_CALLS(X) \
+    X(global_init) X(easy_init) X(easy_cleanup) X(easy_setopt) X(easy_getinfo) X(multi_init) X(multi_cleanup) \
+    X(multi_add_handle) X(multi_remove_handle) X(multi_perform) X(multi_poll) X(multi_info_read) \
+    X(multi_wakeup) X(slist_append) X(slist_free_all)
+#define CURL_CALLS_MEMBER(name) MG_LATE_MEMBER(curl_, name)
+#define CURL_CALLS_BIND(name) MG_LATE_BIND(curl_, name)
 struct CurlCalls {
-    decltype(&::curl_global_init) global_init = nullptr;
-    decltype(&::curl_easy_init) easy_init = nullptr;
-    decltype(&::curl_easy_cleanup) easy_cleanup = nullptr;
-    decltype(&::curl_easy_setopt) easy_setopt = nullptr;
-    decltype(&::curl_easy_getinfo) easy_getinfo = nullptr;
-    decltype(&::curl_multi_init) multi_init = nullptr;
-    decltype(&::curl_multi_cleanup) multi_cleanup = nullptr;
-    decltype(&::curl_multi_add_handle) multi_add_handle = nullptr;
-    decltype(&::curl_multi_remove_handle) multi_remove_handle = nullptr;
-    decltype(&::curl_multi_perform) multi_perform = nullptr;
-    decltype(&::curl_multi_poll) multi_poll = nullptr;
-    decltype(&::curl_multi_info_read) multi_info_read = nullptr;
-    decltype(&::curl_multi_wakeup) multi_wakeup = nullptr;
-    decltype(&::curl_slist_append) slist_append = nullptr;
-    decltype(&::curl_slist_free_all) slist_free_all = nullptr;
+    CURL_CALLS(CURL_CALLS_MEMBER)
 };
 
 // Loaded and started once; null when the library cannot be had.
 const CurlCalls* Curl() {
-    static const CurlCalls* calls = []() -> const CurlCalls* {
-        static LateLibrary lib("libcurl.so.4");
-        static CurlCalls c;
-        lib.Bind(c.global_init, "curl_global_init");
-        lib.Bind(c.easy_init, "curl_easy_init");
-        lib.Bind(c.easy_cleanup, "curl_easy_cleanup");
-        lib.Bind(c.easy_setopt, "curl_easy_setopt");
-        lib.Bind(c.easy_getinfo, "curl_easy_getinfo");
-        lib.Bind(c.multi_init, "curl_multi_init");
-        lib.Bind(c.multi_cleanup, "curl_multi_cleanup");
-        lib.Bind(c.multi_add_handle, "curl_multi_add_handle");
-        lib.Bind(c.multi_remove_handle, "curl_multi_remove_handle");
-        lib.Bind(c.multi_perform, "curl_multi_perform");
-        lib.Bind(c.multi_poll, "curl_multi_poll");
-        lib.Bind(c.multi_info_read, "curl_multi_info_read");
-        lib.Bind(c.multi_wakeup, "curl_multi_wakeup");
-        lib.Bind(c.slist_append, "curl_slist_append");
-        lib.Bind(c.slist_free_all, "curl_slist_free_all");
-        if (!lib.AllBound() || c.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) return nullptr;
-        return &c;
+    static const CurlCalls* started = []() -> const CurlCalls* {
+        const CurlCalls* c = LateCalls<CurlCalls>("libcurl.so.4", [](LateLibrary& lib, CurlCalls& calls) {
+            CURL_CALLS(CURL_CALLS_BIND)
+        });
+        return c && c->global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK ? c : nullptr;
     }();
-    return calls;
+    return started;
 }
+#undef CURL_CALLS_BIND
+#undef CURL_CALLS_MEMBER
+#undef CURL_CALLS
 
 using Clock = std::chrono::steady_clock;
 
@@ -205,8 +185,7 @@ std::string Download(const DownloadRequest& rq, DownloadSink& sink) {
     using namespace DownloadText;
     DownloadStop* stop = CurrentDownloadStop();
     if (stop && stop->IsRequested()) return kStopped;
-    const CurlCalls* curl = Curl();
-    if (!curl) return rq.proxy ? kOpenProxy : kOpen;
+    if (!Curl()) return rq.proxy ? kOpenProxy : kOpen;
 
     Handles h;
     h.stop = stop;

@@ -32,3 +32,23 @@ private:
     void* m_Handle;
     bool m_AllBound = true;
 };
+
+// A library's table of calls, bound on the first call and kept for the
+// process's life; null when the library or any of its calls is missing.
+// `bind(lib, calls)` fills the table (each call site's own lambda makes its
+// own table).
+template <class Calls, class Binder>
+const Calls* LateCalls(const char* soname, Binder bind) {
+    static const Calls* table = [&]() -> const Calls* {
+        static LateLibrary lib(soname);
+        static Calls calls;
+        bind(lib, calls);
+        return lib.AllBound() ? &calls : nullptr;
+    }();
+    return table;
+}
+
+// Each library's calls are listed once, in an X-macro of their names without
+// the library's prefix; these make a table member and its binding of one.
+#define MG_LATE_MEMBER(prefix, name) decltype(&::prefix##name) name = nullptr;
+#define MG_LATE_BIND(prefix, name) lib.Bind(calls.name, #prefix #name);

@@ -19,44 +19,25 @@
 // too, so such a saver does not even map it and the fifty libraries it brings.
 namespace {
 // The SDL calls the service makes, looked up in the library when first needed.
+#define SDL_CALLS(X) \
+    X(SetHint) X(InitSubSystem) X(QuitSubSystem) X(OpenAudioDevice) X(CloseAudioDevice) X(PauseAudioDevice) \
+    X(LockAudioDevice) X(UnlockAudioDevice) X(RWFromFile) X(LoadWAV_RW) X(FreeWAV) X(BuildAudioCVT) \
+    X(ConvertAudio)
+#define SDL_CALLS_MEMBER(name) MG_LATE_MEMBER(SDL_, name)
+#define SDL_CALLS_BIND(name) MG_LATE_BIND(SDL_, name)
 struct SdlCalls {
-    decltype(&::SDL_SetHint) SetHint = nullptr;
-    decltype(&::SDL_InitSubSystem) InitSubSystem = nullptr;
-    decltype(&::SDL_QuitSubSystem) QuitSubSystem = nullptr;
-    decltype(&::SDL_OpenAudioDevice) OpenAudioDevice = nullptr;
-    decltype(&::SDL_CloseAudioDevice) CloseAudioDevice = nullptr;
-    decltype(&::SDL_PauseAudioDevice) PauseAudioDevice = nullptr;
-    decltype(&::SDL_LockAudioDevice) LockAudioDevice = nullptr;
-    decltype(&::SDL_UnlockAudioDevice) UnlockAudioDevice = nullptr;
-    decltype(&::SDL_RWFromFile) RWFromFile = nullptr;
-    decltype(&::SDL_LoadWAV_RW) LoadWAV_RW = nullptr;
-    decltype(&::SDL_FreeWAV) FreeWAV = nullptr;
-    decltype(&::SDL_BuildAudioCVT) BuildAudioCVT = nullptr;
-    decltype(&::SDL_ConvertAudio) ConvertAudio = nullptr;
+    SDL_CALLS(SDL_CALLS_MEMBER)
 };
 
 // The first attempt decides; the library stays loaded for the process's life.
 const SdlCalls* Sdl() {
-    static const SdlCalls* calls = []() -> const SdlCalls* {
-        static LateLibrary lib("libSDL2-2.0.so.0");
-        static SdlCalls c;
-        lib.Bind(c.SetHint, "SDL_SetHint");
-        lib.Bind(c.InitSubSystem, "SDL_InitSubSystem");
-        lib.Bind(c.QuitSubSystem, "SDL_QuitSubSystem");
-        lib.Bind(c.OpenAudioDevice, "SDL_OpenAudioDevice");
-        lib.Bind(c.CloseAudioDevice, "SDL_CloseAudioDevice");
-        lib.Bind(c.PauseAudioDevice, "SDL_PauseAudioDevice");
-        lib.Bind(c.LockAudioDevice, "SDL_LockAudioDevice");
-        lib.Bind(c.UnlockAudioDevice, "SDL_UnlockAudioDevice");
-        lib.Bind(c.RWFromFile, "SDL_RWFromFile");
-        lib.Bind(c.LoadWAV_RW, "SDL_LoadWAV_RW");
-        lib.Bind(c.FreeWAV, "SDL_FreeWAV");
-        lib.Bind(c.BuildAudioCVT, "SDL_BuildAudioCVT");
-        lib.Bind(c.ConvertAudio, "SDL_ConvertAudio");
-        return lib.AllBound() ? &c : nullptr;
-    }();
-    return calls;
+    return LateCalls<SdlCalls>("libSDL2-2.0.so.0", [](LateLibrary& lib, SdlCalls& calls) {
+        SDL_CALLS(SDL_CALLS_BIND)
+    });
 }
+#undef SDL_CALLS_BIND
+#undef SDL_CALLS_MEMBER
+#undef SDL_CALLS
 
 constexpr int kRate = 44100;
 constexpr int kChannels = 2;

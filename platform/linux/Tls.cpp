@@ -19,64 +19,28 @@ namespace {
 // GnuTLS, loaded with the first TLS session: only a mail check over TLS
 // needs it, and linked it would start itself (and its PKCS #11 modules)
 // in every run.
+#define GNUTLS_CALLS(X) \
+    X(bye) X(certificate_allocate_credentials) X(certificate_free_credentials) \
+    X(certificate_set_x509_system_trust) X(certificate_set_x509_trust_file) X(credentials_set) X(deinit) \
+    X(error_is_fatal) X(handshake) X(handshake_set_timeout) X(init) X(record_recv) X(record_send) \
+    X(server_name_set) X(session_get_verify_cert_status) X(session_set_verify_cert) X(set_default_priority) \
+    X(strerror) X(transport_set_errno) X(transport_set_ptr) X(transport_set_pull_function) \
+    X(transport_set_pull_timeout_function) X(transport_set_push_function)
+#define GNUTLS_CALLS_MEMBER(name) MG_LATE_MEMBER(gnutls_, name)
+#define GNUTLS_CALLS_BIND(name) MG_LATE_BIND(gnutls_, name)
 struct GnutlsCalls {
-    decltype(&::gnutls_bye) bye = nullptr;
-    decltype(&::gnutls_certificate_allocate_credentials) certificate_allocate_credentials = nullptr;
-    decltype(&::gnutls_certificate_free_credentials) certificate_free_credentials = nullptr;
-    decltype(&::gnutls_certificate_set_x509_system_trust) certificate_set_x509_system_trust = nullptr;
-    decltype(&::gnutls_certificate_set_x509_trust_file) certificate_set_x509_trust_file = nullptr;
-    decltype(&::gnutls_credentials_set) credentials_set = nullptr;
-    decltype(&::gnutls_deinit) deinit = nullptr;
-    decltype(&::gnutls_error_is_fatal) error_is_fatal = nullptr;
-    decltype(&::gnutls_handshake) handshake = nullptr;
-    decltype(&::gnutls_handshake_set_timeout) handshake_set_timeout = nullptr;
-    decltype(&::gnutls_init) init = nullptr;
-    decltype(&::gnutls_record_recv) record_recv = nullptr;
-    decltype(&::gnutls_record_send) record_send = nullptr;
-    decltype(&::gnutls_server_name_set) server_name_set = nullptr;
-    decltype(&::gnutls_session_get_verify_cert_status) session_get_verify_cert_status = nullptr;
-    decltype(&::gnutls_session_set_verify_cert) session_set_verify_cert = nullptr;
-    decltype(&::gnutls_set_default_priority) set_default_priority = nullptr;
-    decltype(&::gnutls_strerror) strerror = nullptr;
-    decltype(&::gnutls_transport_set_errno) transport_set_errno = nullptr;
-    decltype(&::gnutls_transport_set_ptr) transport_set_ptr = nullptr;
-    decltype(&::gnutls_transport_set_pull_function) transport_set_pull_function = nullptr;
-    decltype(&::gnutls_transport_set_pull_timeout_function) transport_set_pull_timeout_function = nullptr;
-    decltype(&::gnutls_transport_set_push_function) transport_set_push_function = nullptr;
+    GNUTLS_CALLS(GNUTLS_CALLS_MEMBER)
 };
 
 // Loaded once; null when the library cannot be had.
 const GnutlsCalls* Gnutls() {
-    static const GnutlsCalls* calls = []() -> const GnutlsCalls* {
-        static LateLibrary lib("libgnutls.so.30");
-        static GnutlsCalls c;
-        lib.Bind(c.bye, "gnutls_bye");
-        lib.Bind(c.certificate_allocate_credentials, "gnutls_certificate_allocate_credentials");
-        lib.Bind(c.certificate_free_credentials, "gnutls_certificate_free_credentials");
-        lib.Bind(c.certificate_set_x509_system_trust, "gnutls_certificate_set_x509_system_trust");
-        lib.Bind(c.certificate_set_x509_trust_file, "gnutls_certificate_set_x509_trust_file");
-        lib.Bind(c.credentials_set, "gnutls_credentials_set");
-        lib.Bind(c.deinit, "gnutls_deinit");
-        lib.Bind(c.error_is_fatal, "gnutls_error_is_fatal");
-        lib.Bind(c.handshake, "gnutls_handshake");
-        lib.Bind(c.handshake_set_timeout, "gnutls_handshake_set_timeout");
-        lib.Bind(c.init, "gnutls_init");
-        lib.Bind(c.record_recv, "gnutls_record_recv");
-        lib.Bind(c.record_send, "gnutls_record_send");
-        lib.Bind(c.server_name_set, "gnutls_server_name_set");
-        lib.Bind(c.session_get_verify_cert_status, "gnutls_session_get_verify_cert_status");
-        lib.Bind(c.session_set_verify_cert, "gnutls_session_set_verify_cert");
-        lib.Bind(c.set_default_priority, "gnutls_set_default_priority");
-        lib.Bind(c.strerror, "gnutls_strerror");
-        lib.Bind(c.transport_set_errno, "gnutls_transport_set_errno");
-        lib.Bind(c.transport_set_ptr, "gnutls_transport_set_ptr");
-        lib.Bind(c.transport_set_pull_function, "gnutls_transport_set_pull_function");
-        lib.Bind(c.transport_set_pull_timeout_function, "gnutls_transport_set_pull_timeout_function");
-        lib.Bind(c.transport_set_push_function, "gnutls_transport_set_push_function");
-        return lib.AllBound() ? &c : nullptr;
-    }();
-    return calls;
+    return LateCalls<GnutlsCalls>("libgnutls.so.30", [](LateLibrary& lib, GnutlsCalls& calls) {
+        GNUTLS_CALLS(GNUTLS_CALLS_BIND)
+    });
 }
+#undef GNUTLS_CALLS_BIND
+#undef GNUTLS_CALLS_MEMBER
+#undef GNUTLS_CALLS
 }  // namespace
 
 namespace {
