@@ -245,3 +245,27 @@ TEST_F(TextureGL, FittedPictureIsSentAgainOnlyWhenItsPixelsChange) {
     texture.Release();
     EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
 }
+
+TEST_F(TextureGL, AFittedPictureOfferedAheadIsPlacedWithoutItsDecodedCopy) {
+    std::vector<uint8_t> bits(2 * 12, 90);
+    CPictureTexture texture;
+    const double left = 0, bottom = 0, right = 16, top = 8;
+    // Nothing offered: without the decoded picture there is nothing to place.
+    EXPECT_FALSE(texture.PreparedFor(4, 2, left, bottom, right, top));
+    EXPECT_FALSE(texture.PlaceFitted(nullptr, 4, 2, 0, left, bottom, right, top, true));
+    EXPECT_EQ(0u, texture.GetUploadCount());
+    // Offered for another rectangle: not this one's.
+    texture.Offer(CPictureTexture::PrepareFitted(bits.data(), 4, 2, 12, 0, 0, 8, 4));
+    EXPECT_FALSE(texture.PreparedFor(4, 2, left, bottom, right, top));
+    EXPECT_FALSE(texture.PlaceFitted(nullptr, 4, 2, 0, left, bottom, right, top, true));
+    // Offered for this one: placed from the offer, then kept without either.
+    texture.Offer(CPictureTexture::PrepareFitted(bits.data(), 4, 2, 12, left, bottom, right, top));
+    EXPECT_TRUE(texture.PreparedFor(4, 2, left, bottom, right, top));
+    ASSERT_TRUE(texture.PlaceFitted(nullptr, 4, 2, 0, left, bottom, right, top, true));
+    EXPECT_EQ(1u, texture.GetUploadCount());
+    EXPECT_FALSE(texture.PreparedFor(4, 2, left, bottom, right, top));
+    EXPECT_TRUE(texture.PlaceFitted(nullptr, 4, 2, 0, left, bottom, right, top, false));
+    EXPECT_EQ(1u, texture.GetUploadCount());
+    texture.Release();
+    EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
+}
