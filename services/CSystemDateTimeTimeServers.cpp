@@ -42,21 +42,29 @@ XString Today() {
 
 class ListRefresh;
 ListRefresh& Refresh();
-// Set once the refresh is destroyed (plain static storage, readable at any time).
-std::atomic<bool> g_RefreshGone{false};
 
 // The one download of the list that runs beside the program, filling the
 // cache for the next defaults.
 class ListRefresh {
 public:
-    ~ListRefresh() {
-        Stop();
-        g_RefreshGone = true;
-    }
+    ~ListRefresh() { Stop(); }
 
     void Begin() {
         std::lock_guard<std::mutex> lock(m_Mutex);
         if (m_Running) return;
+        // The web client is loaded and readied by the first download, not by
+        // every run (a day's later runs find the list cached): that takes its
+        // thirty libraries and its TLS library's start, some 10 ms and a few
+        // megabytes. Its libraries register their clean-up at exit as they
+        // start; this refresh's stop at exit is registered after them, so
+        // that it comes first. Here, before the worker exists, so that the
+        // start never runs while the process exits (on the worker it did,
+        // and the address sanitizer saw half of OpenSSL's state left behind).
+        static std::once_flag ready;
+        std::call_once(ready, [] {
+            PlatformDownloadInit();
+            std::atexit([] { Refresh().Stop(); });
+        });
         if (m_Thread.joinable()) m_Thread.join();  // the last one, which has finished
         m_Stop.Reset();
         m_Running = true;
@@ -93,21 +101,6 @@ public:
 
 private:
     void Run() {
-        // The web client is loaded and readied by the first download, here,
-        // not by every run (a day's later runs find the list cached) and not
-        // on the render thread: its thirty libraries take some 10 ms to map
-        // and start. They register their clean-up at exit as they start; this
-        // refresh's stop at exit is registered after them, so that it comes
-        // first. An exit already under way has joined this thread in the
-        // destructor by the time it runs them; the stop then finds nothing
-        // left to stop.
-        static std::once_flag ready;
-        std::call_once(ready, [] {
-            PlatformDownloadInit();
-            std::atexit([] {
-                if (!g_RefreshGone) Refresh().Stop();
-            });
-        });
         XGuard("CSystemDateTime list refresh", [&] {
             DownloadStopScope scope(m_Stop);
             XStringArray list;
