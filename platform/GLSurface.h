@@ -33,3 +33,10 @@ private:
     struct Impl;
     Impl* m_Impl;
 };
+
+// An OpenGL call beyond 1.1, by name, from the library that serves the
+// calling thread's other OpenGL calls; null where it has none. Whether the
+// current context offers the call (its version, its extensions) is the
+// caller's to check first: an address alone promises nothing.
+using GLProcedure = void (*)();
+GLProcedure GLProcAddress(const char* name);

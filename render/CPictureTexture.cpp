@@ -1,10 +1,14 @@
 #include "render/CPictureTexture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <type_traits>
 
 #include "platform/GLInclude.h"
+#include "platform/GLSurface.h"
 #include "render/TextureUpload.h"
 
 #ifndef GL_CLAMP_TO_EDGE
@@ -14,12 +18,28 @@
 #define GL_BGRA_EXT 0x80E1
 #endif
 
+#ifndef APIENTRY
+#define APIENTRY
+#endif
+
 namespace {
 struct DriverLimits {
     uint32_t maxSize = 64;  // the least OpenGL 1.1 promises
     bool anySize = false;   // sizes that are not powers of two
     bool edgeClamp = false;
+    // Framebuffer objects and their blit under the core names (OpenGL 3.0,
+    // ARB_framebuffer_object), under the EXT ones, or not at all.
+    const char* blitSuffix = nullptr;
 };
+
+// Whole names only: one extension's name may begin another's.
+bool HasExtension(const char* list, const char* name) {
+    if (!list) return false;
+    const size_t length = std::strlen(name);
+    for (const char* at = std::strstr(list, name); at; at = std::strstr(at + 1, name))
+        if ((at == list || at[-1] == ' ') && (at[length] == ' ' || at[length] == '\0')) return true;
+    return false;
+}
 
 // OpenGL 2.0 takes any texture size and 1.2 clamps to the edge texel; older
 // drivers may still name the extension.
@@ -34,10 +54,54 @@ DriverLimits QueryLimits() {
         if (const char* dot = std::strchr(v, '.')) minor = std::atoi(dot + 1);
     }
     const char* ext = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    d.anySize = major >= 2 || (ext && std::strstr(ext, "GL_ARB_texture_non_power_of_two"));
+    d.anySize = major >= 2 || HasExtension(ext, "GL_ARB_texture_non_power_of_two");
     d.edgeClamp = major >= 2 || (major == 1 && minor >= 2);
+    if (major >= 3 || HasExtension(ext, "GL_ARB_framebuffer_object"))
+        d.blitSuffix = "";
+    else if (HasExtension(ext, "GL_EXT_framebuffer_object") && HasExtension(ext, "GL_EXT_framebuffer_blit"))
+        d.blitSuffix = "EXT";
     return d;
 }
+
+constexpr GLenum kReadFramebuffer = 0x8CA8;
+constexpr GLenum kReadFramebufferBinding = 0x8CAA;
+constexpr GLenum kColorAttachment0 = 0x8CE0;
+constexpr GLenum kFramebufferComplete = 0x8CD5;
+
+bool g_BlitAllowed = true;
+}  // namespace
+
+// The calls that copy a placed picture into the window, looked up once per
+// texture object (on Windows an address belongs to the driver of the context
+// it was asked in).
+struct CPictureTexture::BlitCalls {
+    void(APIENTRY* genFramebuffers)(GLsizei, GLuint*) = nullptr;
+    void(APIENTRY* deleteFramebuffers)(GLsizei, const GLuint*) = nullptr;
+    void(APIENTRY* bindFramebuffer)(GLenum, GLuint) = nullptr;
+    void(APIENTRY* framebufferTexture2D)(GLenum, GLenum, GLenum, GLuint, GLint) = nullptr;
+    GLenum(APIENTRY* checkFramebufferStatus)(GLenum) = nullptr;
+    void(APIENTRY* blitFramebuffer)(GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLbitfield,
+                                    GLenum) = nullptr;
+
+    bool Load(const char* suffix) {
+        auto find = [&](auto& call, const char* name) {
+            call = reinterpret_cast<std::remove_reference_t<decltype(call)>>(
+                GLProcAddress((std::string(name) + suffix).c_str()));
+            return call != nullptr;
+        };
+        return find(genFramebuffers, "glGenFramebuffers") && find(deleteFramebuffers, "glDeleteFramebuffers") &&
+               find(bindFramebuffer, "glBindFramebuffer") && find(framebufferTexture2D, "glFramebufferTexture2D") &&
+               find(checkFramebufferStatus, "glCheckFramebufferStatus") &&
+               find(blitFramebuffer, "glBlitFramebuffer");
+    }
+};
+
+void CPictureTexture::AllowFramebufferBlit(bool allowed) { g_BlitAllowed = allowed; }
+
+CPictureTexture::CPictureTexture() = default;
+CPictureTexture::~CPictureTexture() = default;
+
+namespace {
 
 uint32_t PowerOfTwoAtLeast(uint32_t v, uint32_t most) {
     uint32_t p = 1;
@@ -253,14 +317,20 @@ bool CPictureTexture::PlaceFitted(const uint8_t* bits, uint32_t width, uint32_t 
     else
         ResampleToBgra(bits, width, height, pitch, axisX, axisY, m_Scratch);
     m_Prepared = Prepared();
+    const bool fresh = !m_Fitted || axisX.count != m_TexWidth || axisY.count != m_TexHeight;
+    const char* blitSuffix = g_BlitAllowed ? QueryLimits().blitSuffix : nullptr;
     BindName();
     WithDefaultUnpack([&] {
-        if (!m_Fitted || axisX.count != m_TexWidth || axisY.count != m_TexHeight) {
+        if (fresh) {
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(axisX.count),
+            // Unsized, the texels keep the byte order they are sent in, which
+            // is the window's: the blit below is then a plain copy in a
+            // software rasterizer. Without the blit, eight bits a channel are
+            // asked for by name.
+            glTexImage2D(GL_TEXTURE_2D, 0, blitSuffix ? GL_RGBA : GL_RGBA8, static_cast<GLsizei>(axisX.count),
                          static_cast<GLsizei>(axisY.count), 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, m_Scratch.data());
         } else {
             glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, static_cast<GLsizei>(axisX.count),
@@ -268,6 +338,7 @@ bool CPictureTexture::PlaceFitted(const uint8_t* bits, uint32_t width, uint32_t 
         }
     });
     glBindTexture(GL_TEXTURE_2D, 0);
+    if (fresh) AttachFramebuffer(blitSuffix);
     // The picture lives in the texture now; the copy is not kept.
     m_Scratch.clear();
     m_Scratch.shrink_to_fit();
@@ -318,8 +389,65 @@ CPictureTexture::Prepared CPictureTexture::PrepareFitted(const uint8_t* bits, ui
     return p;
 }
 
+void CPictureTexture::AttachFramebuffer(const char* suffix) {
+    if (!suffix) {
+        ReleaseFramebuffer();
+        return;
+    }
+    if (m_Framebuffer != 0) return;  // a texture keeps its attachment through new storage
+    if (!m_Blit) {
+        auto calls = std::make_unique<BlitCalls>();
+        if (!calls->Load(suffix)) return;
+        m_Blit = std::move(calls);
+    }
+    GLint previous = 0;
+    glGetIntegerv(kReadFramebufferBinding, &previous);
+    GLuint name = 0;
+    m_Blit->genFramebuffers(1, &name);
+    m_Blit->bindFramebuffer(kReadFramebuffer, name);
+    m_Blit->framebufferTexture2D(kReadFramebuffer, kColorAttachment0, GL_TEXTURE_2D, m_Name, 0);
+    const bool complete = m_Blit->checkFramebufferStatus(kReadFramebuffer) == kFramebufferComplete;
+    m_Blit->bindFramebuffer(kReadFramebuffer, static_cast<GLuint>(previous));
+    if (complete)
+        m_Framebuffer = name;
+    else
+        m_Blit->deleteFramebuffers(1, &name);
+}
+
+void CPictureTexture::ReleaseFramebuffer() {
+    if (m_Framebuffer != 0 && m_Blit) {
+        const GLuint name = m_Framebuffer;
+        m_Blit->deleteFramebuffers(1, &name);
+    }
+    m_Framebuffer = 0;
+}
+
+void CPictureTexture::BlitFitted(int64_t windowWidth, int64_t windowHeight) const {
+    // Texel row r (counted from the picture's top, as the rows are stored)
+    // belongs on window row top - 1 - r. Only the rows and columns inside the
+    // window are asked for: a clipped blit is drawn, not copied.
+    const int64_t w = m_TexWidth, h = m_TexHeight, top = m_FirstY + h;
+    const int64_t c0 = std::max<int64_t>(0, -m_FirstX), c1 = std::min<int64_t>(w, windowWidth - m_FirstX);
+    const int64_t r0 = std::max<int64_t>(0, top - windowHeight), r1 = std::min<int64_t>(h, top);
+    if (c0 >= c1 || r0 >= r1) return;
+    GLint previous = 0;
+    glGetIntegerv(kReadFramebufferBinding, &previous);
+    m_Blit->bindFramebuffer(kReadFramebuffer, m_Framebuffer);
+    // Turned over on the way: the window's rows run down in memory where a
+    // framebuffer object's run up, so the copy keeps every row in place.
+    m_Blit->blitFramebuffer(static_cast<GLint>(c0), static_cast<GLint>(r0), static_cast<GLint>(c1),
+                            static_cast<GLint>(r1), static_cast<GLint>(m_FirstX + c0), static_cast<GLint>(top - r0),
+                            static_cast<GLint>(m_FirstX + c1), static_cast<GLint>(top - r1), GL_COLOR_BUFFER_BIT,
+                            GL_NEAREST);
+    m_Blit->bindFramebuffer(kReadFramebuffer, static_cast<GLuint>(previous));
+}
+
 void CPictureTexture::DrawFitted(uint32_t windowWidth, uint32_t windowHeight) const {
     if (m_Name == 0 || !m_Fitted || windowWidth == 0 || windowHeight == 0) return;
+    if (m_Framebuffer != 0) {
+        BlitFitted(windowWidth, windowHeight);
+        return;
+    }
     const double halfW = windowWidth * 0.5, halfH = windowHeight * 0.5;
     // The rows are stored top first, the order of a window's memory, so the
     // texture runs down the window as the pixels do.
@@ -328,6 +456,7 @@ void CPictureTexture::DrawFitted(uint32_t windowWidth, uint32_t windowHeight) co
 }
 
 void CPictureTexture::Release() {
+    ReleaseFramebuffer();
     if (m_Name != 0) {
         GLuint name = m_Name;
         glDeleteTextures(1, &name);

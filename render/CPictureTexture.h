@@ -8,12 +8,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class CPictureTexture {
 public:
-    CPictureTexture() = default;
-    ~CPictureTexture() = default;  // the texture ends with its context, or with Release
+    CPictureTexture();
+    ~CPictureTexture();  // the texture ends with its context, or with Release
     CPictureTexture(const CPictureTexture&) = delete;
     CPictureTexture& operator=(const CPictureTexture&) = delete;
 
@@ -39,8 +40,16 @@ public:
     bool PlaceFitted(const uint8_t* bits, uint32_t width, uint32_t height, uint32_t pitch, double left,
                      double bottom, double right, double top, bool changed);
     // Draws what PlaceFitted placed last, in a window of this size with
-    // identity matrices. Texturing state is the caller's to save.
+    // identity matrices. Texturing state is the caller's to save. Where the
+    // context has framebuffer objects and their blit, the texture is copied
+    // into the window instead of drawn (the same pixels, without going
+    // through the rasterizer); the scissor test must be off then.
     void DrawFitted(uint32_t windowWidth, uint32_t windowHeight) const;
+    // Whether DrawFitted copies rather than draws.
+    bool BlitsFitted() const { return m_Framebuffer != 0; }
+    // Off, textures placed from then on are drawn, as on an OpenGL 1.1
+    // driver (the tests compare both ways).
+    static void AllowFramebufferBlit(bool allowed);
 
     // PlaceFitted's resampling done ahead, on any thread (a picture decoded
     // while the scene is set up): handed to Offer, it spares the next
@@ -84,6 +93,7 @@ public:
     void Release();
     void Forget() {
         m_Name = 0;
+        m_Framebuffer = 0;
         m_Fitted = false;
     }
 
@@ -110,6 +120,12 @@ private:
     // The picture on the rectangle, texture row t0 at y0 and t1 at y1.
     void DrawQuad(double x0, double y0, double x1, double y1, float t0, float t1) const;
     static bool FitsDriver(const SampleAxis& x, const SampleAxis& y);
+    struct BlitCalls;
+    // A framebuffer object on the fitted texture, where the context has
+    // `suffix`'s calls (none: no object).
+    void AttachFramebuffer(const char* suffix);
+    void ReleaseFramebuffer();
+    void BlitFitted(int64_t windowWidth, int64_t windowHeight) const;
     bool PreparedMatches(const SampleAxis& x, const SampleAxis& y) const;
 
     uint32_t m_Name = 0;
@@ -120,6 +136,8 @@ private:
     SampleAxis m_AxisX, m_AxisY;
     int64_t m_FirstX = 0, m_FirstY = 0;
     uint32_t m_Uploads = 0;
+    std::unique_ptr<BlitCalls> m_Blit;
+    uint32_t m_Framebuffer = 0;
     std::vector<uint8_t> m_Scratch;
     Prepared m_Prepared;
 };

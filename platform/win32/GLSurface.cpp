@@ -117,3 +117,12 @@ void GLSurface::Destroy() {
     m_Impl->dc = nullptr;
     m_Impl->window = nullptr;
 }
+
+GLProcedure GLProcAddress(const char* name) {
+    // Some drivers answer a small number instead of null for a name they do
+    // not know.
+    const PROC found = wglGetProcAddress(name);
+    const auto value = reinterpret_cast<intptr_t>(found);
+    if (value == 0 || value == 1 || value == 2 || value == 3 || value == -1) return nullptr;
+    return reinterpret_cast<GLProcedure>(found);
+}

@@ -1,6 +1,7 @@
 #include "platform/GLSurface.h"
 
 #include <GL/glx.h>
+#include <dlfcn.h>
 
 #include <deque>
 #include <mutex>
@@ -192,4 +193,13 @@ void GLSurface::Destroy() {
     m_Impl->display = nullptr;
     m_Impl->context = nullptr;
     m_Impl->window = 0;
+}
+
+GLProcedure GLProcAddress(const char* name) {
+    // The program's own calls resolve to whichever library the process
+    // loaded first (the window system's, or an offscreen one in the tests),
+    // so a name is looked up the same way; GLX's lookup serves the names that
+    // library does not export (extension suffixes).
+    if (void* found = dlsym(RTLD_DEFAULT, name)) return reinterpret_cast<GLProcedure>(found);
+    return glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name));
 }

@@ -1,6 +1,7 @@
 // Textures in a real (offscreen) OpenGL context.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -267,5 +268,69 @@ TEST_F(TextureGL, AFittedPictureOfferedAheadIsPlacedWithoutItsDecodedCopy) {
     EXPECT_TRUE(texture.PlaceFitted(nullptr, 4, 2, 0, left, bottom, right, top, false));
     EXPECT_EQ(1u, texture.GetUploadCount());
     texture.Release();
+    EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
+}
+
+TEST_F(TextureGL, AFittedPictureCopiedIntoTheFrameMatchesTheDrawnOne) {
+    // 5 x 3, red first, bottom row first: every texel its own colour, so a
+    // row or column out of place shows.
+    std::vector<uint8_t> bits(3 * 16, 0);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) {
+            bits[y * 16 + x * 3] = static_cast<uint8_t>(30 + 45 * x);
+            bits[y * 16 + x * 3 + 1] = static_cast<uint8_t>(40 + 80 * y);
+            bits[y * 16 + x * 3 + 2] = static_cast<uint8_t>(7 * x + 19 * y);
+        }
+    const int major = std::atoi(reinterpret_cast<const char*>(glGetString(GL_VERSION)));
+    auto frame = [&](bool blit, double left, double bottom, double right, double top) {
+        CPictureTexture::AllowFramebufferBlit(blit);
+        CPictureTexture texture;
+        EXPECT_TRUE(texture.PlaceFitted(bits.data(), 5, 3, 16, left, bottom, right, top, true));
+        // Copied wherever the context has the calls, drawn where it was told not to.
+        EXPECT_EQ(blit && major >= 3, texture.BlitsFitted());
+        glClearColor(0.1f, 0.3f, 0.7f, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glViewport(0, 0, 16, 8);
+        texture.DrawFitted(16, 8);
+        glDisable(GL_TEXTURE_2D);
+        std::vector<uint8_t> f = gl->ReadPixels();
+        texture.Release();
+        CPictureTexture::AllowFramebufferBlit(true);
+        return f;
+    };
+    const struct {
+        double left, bottom, right, top;
+        const char* why;
+    } places[] = {
+        {0, 0, 16, 8, "the whole frame"},
+        {4, 2, 9, 5, "inside, one texel a pixel"},
+        {2.5, 1.25, 12.5, 7.25, "inside, stretched, off the pixel grid"},
+        {-6, -2, 9, 4, "over the left and bottom edges"},
+        {9, 5, 24, 11, "over the right and top edges"},
+        {-10, -6, 26, 14, "larger than the frame on every side"},
+        {20, 0, 30, 8, "beside the frame"},
+    };
+    for (const auto& p : places) {
+        SCOPED_TRACE(p.why);
+        const std::vector<uint8_t> copied = frame(true, p.left, p.bottom, p.right, p.top);
+        const std::vector<uint8_t> drawn = frame(false, p.left, p.bottom, p.right, p.top);
+        ASSERT_EQ(drawn.size(), copied.size());
+        int worst = 0;
+        size_t at = 0;
+        for (size_t i = 0; i < drawn.size(); ++i)
+            if (i % 4 != 3 && std::abs(drawn[i] - copied[i]) > worst) {
+                worst = std::abs(drawn[i] - copied[i]);
+                at = i / 4;
+            }
+        EXPECT_LE(worst, 2) << "pixel " << at % 16 << "," << at / 16;
+    }
+    // Nothing left bound that the next draw would read from or write to.
+    GLint read = -1;
+    glGetIntegerv(0x8CAA, &read);
+    EXPECT_EQ(0, read);
     EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
 }
