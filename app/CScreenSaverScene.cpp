@@ -43,8 +43,17 @@ void CScreenSaver::RunFrames() {
         DrawFrame();
         uint32_t period = m_PeriodOverride >= 0 ? static_cast<uint32_t>(m_PeriodOverride) : m_General.SaverSpeed;
         // Nobody waits for the unshown last frame. A stop that cuts the wait
-        // short makes this frame the last one, and it is never shown.
-        if (running && !PaceFrame(watch, m_LastFrameTime, period, &m_QuitRequested)) {
+        // short makes this frame the last one, and it is never shown. The
+        // first frame goes out at once (the set-up took longer than a period
+        // anyway), and the pace counts from it.
+        bool paced = true;
+        if (running && frame == 0) {
+            m_LastFrameTime = watch.Elapsed();
+            paced = !m_QuitRequested.Raised();
+        } else if (running) {
+            paced = PaceFrame(watch, m_LastFrameTime, period, &m_QuitRequested);
+        }
+        if (!paced) {
             if (!drawLastFrame) break;
             running = false;
         }
@@ -158,6 +167,7 @@ SceneContext CScreenSaver::Scene() const {
     scene.height = static_cast<int32_t>(m_Height);
     scene.smallWindow = m_SmallWindow;
     scene.deviceContext = m_Surface.DeviceContext();
+    scene.drawAhead = m_SeedOverride < 0;
     return scene;
 }
 

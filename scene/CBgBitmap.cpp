@@ -2,6 +2,7 @@
 
 #include "xlib/SettingsTable.h"
 
+#include <chrono>
 #include <new>
 #include <system_error>
 
@@ -472,6 +473,7 @@ void CBgBitmap::Setup(int32_t width, int32_t height) {
         m_Height = height > 0 ? static_cast<uint32_t>(height) : 0;
         m_LastChange = m_Clock();
         m_Attempted = false;
+        m_Pending = false;
         m_LoadErrorReported = false;
         m_ChangeCount = 0;
         FreeBitmap();
@@ -485,6 +487,32 @@ void CBgBitmap::ChangePicture(uint32_t now) {
     FreeBitmap();
     ++m_Index;
     if (m_Index >= Count()) m_Index = 0;
+    // Drawn before the picture is taken, so that the random sequence is the
+    // same whether or not the picture comes a few frames later.
+    XRandom();
+    m_Dx = -1 - XRandom() % 2;
+    XRandom();
+    m_Dy = -1 - XRandom() % 2;
+    m_Attempted = true;
+    m_LoadErrorReported = false;
+    m_TextureStale = true;
+    const bool first = m_ChangeCount == 0;
+    ++m_ChangeCount;
+    // Only a picture that stays where it is and as it is can come late
+    // without changing any later frame: a bouncing or drifting one would be
+    // behind by the frames it missed.
+    m_Pending = first && m_DrawAhead && PictureStyle == 0 && !CycleColor && PrefetchStillDecoding();
+    if (!m_Pending) TakePicture();
+}
+
+bool CBgBitmap::PrefetchStillDecoding() const {
+    return m_Prefetch.bitmap.valid() && m_Prefetch.index == m_Index && m_Index < Count() &&
+           m_Prefetch.name == Pictures[m_Index] &&
+           m_Prefetch.bitmap.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
+}
+
+void CBgBitmap::TakePicture() {
+    m_Pending = false;
     const XString& name = Pictures[m_Index];
     ImageBitmap* bitmap = nullptr;
     if (m_Prefetch.bitmap.valid() && m_Prefetch.index == m_Index && m_Prefetch.name == name) {
@@ -495,28 +523,19 @@ void CBgBitmap::ChangePicture(uint32_t now) {
         bitmap = DecodePicture(name);
     }
     DropPrefetch();
-    if (bitmap) {
-        m_Bitmap = bitmap;
-        const uint32_t pw = PlatformImageWidth(bitmap), ph = PlatformImageHeight(bitmap);
-        m_PictureWidth = pw;
-        m_PictureHeight = ph;
-        if (CycleColor && !m_Drift.Setup(pw, ph)) {
-            XString message("Color cycling is off for ");
-            message += name;
-            message += ": not enough memory.";
-            WriteRunLog("BgBitmap Load Error", message.c_str());
-        }
-        m_X = static_cast<int32_t>(m_Width / 2) - static_cast<int32_t>(pw / 2);
-        m_Y = static_cast<int32_t>(m_Height / 2) - static_cast<int32_t>(ph / 2);
+    if (!bitmap) return;
+    m_Bitmap = bitmap;
+    const uint32_t pw = PlatformImageWidth(bitmap), ph = PlatformImageHeight(bitmap);
+    m_PictureWidth = pw;
+    m_PictureHeight = ph;
+    if (CycleColor && !m_Drift.Setup(pw, ph)) {
+        XString message("Color cycling is off for ");
+        message += name;
+        message += ": not enough memory.";
+        WriteRunLog("BgBitmap Load Error", message.c_str());
     }
-    XRandom();
-    m_Dx = -1 - XRandom() % 2;
-    XRandom();
-    m_Dy = -1 - XRandom() % 2;
-    m_Attempted = true;
-    m_LoadErrorReported = false;
-    m_TextureStale = true;
-    ++m_ChangeCount;
+    m_X = static_cast<int32_t>(m_Width / 2) - static_cast<int32_t>(pw / 2);
+    m_Y = static_cast<int32_t>(m_Height / 2) - static_cast<int32_t>(ph / 2);
 }
 
 void CBgBitmap::DropDecoded() {
@@ -556,6 +575,7 @@ void CBgBitmap::Process() {
         const bool due = CycleMin != 0 && Count() > 1 &&
                          static_cast<uint64_t>(now - m_LastChange) > static_cast<uint64_t>(CycleMin) * kMsPerMinute;
         if (due || !m_Attempted) ChangePicture(now);
+        if (m_Pending && !PrefetchStillDecoding()) TakePicture();
         if (!m_Bitmap) return;
         if (CycleColor && m_Drift.IsSet()) {
             m_Drift.Step(PlatformImageBits(m_Bitmap), PlatformImageWidth(m_Bitmap), PlatformImageHeight(m_Bitmap),
@@ -600,7 +620,7 @@ void CBgBitmap::Draw() {
             }
             m_Texture.Draw(Corner(left, m_Width), Corner(bottom, m_Height), Corner(right, m_Width),
                            Corner(top, m_Height));
-        } else if (m_Attempted && !m_LoadErrorReported && m_Index < Count()) {
+        } else if (m_Attempted && !m_Pending && !m_LoadErrorReported && m_Index < Count()) {
             m_LoadErrorReported = true;
             XString message("Load error: ");
             message += Pictures[m_Index];

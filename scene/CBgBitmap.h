@@ -86,7 +86,14 @@ public:
     // Starts decoding the first picture while the GL context is being made;
     // Setup's prefetch takes it from there.
     void Prepare() override;
-    void Setup(const SceneContext& scene) override { Setup(scene.width, scene.height); }
+    // With the scene's drawAhead, a still first picture that is still
+    // decoding is shown from the frame after it is ready, the frames before
+    // it going out without it; every frame from then on is the same as if
+    // it had been waited for.
+    void Setup(const SceneContext& scene) override {
+        m_DrawAhead = scene.drawAhead;
+        Setup(scene.width, scene.height);
+    }
     void Reshape(const SceneContext& scene) override { Setup(scene); }
     void Setup(int32_t width, int32_t height);
 
@@ -133,6 +140,10 @@ private:
     // The still picture is in its texture: the decoded one is not kept.
     void DropDecoded();
     void ChangePicture(uint32_t now);
+    // The changed-to picture, from the prefetch or decoded here.
+    void TakePicture();
+    // Whether the prefetch is of the current picture and still decoding.
+    bool PrefetchStillDecoding() const;
     // Starts decoding the picture the next change will show, while the rest of
     // the scene is set up; DropPrefetch waits for it and frees it unused.
     void StartPrefetch();
@@ -176,6 +187,9 @@ private:
     uint32_t m_LastChange = 0;
     uint32_t m_ChangeCount = 0;
     bool m_Attempted = false;
+    // The first change is made but its picture is still decoding.
+    bool m_Pending = false;
+    bool m_DrawAhead = false;
     // A failed load is written to the run log once, not on every frame.
     bool m_LoadErrorReported = false;
     uint32_t m_Width = 0, m_Height = 0;

@@ -25,6 +25,10 @@ struct SceneContext {
     // The GL surface's device context (a Windows HDC; nothing on X11), for
     // the outline fonts.
     void* deviceContext = nullptr;
+    // Whether the first frames may go out before what is still being loaded
+    // for them (a picture decoding on another thread) is ready. Off in a
+    // seeded run, whose every frame must come out the same each time.
+    bool drawAhead = false;
 };
 
 class SaverModule {

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/ImageDecoder.h"
@@ -582,4 +584,56 @@ TEST_F(BgBitmap, ColourDriftRunsOnTheLoadedPicture) {
     const int expect[3] = {100, 150, 200};
     for (int c = 0; c < 3; ++c)
         EXPECT_EQ(expect[c] + b.Drift().StepSize(c) * b.Drift().Direction(0, 0, c), px[c]) << c;
+}
+
+TEST_F(BgBitmap, AStillFirstPictureStillDecodingComesAFewFramesLateWithoutChangingWhatFollows) {
+    // Large enough that its decode is still running when the first frame asks.
+    const std::string big = Picture("big.bmp", 2400, 1600);
+    const struct {
+        bool drawAhead, cycleColor;
+        int style;
+        bool late;
+        const char* why;
+    } cases[] = {
+        {true, false, 0, true, "a still picture: the frames go out without it meanwhile"},
+        {false, false, 0, false, "a seeded run waits for it"},
+        {true, false, 1, false, "a bouncing one would be behind by the frames it missed"},
+        {true, true, 0, false, "so would a drifting one"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        uint32_t after[2] = {};  // the next random number, late and waited for
+        int32_t place[2][4] = {};
+        for (int run = 0; run < 2; ++run) {
+            CBgBitmap b;
+            b.SetClock(FakeClock);
+            Read(b, Section("\t\t<CyclePictures>true</CyclePictures>\r\n\t\t<CycleColor>" +
+                            std::string(c.cycleColor ? "true" : "false") + "</CycleColor>\r\n\t\t<PictureStyle>" +
+                            std::to_string(c.style) + "</PictureStyle>\r\n\t\t<NumPictures>1</NumPictures>\r\n" +
+                            Entry(0, big)));
+            XSeedRandom(77);
+            SceneContext scene;
+            scene.width = 640;
+            scene.height = 480;
+            scene.drawAhead = run == 0 && c.drawAhead;
+            b.Prepare();
+            b.Setup(scene);
+            b.Process();
+            EXPECT_EQ(1u, b.GetChangeCount());
+            if (run == 0) EXPECT_EQ(c.late, b.GetBitmap() == nullptr);
+            after[run] = XRandom();
+            for (int frame = 0; !b.GetBitmap() && frame < 5000; ++frame) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                b.Process();
+            }
+            ASSERT_NE(nullptr, b.GetBitmap());
+            EXPECT_EQ(1u, b.GetChangeCount());
+            const int32_t p[4] = {b.GetX(), b.GetY(), b.GetDx(), b.GetDy()};
+            std::copy(p, p + 4, place[run]);
+            b.Release();
+        }
+        EXPECT_EQ(after[1], after[0]);
+        EXPECT_TRUE(std::equal(place[0], place[0] + 4, place[1]));
+    }
+    EXPECT_EQ(0u, Occurrences(Log(), "Load error"));
 }
