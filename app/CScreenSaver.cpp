@@ -118,6 +118,9 @@ bool CScreenSaver::Start() {
         }
         started = true;
     });
+    // The first frame no longer waits for it: the web client starts here, on
+    // the starting thread, while the render thread makes its context.
+    if (started) CSystemDateTime::ReleaseTimeServerListRefresh();
     return started;
 }
 

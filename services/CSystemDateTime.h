@@ -76,6 +76,13 @@ public:
     static void StopTimeServerListRefresh();
     // Waits up to `ms` for the background download to end (tests); true once none runs.
     static bool WaitTimeServerListRefresh(unsigned ms);
+    // Between the two, a background download that would start (it loads
+    // and starts the web client: some 10 ms on the asking thread) is only
+    // noted, and starts at the release, on the releasing thread. A saver
+    // process holds it from its start until its render thread runs, so
+    // that its first frame does not wait for it.
+    static void HoldTimeServerListRefresh();
+    static void ReleaseTimeServerListRefresh();
     // A module left without servers (defaults or a file before the first
     // download had ended) takes the list of the background download once it
     // has ended; true when that filled the list. Called on the module's own

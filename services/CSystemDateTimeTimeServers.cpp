@@ -50,8 +50,16 @@ public:
     ~ListRefresh() { Stop(); }
 
     void Begin() {
-        std::lock_guard<std::mutex> lock(m_Mutex);
-        if (m_Running) return;
+        {
+            std::lock_guard<std::mutex> lock(m_Mutex);
+            if (m_Running || m_Starting) return;
+            if (m_Held) {
+                m_Wanted = true;
+                return;
+            }
+            m_Starting = true;
+            m_StoppedWhileStarting = false;
+        }
         // The web client is loaded and readied by the first download, not by
         // every run (a day's later runs find the list cached): that takes its
         // thirty libraries and its TLS library's start, some 10 ms and a few
@@ -60,11 +68,16 @@ public:
         // that it comes first. Here, before the worker exists, so that the
         // start never runs while the process exits (on the worker it did,
         // and the address sanitizer saw half of OpenSSL's state left behind).
+        // Outside the lock: a Begin on another thread meanwhile returns at
+        // once instead of waiting for the start.
         static std::once_flag ready;
         std::call_once(ready, [] {
             PlatformDownloadInit();
             std::atexit([] { Refresh().Stop(); });
         });
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        m_Starting = false;
+        if (m_StoppedWhileStarting) return;
         if (m_Thread.joinable()) m_Thread.join();  // the last one, which has finished
         m_Stop.Reset();
         m_Running = true;
@@ -75,11 +88,29 @@ public:
         }
     }
 
+    void Hold() {
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        m_Held = true;
+    }
+
+    void Release() {
+        bool wanted = false;
+        {
+            std::lock_guard<std::mutex> lock(m_Mutex);
+            m_Held = false;
+            wanted = m_Wanted;
+            m_Wanted = false;
+        }
+        if (wanted) Begin();
+    }
+
     void Stop() {
         std::thread thread;
         {
             std::lock_guard<std::mutex> lock(m_Mutex);
             m_Stop.Request();
+            m_Wanted = false;
+            if (m_Starting) m_StoppedWhileStarting = true;
             thread = std::move(m_Thread);
         }
         if (thread.joinable()) thread.join();
@@ -126,6 +157,11 @@ private:
     std::condition_variable m_Ended;
     std::thread m_Thread;
     bool m_Running = false;
+    // Begin is loading the web client, outside the lock.
+    bool m_Starting = false;
+    bool m_StoppedWhileStarting = false;
+    bool m_Held = false;
+    bool m_Wanted = false;
     DownloadStop m_Stop;
     std::atomic<unsigned> m_Generation{0};
     std::vector<std::string> m_Latest;
@@ -148,6 +184,10 @@ void CSystemDateTime::SetTimeServerListFetch(TimeServerListFetch fetch) {
 void CSystemDateTime::StopTimeServerListRefresh() { Refresh().Stop(); }
 
 bool CSystemDateTime::WaitTimeServerListRefresh(unsigned ms) { return Refresh().Wait(ms); }
+
+void CSystemDateTime::HoldTimeServerListRefresh() { Refresh().Hold(); }
+
+void CSystemDateTime::ReleaseTimeServerListRefresh() { Refresh().Release(); }
 
 void CSystemDateTime::LogTimeServerListFailure(const XString& error) {
     if (TimeServerFailureLogged().exchange(true)) return;

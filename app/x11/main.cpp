@@ -44,6 +44,8 @@ int main(int argc, char** argv) {
             break;
     }
     if (o.mode == X11Mode::Preview && o.window == 0) return -1;
+    // Until a saver's render thread runs (CScreenSaver::Start).
+    CSystemDateTime::HoldTimeServerListRefresh();
     FullScreenSaver().SetOverrides(o.overrides);
     PreviewSaver().SetOverrides(o.overrides);
     // The render thread opens its own connection: both must reach the same display.

@@ -561,3 +561,30 @@ TEST(CSystemDateTime, ModuleWithoutServersTakesTheDownloadedListWhenItEnds) {
         EXPECT_FALSE(dt.TakeRefreshedList());
     }
 }
+
+// While held, the download a module without servers asks for only waits: it
+// starts at the release (once, however many modules asked), and a release
+// with nothing asked starts none.
+TEST(CSystemDateTime, AHeldListRefreshStartsAtTheReleaseOnlyWhenOneWasAsked) {
+    SharedDirSandbox sandbox;
+    CSystemDateTime::SetTimeServerListFetch(FetchReplies);
+    g_FetchReply = "held-a.example";
+    for (const bool asked : {true, false}) {
+        SCOPED_TRACE(asked ? "asked while held" : "nothing asked");
+        ASSERT_TRUE(CSystemDateTime::WaitTimeServerListRefresh(10000));
+        if (asked)
+            std::remove(sandbox.Cache().c_str());
+        else
+            WriteWholeFile(sandbox.Cache(), Today() + "cached.example");
+        g_FetchCalls = 0;
+        CSystemDateTime::HoldTimeServerListRefresh();
+        CSystemDateTime first, second;
+        EXPECT_TRUE(CSystemDateTime::WaitTimeServerListRefresh(0));
+        EXPECT_EQ(0, g_FetchCalls);
+        EXPECT_FALSE(first.HasArrivedList());
+        CSystemDateTime::ReleaseTimeServerListRefresh();
+        ASSERT_TRUE(CSystemDateTime::WaitTimeServerListRefresh(10000));
+        EXPECT_EQ(asked ? 1 : 0, g_FetchCalls);
+        EXPECT_EQ(asked, second.HasArrivedList());
+    }
+}
