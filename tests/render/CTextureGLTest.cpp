@@ -57,6 +57,21 @@ protected:
         return gl->ReadPixels();
     }
 
+    // The 16 x 8 frame cleared to (r, g, b) with what `texture` placed last
+    // drawn over it, under identity matrices as the background draws it.
+    std::vector<uint8_t> FittedFrame(const CPictureTexture& texture, float r, float g, float b) {
+        glClearColor(r, g, b, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glViewport(0, 0, 16, 8);
+        texture.DrawFitted(16, 8);
+        glDisable(GL_TEXTURE_2D);
+        return gl->ReadPixels();
+    }
+
     static GLint Bound() {
         GLint name = 0;
         glGetIntegerv(GL_TEXTURE_BINDING_2D, &name);
@@ -223,16 +238,7 @@ TEST_F(TextureGL, FittedPictureIsSentAgainOnlyWhenItsPixelsChange) {
     }
     // Placed over the whole frame: the pixels are the picture at 4 x 4 times,
     // the bottom row at the bottom, the red ramp rising to the right.
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glViewport(0, 0, 16, 8);
-    texture.DrawFitted(16, 8);
-    glDisable(GL_TEXTURE_2D);
-    const std::vector<uint8_t> f = gl->ReadPixels();
+    const std::vector<uint8_t> f = FittedFrame(texture, 0, 0, 0);
     EXPECT_NEAR(40, f[0], 2);                  // bottom left
     EXPECT_NEAR(20, f[1], 2);
     EXPECT_NEAR(220, f[(7 * 16 + 15) * 4], 2);  // top right
@@ -288,16 +294,7 @@ TEST_F(TextureGL, AFittedPictureCopiedIntoTheFrameMatchesTheDrawnOne) {
         EXPECT_TRUE(texture.PlaceFitted(bits.data(), 5, 3, 16, left, bottom, right, top, true));
         // Copied wherever the context has the calls, drawn where it was told not to.
         EXPECT_EQ(blit && major >= 3, texture.BlitsFitted());
-        glClearColor(0.1f, 0.3f, 0.7f, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glViewport(0, 0, 16, 8);
-        texture.DrawFitted(16, 8);
-        glDisable(GL_TEXTURE_2D);
-        std::vector<uint8_t> f = gl->ReadPixels();
+        std::vector<uint8_t> f = FittedFrame(texture, 0.1f, 0.3f, 0.7f);
         texture.Release();
         CPictureTexture::AllowFramebufferBlit(true);
         return f;
