@@ -63,6 +63,11 @@ DriverLimits QueryLimits() {
     return d;
 }
 
+// Drivers that want powers of two (or are smaller than the window) keep the filtered texture.
+bool Fits(const DriverLimits& limits, const CPictureTexture::SampleAxis& x, const CPictureTexture::SampleAxis& y) {
+    return limits.anySize && limits.edgeClamp && x.count <= limits.maxSize && y.count <= limits.maxSize;
+}
+
 constexpr GLenum kReadFramebuffer = 0x8CA8;
 constexpr GLenum kReadFramebufferBinding = 0x8CAA;
 constexpr GLenum kColorAttachment0 = 0x8CE0;
@@ -309,7 +314,8 @@ bool CPictureTexture::PlaceFitted(const uint8_t* bits, uint32_t width, uint32_t 
     m_FirstX = spanX.first;
     m_FirstY = spanY.first;
     if (m_Name != 0 && m_Fitted && !changed && axisX == m_AxisX && axisY == m_AxisY) return true;
-    if (!FitsDriver(axisX, axisY)) return false;
+    const DriverLimits limits = QueryLimits();
+    if (!Fits(limits, axisX, axisY)) return false;
     const bool prepared = PreparedMatches(axisX, axisY);
     if (!prepared && !bits) return false;
     if (prepared)
@@ -318,7 +324,7 @@ bool CPictureTexture::PlaceFitted(const uint8_t* bits, uint32_t width, uint32_t 
         ResampleToBgra(bits, width, height, pitch, axisX, axisY, m_Scratch);
     m_Prepared = Prepared();
     const bool fresh = !m_Fitted || axisX.count != m_TexWidth || axisY.count != m_TexHeight;
-    const char* blitSuffix = g_BlitAllowed ? QueryLimits().blitSuffix : nullptr;
+    const char* blitSuffix = g_BlitAllowed ? limits.blitSuffix : nullptr;
     BindName();
     WithDefaultUnpack([&] {
         if (fresh) {
@@ -351,11 +357,7 @@ bool CPictureTexture::PlaceFitted(const uint8_t* bits, uint32_t width, uint32_t 
     return true;
 }
 
-bool CPictureTexture::FitsDriver(const SampleAxis& x, const SampleAxis& y) {
-    const DriverLimits limits = QueryLimits();
-    // Drivers that want powers of two (or are smaller than the window) keep the filtered texture.
-    return limits.anySize && limits.edgeClamp && x.count <= limits.maxSize && y.count <= limits.maxSize;
-}
+bool CPictureTexture::FitsDriver(const SampleAxis& x, const SampleAxis& y) { return Fits(QueryLimits(), x, y); }
 
 bool CPictureTexture::PreparedMatches(const SampleAxis& x, const SampleAxis& y) const {
     return !m_Prepared.bgra.empty() && m_Prepared.countX == x.count && m_Prepared.countY == y.count &&
