@@ -10,7 +10,8 @@ if(NOT WIN32)
       "Folder, below the prefix, that XScreenSaver runs its hacks from")
   set(MEADOWGLOW_HACK_CONFIG_DIR "${CMAKE_INSTALL_DATADIR}/xscreensaver/config" CACHE STRING
       "Folder, below the prefix, of XScreenSaver's hack descriptors")
-  install(TARGETS meadowglow RUNTIME DESTINATION ${MEADOWGLOW_HACK_DIR})
+  # The download helper sits beside the saver, where the saver looks for it.
+  install(TARGETS meadowglow meadowglow-fetch RUNTIME DESTINATION ${MEADOWGLOW_HACK_DIR})
   # "/c" finds the settings program from the installed saver by this path,
   # whatever prefix the package is installed under.
   file(RELATIVE_PATH MG_HACK_TO_BINDIR /prefix/${MEADOWGLOW_HACK_DIR} /prefix/${CMAKE_INSTALL_BINDIR})

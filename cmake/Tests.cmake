@@ -27,6 +27,10 @@ if(WIN32)
     ${CMAKE_SOURCE_DIR}/config_dialog/win32/Controls.cpp ${CMAKE_SOURCE_DIR}/tests/win32/TestDialogs.rc)
 endif()
 add_executable(meadowglow_tests ${MG_TEST_SOURCES})
+if(NOT WIN32)
+  # Downloads in the tests go through the helper beside them, as the program's do.
+  add_dependencies(meadowglow_tests meadowglow-fetch)
+endif()
 # OSMesa gives the Linux rendering tests a context without a display; it comes
 # before the core library so that its GL entry points are the ones bound.
 target_link_libraries(meadowglow_tests PRIVATE ${MG_TEST_GL} mg_core ${MG_GTEST})

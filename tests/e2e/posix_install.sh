@@ -13,7 +13,7 @@ ART=(ladybug0.bmp ladybug1.bmp wormbug0.bmp wormbug1.bmp beebug0.bmp beebug1.bmp
   critterpic1.jpg critterpic2.jpg critterpic3.jpg critterpic4.jpg critterpic5.jpg critterpic6.jpg
   critterpic7.jpg critterpic8.jpg critterpic9.jpg critterpic10.jpg Help.htm)
 # Every installed file, relative to the prefix.
-EXPECTED=(libexec/xscreensaver/meadowglow share/xscreensaver/config/meadowglow.xml
+EXPECTED=(libexec/xscreensaver/meadowglow libexec/xscreensaver/meadowglow-fetch share/xscreensaver/config/meadowglow.xml
   bin/meadowglow-settings share/applications/meadowglow-settings.desktop)
 for a in "${ART[@]}"; do EXPECTED+=("share/meadowglow/$a"); done
 for s in 16 22 24 32 48 64 128 256; do EXPECTED+=("share/icons/hicolor/${s}x${s}/apps/meadowglow.png"); done
