@@ -17,6 +17,7 @@
 #include "app/x11/X11Window.h"
 #include "platform/Process.h"
 #include "platform/ProgramDir.h"
+#include "platform/x11/X11GLVisual.h"
 #include "xlib/CloseTrace.h"
 #include "xlib/XPaths.h"
 
@@ -50,6 +51,7 @@ int main(int argc, char** argv) {
     PreviewSaver().SetOverrides(o.overrides);
     // The render thread opens its own connection: both must reach the same display.
     if (!o.display.empty()) setenv("DISPLAY", o.display.c_str(), 1);
+    PrewarmGLConnection();
     // First start: the sprites, pictures and help page the modules look for in
     // the installation directory come from beside the program.
     InstallShippedAssets(FindShippedAssetDir(PlatformProgramDir()), InstallDir());

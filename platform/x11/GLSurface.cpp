@@ -4,7 +4,9 @@
 #include <dlfcn.h>
 
 #include <deque>
+#include <future>
 #include <mutex>
+#include <system_error>
 #include <vector>
 
 #include "platform/PixelFormat.h"
@@ -69,7 +71,21 @@ void KeepSpare(Display* render) {
     }
 }
 
+// The connection PrewarmGLConnection is setting up, until taken.
+std::mutex g_PrewarmMutex;
+std::future<Display*> g_Prewarm;
+
+Display* TakePrewarmed() {
+    std::future<Display*> prewarm;
+    {
+        std::lock_guard<std::mutex> lock(g_PrewarmMutex);
+        prewarm = std::move(g_Prewarm);
+    }
+    return prewarm.valid() ? prewarm.get() : nullptr;
+}
+
 Display* TakeSpare() {
+    if (Display* prewarmed = TakePrewarmed()) return prewarmed;
     std::lock_guard<std::mutex> lock(g_SpareMutex);
     if (g_Spare.empty()) return nullptr;
     Display* d = g_Spare.front();
@@ -78,8 +94,26 @@ Display* TakeSpare() {
 }
 }  // namespace
 
+void PrewarmGLConnection() {
+    std::lock_guard<std::mutex> lock(g_PrewarmMutex);
+    if (g_Prewarm.valid()) return;
+    try {
+        g_Prewarm = std::async(std::launch::async, []() -> Display* {
+            Display* render = XOpenDisplay(nullptr);
+            // A request the screen's own GLX library answers: it loads the
+            // driver and makes its screen (the dispatcher answers some, such
+            // as the version, without either).
+            if (render) glXQueryExtensionsString(render, DefaultScreen(render));
+            return render;
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: the render thread sets GLX up itself, as before.
+    }
+}
+
 XVisualInfo* ChooseGLVisualForRendering(Display* display, int screen) {
-    Display* render = XOpenDisplay(DisplayString(display));
+    Display* render = TakePrewarmed();
+    if (!render) render = XOpenDisplay(DisplayString(display));
     if (!render) return ChooseGLVisual(display, screen);
     XVisualInfo* chosen = ChooseGLVisual(render, screen);
     XVisualInfo* mine = nullptr;

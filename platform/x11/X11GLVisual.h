@@ -14,3 +14,11 @@ XVisualInfo* ChooseGLVisual(Display* display, int screen);
 // software renderer), so a window's visual asked on the window's own
 // connection would pay that twice before the first frame.
 XVisualInfo* ChooseGLVisualForRendering(Display* display, int screen);
+
+// Opens that render connection and sets GLX up on it now, on a thread of its
+// own: loading the driver and its compiler is most of the time before the
+// first frame, and so overlaps what the program does until its render thread
+// asks for a context (the first run's files, the settings). The next
+// ChooseGLVisualForRendering or GLSurface::Create waits for it and takes the
+// connection. Call once, after XInitThreads and with DISPLAY set.
+void PrewarmGLConnection();
