@@ -250,7 +250,8 @@ Got ReadFull(int fd, char* p, size_t n, bool hasEnd, Clock::time_point end) {
 std::string Relay(Child& child, const DownloadRequest& rq, DownloadSink& sink) {
     using namespace DownloadText;
     const bool hasEnd = rq.overallMs != 0;
-    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(rq.overallMs + kGraceMs);
+    const Clock::time_point end =
+        Clock::now() + std::chrono::milliseconds(static_cast<long long>(rq.overallMs) + kGraceMs);
     bool headers = false;
     size_t bodyBytes = 0;
     std::string payload;
