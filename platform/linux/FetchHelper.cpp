@@ -44,6 +44,11 @@ std::string Path() {
     return PathSlot();
 }
 
+bool Runnable(const std::string& path) {
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
 // The request's encoding: little-endian integers, texts as a length and
 // their bytes, an optional text behind a presence byte.
 void PutU32(std::string& out, uint32_t v) {
@@ -319,8 +324,8 @@ private:
 }  // namespace
 
 Result Download(const DownloadRequest& rq, DownloadSink& sink, std::string& error) {
-    if (!Available()) return Result::Unavailable;
     const std::string path = Path();
+    if (!Runnable(path)) return Result::Unavailable;
     DownloadStop* stop = CurrentDownloadStop();
     if (stop && stop->IsRequested()) {
         error = DownloadText::kStopped;
@@ -345,11 +350,7 @@ Result Download(const DownloadRequest& rq, DownloadSink& sink, std::string& erro
     return Result::Done;
 }
 
-bool Available() {
-    const std::string path = Path();
-    struct stat st;
-    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
-}
+bool Available() { return Runnable(Path()); }
 
 void SetPath(std::string path) {
     std::lock_guard<std::mutex> lock(g_PathMutex);
