@@ -38,9 +38,10 @@ if(NOT WIN32)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION x11)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  # SDL, libcurl and GnuTLS are loaded at run time, so dpkg-shlibdeps cannot
-  # see them.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, libgtk-3-0, libsdl2-2.0-0, libcurl4, libgnutls30")
+  # SDL, libcurl, GnuTLS, fontconfig, FreeType, nettle and libcdio are loaded
+  # at run time, so dpkg-shlibdeps cannot see them.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS
+      "fonts-liberation, libgtk-3-0, libsdl2-2.0-0, libcurl4, libgnutls30, libfontconfig1, libfreetype6, libnettle8, libcdio19")
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xscreensaver")
   include(CPack)
 else()

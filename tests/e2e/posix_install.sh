@@ -88,6 +88,9 @@ listing="$(dpkg-deb -c "$DEB")"
 for f in "${EXPECTED[@]}"; do echo "$listing" | grep -q "\./usr/$f\$" || fail "the package lacks /usr/$f"; done
 dpkg-deb -f "$DEB" Depends | grep -q libcurl || fail "the package does not depend on the libraries it links"
 dpkg-deb -f "$DEB" Depends | grep -q libsdl2 || fail "the package does not depend on SDL, which it loads for sound"
+for lib in libfontconfig1 libfreetype6 libnettle8 libcdio19; do
+  dpkg-deb -f "$DEB" Depends | grep -q "$lib" || fail "the package does not depend on $lib, which it loads when first needed"
+done
 dpkg-deb -f "$DEB" Depends | grep -q libgtk-3-0 || fail "the package does not depend on GTK 3 for its settings program"
 note "package $(basename "$DEB"): every file under /usr"
 

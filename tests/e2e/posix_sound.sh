@@ -77,6 +77,9 @@ expect_running "$PREVIEW" "the preview ended on its own"
 # SDL and the libraries it brings are loaded with the first sound, not before.
 grep -q libSDL2 "/proc/$PREVIEW/maps" && fail "a saver that makes no sound mapped SDL"
 grep -qE "libcurl|libgnutls" "/proc/$PREVIEW/maps" && fail "a preview that downloads nothing mapped the web client or TLS"
+# No text, no CD, no mail password: none of their libraries either.
+late="$(grep -oE "lib(fontconfig|freetype|cdio|nettle)[^/]*$" "/proc/$PREVIEW/maps" | sort -u | tr '\n' ' ')"
+[ -z "$late" ] || fail "a preview without text, CD or mail mapped $late"
 xdotool mousemove 100 100 click 1
 expect_exit "$PREVIEW" 5000 0 "a click on the preview"
 
