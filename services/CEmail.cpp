@@ -246,6 +246,9 @@ void StartEmailThread(CEmail& email) {
         email.m_NewMailCount = 0;
         email.m_LastSeenCount = 0;
         email.m_Client.Resume();
+        // Without a mailbox to watch the thread would only wait; the
+        // settings stay as they are until the next start.
+        if (!email.Notify || email.Accounts.GetCount() == 0) return;
         if (email.m_Worker.Start([&email] { CEmail::InstanceThread(&email); }) ==
             BoundedWorker::StartResult::Failed)
             WriteRunLog("Email error", "Error: failed to create instance of the CEmail thread.");

@@ -37,9 +37,10 @@ public:
 };
 
 class CEmail;
-// Resets the module's shared state and starts its checking thread; while the
-// thread of an earlier run is still running (it outlived its stop) nothing is
-// reset or started, with a run-log entry.
+// Resets the module's shared state and starts its checking thread, when there
+// is a mailbox to watch (notices on, at least one account); while the thread
+// of an earlier run is still running (it outlived its stop) nothing is reset
+// or started, with a run-log entry.
 void StartEmailThread(CEmail& email);
 // Stops the checking thread, cutting short any server exchange in progress;
 // waits BoundedWorker::kStopLimitMs at most, then lets the thread go.

@@ -189,6 +189,12 @@ bool StartWeatherThread(CWeatherData& weather) {
         weather.m_Quit = false;
         weather.m_DownloadStop.Reset();
         weather.m_LastDownload = XDateTime();
+        // A hidden temperature has nothing for a worker to do, and a run's
+        // settings stay as they are until its next start.
+        if (!weather.IsShown()) {
+            started = true;
+            return;
+        }
         if (weather.DataUrl.IsEmpty()) weather.BuildDataUrl();
         if (weather.m_Worker.Start([&weather] { CWeatherData::InstanceThread(&weather); }) !=
             BoundedWorker::StartResult::Started) {

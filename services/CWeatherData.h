@@ -109,10 +109,11 @@ private:
     BoundedWorker m_Worker;
 };
 
-// Sets the temperature to "1000" (none yet) and starts the worker; false (and
-// a run-log entry) when the thread could not be started, or when the worker of
-// an earlier run is still running (it outlived its stop): its state is then
-// left as it is and no second worker starts beside it.
+// Sets the temperature to "1000" (none yet) and starts the worker, unless the
+// temperature is hidden: no worker is needed then, and none is started. False
+// (and a run-log entry) when the thread could not be started, or when the
+// worker of an earlier run is still running (it outlived its stop): its state
+// is then left as it is and no second worker starts beside it.
 bool StartWeatherThread(CWeatherData& weather);
 // Ends the worker at once, a download in progress included, and waits for it
 // (BoundedWorker::kStopLimitMs at most; a worker that does not end by then is

@@ -271,17 +271,28 @@ TEST_F(CEmailThreadTest, SoundForNewMail) {
     }
 }
 
-TEST_F(CEmailThreadTest, NotifyOffMeansNoPollingNoSoundNoNotice) {
+// Nothing to watch: no thread, no polling, no sound, no notice.
+TEST_F(CEmailThreadTest, WithoutAMailboxToWatchNoThreadStarts) {
     LoopbackServer server(Pop3Script(count));
-    email.Notify = false;
-    Start(server);
-    Pause(150);
-    EXPECT_EQ(email.ThreadCount(), 1);
-    EXPECT_EQ(server.Connections(), 0);
-    EXPECT_FALSE(email.FirstPassDone());
-    email.Process(XDateTime());
-    EXPECT_FALSE(email.IsShowing());
-    EXPECT_TRUE(sound.calls.empty());
+    struct Case {
+        const char* name;
+        bool notify;
+        bool account;
+    } cases[] = {{"notices off", false, true}, {"no account", true, false}};
+    for (const Case& c : cases) {
+        email.Notify = c.notify;
+        email.Accounts.Clear();
+        if (c.account) email.Accounts.Add(Account(server.Address().c_str(), "u", "p", 0));
+        StartEmailThread(email);
+        EXPECT_EQ(email.ThreadCount(), 0) << c.name;
+        Pause(150);
+        EXPECT_EQ(server.Connections(), 0) << c.name;
+        EXPECT_FALSE(email.FirstPassDone()) << c.name;
+        email.Process(XDateTime());
+        EXPECT_FALSE(email.IsShowing()) << c.name;
+        EXPECT_TRUE(sound.calls.empty()) << c.name;
+        StopEmailThread(email);
+    }
 }
 
 // A server that accepts and never answers must not hold up the stop: not
@@ -321,8 +332,10 @@ TEST_F(CEmailThreadTest, StopDoesNotWaitForASilentServer) {
         }
     }
 
-    // Nor for a thread resting between passes.
+    // Nor for a thread resting between passes (its one mailbox not due for an hour).
+    LoopbackServer server(Pop3Script(count));
     email.Accounts.Clear();
+    email.Accounts.Add(Account(server.Address().c_str(), "u", "p", 60));
     StartEmailThread(email);
     ASSERT_TRUE(WaitFor([&] { return email.FirstPassDone(); }));
     Pause(30);

@@ -167,8 +167,9 @@ TEST_F(WeatherService, NothingIsFetchedWhileTheTemperatureIsHidden) {
         w.DisplayTemp = c.display;
         EXPECT_FALSE(w.PollOnce(At(2026, 12, 8, 12)));
         EXPECT_FALSE(w.PollOnce(At(2027, 1, 8, 12)));
-        // The worker itself stays idle as well.
+        // No worker is started for it.
         ASSERT_TRUE(StartWeatherThread(w));
+        EXPECT_FALSE(w.IsThreadRunning());
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         StopWeatherThread(w);
         EXPECT_EQ(Str(w.GetTemperatureText()), CWeatherData::kNoTemperature);
