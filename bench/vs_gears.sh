@@ -31,7 +31,6 @@ xvfb_start 1280x720 -noreset || { echo "Xvfb did not start" >&2; rm -rf "$TMP"; 
 trap 'kill $XVFB_PID 2>/dev/null; wait $XVFB_PID 2>/dev/null; rm -rf "$TMP"' EXIT
 TICK="$(getconf CLK_TCK)"
 
-now_us() { echo "${EPOCHREALTIME/./}"; }
 # utime + stime of all the process's threads, in clock ticks (the name in
 # field 2 may hold spaces, so the fields are counted after its ')').
 cpu_ticks() { sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | awk '{ print $12 + $13 }'; }
@@ -53,17 +52,22 @@ run_once() {
   c0="$(cpu_ticks "$pid")" s0="$(swaps "$out")"
   sleep "$WINDOW_S"
   c1="$(cpu_ticks "$pid")" s1="$(swaps "$out")"
-  rss="$(awk '/^VmHWM:/ { printf "%.1f", $2 / 1024 }' "/proc/$pid/status" 2>/dev/null)"
-  first="$(awk '$1 >= 0 { printf "%.1f", $1 / 1000 }' "$out" 2>/dev/null)"
   # A process that ignores SIGTERM is killed after 10 s; its time shows that.
   # The watcher takes its sleep with it when stopped, so that no stray kill
-  # outlives this run and meets a reused process id.
+  # outlives this run and meets a reused process id. It is started, and its
+  # fork has settled, before the signal: a shell and its sleep starting on
+  # the other core were part of the close they are meant to guard.
   ( sleep 10 & s=$!; trap 'kill $s; exit' TERM; wait $s; kill -KILL "$pid" 2>/dev/null ) &
   watch=$!
-  t0="$(now_us)"
+  rss="$(awk '/^VmHWM:/ { printf "%.1f", $2 / 1024 }' "/proc/$pid/status" 2>/dev/null)"
+  first="$(awk '$1 >= 0 { printf "%.1f", $1 / 1000 }' "$out" 2>/dev/null)"
+  sleep 0.2
+  # Read straight from the shell's clock: a command substitution would fork
+  # inside the interval.
+  t0="${EPOCHREALTIME/./}"
   kill -TERM "$pid" 2>/dev/null
   wait "$pid" 2>/dev/null
-  t1="$(now_us)"
+  t1="${EPOCHREALTIME/./}"
   kill "$watch" 2>/dev/null
   wait "$watch" 2>/dev/null
   cpf=-
