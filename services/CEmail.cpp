@@ -200,7 +200,7 @@ void CEmail::Setup(int32_t /*width*/, int32_t /*height*/, void* dc) {
         m_Showing = false;
         // With nothing to watch the notice can never show: the font and the
         // pictures would only lengthen every start.
-        if (!Notify || Accounts.GetCount() == 0) return;
+        if (!HasMailboxToWatch()) return;
         Font.CreateOnFirstUse(dc, "Arial", 0.05f, 1, 0.5f, 700);
         Font.SetAlignment(COutlineFont::ALIGN_LEFT, COutlineFont::ALIGN_VCENTER, COutlineFont::ALIGN_MIDDLE);
         m_Showing = false;
@@ -248,7 +248,7 @@ void StartEmailThread(CEmail& email) {
         email.m_Client.Resume();
         // Without a mailbox to watch the thread would only wait; the
         // settings stay as they are until the next start.
-        if (!email.Notify || email.Accounts.GetCount() == 0) return;
+        if (!email.HasMailboxToWatch()) return;
         if (email.m_Worker.Start([&email] { CEmail::InstanceThread(&email); }) ==
             BoundedWorker::StartResult::Failed)
             WriteRunLog("Email error", "Error: failed to create instance of the CEmail thread.");

@@ -83,6 +83,9 @@ public:
     bool FirstPassDone() const { return m_FirstPassDone; }
     int32_t ThreadCount() const { return m_Worker.IsRunning() ? 1 : 0; }
     bool IsShowing() const { return m_Showing; }
+    // Notices on and at least one account: without both there is nothing to
+    // check and no notice can show.
+    bool HasMailboxToWatch() const { return Notify && Accounts.GetCount() > 0; }
 
     XArray<CEmailAccount> Accounts;
     uint32_t NewMailSoundType;  // 0 none, 1 beep, 2 the wave file
