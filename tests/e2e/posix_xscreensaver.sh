@@ -43,18 +43,22 @@ mkdir -p "$XHOME"
 LOG="$XHOME/starts.log"
 
 # The hack as listed: a wrapper that notes each start and the saver's exit
-# status, passing the daemon's SIGTERM on.
+# status, passing the daemon's SIGTERM on. It is Python, not bash: bash's wait,
+# cut short by the trap, can lose a child that ends during it and report -1.
 cat >"$XHOME/meadowglow-hack" <<WRAP
-#!/bin/bash
-"$PROG" "\$@" &
-child=\$!
-echo "start \$child \$*" >>"$LOG"
-trap 'kill -TERM \$child 2>/dev/null' TERM INT HUP
-wait \$child
-rc=\$?
-[ \$rc -gt 128 ] && { wait \$child; rc=\$?; }
-echo "exit \$rc" >>"$LOG"
-exit \$rc
+#!/usr/bin/python3
+import signal, subprocess, sys
+child = subprocess.Popen(["$PROG"] + sys.argv[1:])
+with open("$LOG", "a") as log:
+    log.write("start %d %s\\n" % (child.pid, " ".join(sys.argv[1:])))
+def forward(signum, frame):
+    child.send_signal(signal.SIGTERM)
+for s in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+    signal.signal(s, forward)
+rc = child.wait()
+with open("$LOG", "a") as log:
+    log.write("exit %d\\n" % rc)
+sys.exit(rc if rc >= 0 else 128 - rc)
 WRAP
 chmod 755 "$XHOME/meadowglow-hack"
 cat >"$XHOME/.xscreensaver" <<CONF
