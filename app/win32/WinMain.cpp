@@ -38,6 +38,17 @@ POINT CursorPos() {
     return p;
 }
 
+// Wine ends a process through the host's exit(), which runs the host GL
+// driver's exit handlers and static destructors (Mesa's, LLVM's) while this
+// process's other threads are still wherever they were. A render thread left
+// inside its frame, compiling a shader say, then brings the host process down
+// with a SIGSEGV (status 139) instead of the clean end. Windows itself ends
+// every thread at once and keeps the quicker end.
+bool RunsUnderWine() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 CScreenSaver& Instance() { return g_PreviewMode ? PreviewSaver() : FullScreenSaver(); }
 
 void RequestClose(HWND hwnd) {
@@ -56,8 +67,10 @@ LRESULT OnCreate(HWND hwnd) {
         if (!g_PreviewMode) SetCursor(nullptr);
         CScreenSaver& saver = Instance();
         saver.SetWindow(reinterpret_cast<NativeWindow>(hwnd));
-        // A full-screen run ends the process when the saver stops (EndFullScreenRun).
-        if (!g_PreviewMode) saver.SetProcessEndsAfterStop(true);
+        // A full-screen run ends the process when the saver stops
+        // (EndFullScreenRun); under Wine only once the render thread has
+        // ended, its frame and its GL clean-up done.
+        if (!g_PreviewMode) saver.SetProcessEndsAfterStop(!RunsUnderWine());
         if (!saver.Start()) {
             std::string text = std::string("Fatal Error: could not start thread. Please contact Tallow Fen Software at ") +
                                kVendorSite + " to report this error message.";
