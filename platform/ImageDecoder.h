@@ -3,9 +3,9 @@
 // blue, green, red byte order, rows bottom-up, each row padded to a multiple of
 // 4 bytes (the pitch). Pictures stored with another depth (palette bitmaps,
 // 16- or 32-bit bitmaps, greyscale or CMYK JPEG) are converted to that layout
-// as they are read. The decoders are the same code on every platform (our own
-// bitmap reader and stb_image for JPEG), so a file gives the same pixels
-// everywhere.
+// as they are read. Bitmaps go through our own reader on every platform; JPEG
+// through the codec each system keeps up to date (libjpeg-turbo on Linux, the
+// Windows Imaging Component on Windows, which under Wine is libjpeg-turbo too).
 #pragma once
 
 #include <cstddef>
