@@ -104,7 +104,8 @@ void CScreenSaver::Init() {
 
         m_Hold.Pass(m_QuitRequested);
         if (m_QuitRequested.Raised()) return;
-        for (const ModuleRow* row : Calls().setup) row->of(*this).Prepare();
+        const bool drawAhead = Scene().drawAhead;
+        for (const ModuleRow* row : Calls().setup) row->of(*this).Prepare(drawAhead);
         std::string error;
         if (!m_Surface.Create(m_Window, error)) throw XException(5000, "CScreenSaver", error.c_str());
         if (m_QuitRequested.Raised()) return;

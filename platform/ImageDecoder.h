@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 // A decoded picture owned by the caller until PlatformUnloadImage.
 struct ImageBitmap;
@@ -55,6 +56,33 @@ ImageBitmap* PlatformLoadImage(ImageFileKind kind, const char* path, ImageLoadIn
 // The same from bytes in memory.
 ImageBitmap* DecodeImage(ImageFileKind kind, const uint8_t* data, size_t size, ImageLoadInfo* info = nullptr);
 void PlatformUnloadImage(ImageBitmap* bitmap);
+
+// A picture handed out a row at a time, top row first, as it is decoded: the
+// whole decoded picture need never be in memory at once. Each row is 3 bytes
+// a pixel, blue first, with no padding. JPEG on Linux is decoded as the rows
+// are asked for; bitmaps, and JPEG on Windows, are decoded whole when opened.
+class ImageRowReader {
+public:
+    virtual ~ImageRowReader() = default;
+    unsigned Width() const { return m_Width; }
+    unsigned Height() const { return m_Height; }
+    // The next row into `dst` (Width() * 3 bytes); false once every row was
+    // read, or when the data turned out damaged (then Damaged()). The call
+    // after the last row reads the file to its end (`dst` unused): a picture
+    // is whole only when that call leaves Damaged() false.
+    virtual bool ReadRow(uint8_t* dst) = 0;
+    bool Damaged() const { return m_Damaged; }
+
+protected:
+    unsigned m_Width = 0, m_Height = 0;
+    bool m_Damaged = false;
+};
+
+// The file opened for reading by rows, after the same checks as
+// PlatformLoadImage (its header read, its size allowed); null when it cannot
+// be shown (`info` says why).
+std::unique_ptr<ImageRowReader> PlatformOpenImageRows(ImageFileKind kind, const char* path,
+                                                      ImageLoadInfo* info = nullptr);
 
 unsigned PlatformImageWidth(const ImageBitmap* bitmap);
 unsigned PlatformImageHeight(const ImageBitmap* bitmap);

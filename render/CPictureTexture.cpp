@@ -269,40 +269,78 @@ struct Taps {
 
 // Separable: each source row needed is filtered across once (into 16-bit
 // sums), and consecutive output rows mostly share their two source rows.
-// A full-screen picture takes a few milliseconds, once per picture.
+// Output row t (top first) reads source rows `near` and `near + 1` or just
+// `near` at the edge (top first too), which only grow with t: a source row
+// no output still waits for is skipped unfiltered, and the two rows in use
+// are never of the same parity, so each is kept in the slot of its parity.
+struct CPictureTexture::RowResampler::State {
+    uint32_t width, height;
+    SampleAxis x, y;
+    Taps across, down;
+    bool blueFirst;
+    std::vector<uint16_t> rows[2];
+    std::vector<uint8_t> out;
+    uint32_t next = 0;  // the source row Take is handed next
+    uint32_t done = 0;  // the output rows gone out
+    State(uint32_t w, uint32_t h, const SampleAxis& ax, const SampleAxis& ay, bool bf)
+        : width(w), height(h), x(ax), y(ay), across(ax, w), down(ay, h), blueFirst(bf) {
+        for (auto& r : rows) r.assign(static_cast<size_t>(x.count) * 3, 0);
+        out.assign(static_cast<size_t>(x.count) * 4, 255);
+    }
+    // The source rows output row t reads, top first: the one the weight is
+    // against (bottom-first a) and the other (bottom-first b).
+    uint32_t Upper(uint32_t t) const { return height - 1 - down.b[y.count - 1 - t]; }
+    uint32_t Lower(uint32_t t) const { return height - 1 - down.a[y.count - 1 - t]; }
+};
+
+CPictureTexture::RowResampler::RowResampler(uint32_t width, uint32_t height, const SampleAxis& x,
+                                            const SampleAxis& y, bool blueFirst)
+    : m_State(std::make_unique<State>(width, height, x, y, blueFirst)) {}
+
+CPictureTexture::RowResampler::~RowResampler() = default;
+
+bool CPictureTexture::RowResampler::Done() const { return m_State->done >= m_State->y.count; }
+
+void CPictureTexture::RowResampler::Take(const uint8_t* src, const Emit& emit) {
+    State& s = *m_State;
+    const uint32_t r = s.next++;
+    if (s.done >= s.y.count || s.x.count == 0 || r >= s.height || r < s.Upper(s.done)) return;
+    uint16_t* dst = s.rows[r & 1].data();
+    for (uint32_t i = 0; i < s.x.count; ++i) {
+        const uint8_t* pa = src + s.across.a[i] * 3;
+        const uint8_t* pb = src + s.across.b[i] * 3;
+        const uint32_t w = s.across.w[i];
+        for (int c = 0; c < 3; ++c) dst[i * 3 + c] = static_cast<uint16_t>(pa[c] * (256 - w) + pb[c] * w);
+    }
+    // Blue goes first in the output: a red-first source's channels turn round.
+    const int first = s.blueFirst ? 0 : 2, step = s.blueFirst ? 1 : -1;
+    while (s.done < s.y.count && s.Lower(s.done) <= r) {
+        const uint32_t t = s.done;
+        const uint16_t* ra = s.rows[s.Lower(t) & 1].data();
+        const uint16_t* rb = s.rows[s.Upper(t) & 1].data();
+        const uint32_t w = s.down.w[s.y.count - 1 - t];
+        uint8_t* o = s.out.data();
+        for (uint32_t i = 0; i < s.x.count; ++i, o += 4)
+            for (int c = 0; c < 3; ++c)
+                o[first + step * c] =
+                    static_cast<uint8_t>((ra[i * 3 + c] * (256 - w) + rb[i * 3 + c] * w + 32768) >> 16);
+        emit(t, s.out.data());
+        ++s.done;
+    }
+}
+
 void CPictureTexture::ResampleToBgra(const uint8_t* bits, uint32_t width, uint32_t height, uint32_t pitch,
                                      const SampleAxis& x, const SampleAxis& y, std::vector<uint8_t>& out) {
     out.assign(static_cast<size_t>(x.count) * y.count * 4, 255);
     if (!bits || width == 0 || height == 0 || x.count == 0) return;
-    const Taps across(x, width), down(y, height);
-    std::vector<uint16_t> rows[2] = {std::vector<uint16_t>(static_cast<size_t>(x.count) * 3),
-                                     std::vector<uint16_t>(static_cast<size_t>(x.count) * 3)};
-    int64_t held[2] = {-1, -1};
-    auto across_row = [&](uint32_t source, uint32_t keep) -> const uint16_t* {
-        for (int k = 0; k < 2; ++k)
-            if (held[k] == source) return rows[k].data();
-        const int k = held[0] == keep ? 1 : 0;  // never overwrite the other row in use
-        const uint8_t* src = bits + static_cast<size_t>(source) * pitch;
-        uint16_t* dst = rows[k].data();
-        for (uint32_t i = 0; i < x.count; ++i) {
-            const uint8_t* pa = src + across.a[i] * 3;
-            const uint8_t* pb = src + across.b[i] * 3;
-            const uint32_t w = across.w[i];
-            for (int c = 0; c < 3; ++c) dst[i * 3 + c] = static_cast<uint16_t>(pa[c] * (256 - w) + pb[c] * w);
-        }
-        held[k] = source;
-        return dst;
+    RowResampler resampler(width, height, x, y, false);
+    const size_t rowBytes = static_cast<size_t>(x.count) * 4;
+    const RowResampler::Emit keep = [&](uint32_t row, const uint8_t* bgra) {
+        std::memcpy(out.data() + row * rowBytes, bgra, rowBytes);
     };
-    for (uint32_t j = 0; j < y.count; ++j) {
-        const uint16_t* ra = across_row(down.a[j], down.b[j]);
-        const uint16_t* rb = across_row(down.b[j], down.a[j]);
-        const uint32_t w = down.w[j];
-        // Top row first: see PlaceFitted.
-        uint8_t* dst = out.data() + static_cast<size_t>(y.count - 1 - j) * x.count * 4;
-        for (uint32_t i = 0; i < x.count; ++i, dst += 4)
-            for (int c = 0; c < 3; ++c)
-                dst[2 - c] = static_cast<uint8_t>((ra[i * 3 + c] * (256 - w) + rb[i * 3 + c] * w + 32768) >> 16);
-    }
+    // The bits keep the bottom row first.
+    for (uint32_t k = 0; k < height && !resampler.Done(); ++k)
+        resampler.Take(bits + static_cast<size_t>(height - 1 - k) * pitch, keep);
 }
 
 bool CPictureTexture::PlaceFitted(const uint8_t* bits, uint32_t width, uint32_t height, uint32_t pitch,
@@ -457,7 +495,111 @@ void CPictureTexture::DrawFitted(uint32_t windowWidth, uint32_t windowHeight) co
              (m_FirstY + m_TexHeight - halfH) / halfH, 1.0f, 0.0f);
 }
 
+// The rows of a band go to the driver together: fewer calls than rows, and a
+// band (32 rows of a full-screen picture, half a megabyte) is all of the
+// resampled picture that exists outside the texture at any time.
+constexpr uint32_t kFillBandRows = 32;
+
+struct CPictureTexture::Fill {
+    SampleAxis x, y;
+    int64_t firstX = 0, firstY = 0;
+    std::unique_ptr<RowResampler> resampler;
+    std::vector<uint8_t> band;
+    uint32_t bandFirst = 0, bandRows = 0;
+};
+
+bool CPictureTexture::CanFill(uint32_t windowWidth, uint32_t windowHeight) {
+    SampleAxis x, y;
+    x.count = windowWidth;
+    y.count = windowHeight;
+    return windowWidth > 0 && windowHeight > 0 && Fits(QueryLimits(), x, y);
+}
+
+bool CPictureTexture::BeginFill(uint32_t width, uint32_t height, double left, double bottom, double right,
+                                double top) {
+    AbandonFill();
+    if (width == 0 || height == 0) return false;
+    const PixelSpan spanX = CoveredPixels(left, right), spanY = CoveredPixels(bottom, top);
+    const SampleAxis axisX = AxisFor(width, left, right, spanX), axisY = AxisFor(height, bottom, top, spanY);
+    if (axisX.count == 0 || axisY.count == 0) return false;
+    const DriverLimits limits = QueryLimits();
+    if (!Fits(limits, axisX, axisY)) return false;
+    auto fill = std::make_unique<Fill>();
+    fill->x = axisX;
+    fill->y = axisY;
+    fill->firstX = spanX.first;
+    fill->firstY = spanY.first;
+    fill->resampler = std::make_unique<RowResampler>(width, height, axisX, axisY, true);
+    fill->band.assign(static_cast<size_t>(axisX.count) * 4 * std::min(kFillBandRows, axisY.count), 255);
+    // Storage of the same size is kept (a new picture of the same shape):
+    // made again, the old and the new would exist together for a moment.
+    const bool fresh = !m_Fitted || axisX.count != m_TexWidth || axisY.count != m_TexHeight;
+    m_Fitted = false;
+    m_Prepared = Prepared();
+    const char* blitSuffix = g_BlitAllowed ? limits.blitSuffix : nullptr;
+    if (fresh) {
+        BindName();
+        WithDefaultUnpack([&] {
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            // As PlaceFitted makes it; the rows come in below.
+            glTexImage2D(GL_TEXTURE_2D, 0, blitSuffix ? GL_RGBA : GL_RGBA8, static_cast<GLsizei>(axisX.count),
+                         static_cast<GLsizei>(axisY.count), 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, nullptr);
+        });
+        glBindTexture(GL_TEXTURE_2D, 0);
+        AttachFramebuffer(blitSuffix);
+    }
+    m_TexWidth = axisX.count;
+    m_TexHeight = axisY.count;
+    m_Fill = std::move(fill);
+    return true;
+}
+
+void CPictureTexture::FillRow(const uint8_t* bgr) {
+    if (!m_Fill || !bgr) return;
+    Fill& f = *m_Fill;
+    const size_t rowBytes = static_cast<size_t>(f.x.count) * 4;
+    const uint32_t capacity = static_cast<uint32_t>(f.band.size() / rowBytes);
+    f.resampler->Take(bgr, [&](uint32_t row, const uint8_t* bgra) {
+        if (f.bandRows == 0) f.bandFirst = row;
+        std::memcpy(f.band.data() + f.bandRows * rowBytes, bgra, rowBytes);
+        if (++f.bandRows < capacity && row + 1 < f.y.count) return;
+        glBindTexture(GL_TEXTURE_2D, m_Name);
+        WithDefaultUnpack([&] {
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, static_cast<GLint>(f.bandFirst), static_cast<GLsizei>(f.x.count),
+                            static_cast<GLsizei>(f.bandRows), GL_BGRA_EXT, GL_UNSIGNED_BYTE, f.band.data());
+        });
+        glBindTexture(GL_TEXTURE_2D, 0);
+        f.bandRows = 0;
+    });
+}
+
+bool CPictureTexture::EndFill() {
+    if (!m_Fill) return false;
+    const std::unique_ptr<Fill> fill = std::move(m_Fill);
+    if (!fill->resampler->Done()) return false;
+    m_Fitted = true;
+    m_AxisX = fill->x;
+    m_AxisY = fill->y;
+    m_FirstX = fill->firstX;
+    m_FirstY = fill->firstY;
+    ++m_Uploads;
+    return true;
+}
+
+void CPictureTexture::AbandonFill() { m_Fill.reset(); }
+
+void CPictureTexture::Forget() {
+    m_Name = 0;
+    m_Framebuffer = 0;
+    m_Fitted = false;
+    m_Fill.reset();
+}
+
 void CPictureTexture::Release() {
+    m_Fill.reset();
     ReleaseFramebuffer();
     if (m_Name != 0) {
         GLuint name = m_Name;

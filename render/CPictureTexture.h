@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -88,14 +89,51 @@ public:
     // top row first.
     static void ResampleToBgra(const uint8_t* bits, uint32_t width, uint32_t height, uint32_t pitch,
                                const SampleAxis& x, const SampleAxis& y, std::vector<uint8_t>& out);
+    // The same resampling with the source's rows handed in one at a time, top
+    // row first: each output row goes out as soon as the two source rows it
+    // reads are in, so that neither picture need be kept whole. The source
+    // rows are red first, or blue first with `blueFirst`; the output rows the
+    // same as ResampleToBgra's, to the byte.
+    class RowResampler {
+    public:
+        // Output row `row` (0 the top), x.count texels of 4 bytes.
+        using Emit = std::function<void(uint32_t row, const uint8_t* bgra)>;
+        RowResampler(uint32_t width, uint32_t height, const SampleAxis& x, const SampleAxis& y, bool blueFirst);
+        ~RowResampler();
+        RowResampler(const RowResampler&) = delete;
+        RowResampler& operator=(const RowResampler&) = delete;
+        // The next source row (width x 3 bytes).
+        void Take(const uint8_t* row, const Emit& emit);
+        // Every output row has gone out (the remaining source rows are unread).
+        bool Done() const;
+
+    private:
+        struct State;
+        std::unique_ptr<State> m_State;
+    };
+
+    // A still picture sent as it is decoded, the other way to PlaceFitted:
+    // the texture is made first and the resampled rows go into it a band at a
+    // time, so that neither the decoded picture nor its resampled copy ever
+    // exists whole beside it. BeginFill takes the picture's size and its
+    // rectangle (as PlaceFitted); false when it cannot be sent this way, the
+    // texture then left as it was. FillRow takes the source rows, top first,
+    // blue first; EndFill says whether every row came, and from then on the
+    // texture holds the picture as PlaceFitted would have placed it (a
+    // PlaceFitted of the same picture and rectangle then sends nothing).
+    // Until then nothing of it is drawn; AbandonFill drops it unfinished.
+    bool BeginFill(uint32_t width, uint32_t height, double left, double bottom, double right, double top);
+    void FillRow(const uint8_t* bgr);
+    bool EndFill();
+    void AbandonFill();
+    bool IsFilling() const { return m_Fill != nullptr; }
+    // Whether BeginFill can take a picture in a window of this size (the
+    // context current: it asks the driver's limits).
+    static bool CanFill(uint32_t windowWidth, uint32_t windowHeight);
     // Deletes the texture (context current) or, after the context is gone,
     // just forgets it.
     void Release();
-    void Forget() {
-        m_Name = 0;
-        m_Framebuffer = 0;
-        m_Fitted = false;
-    }
+    void Forget();
 
     bool IsEmpty() const { return m_Name == 0; }
     // Whether it holds a PlaceFitted picture rather than an Upload one.
@@ -140,4 +178,6 @@ private:
     uint32_t m_Framebuffer = 0;
     std::vector<uint8_t> m_Scratch;
     Prepared m_Prepared;
+    struct Fill;
+    std::unique_ptr<Fill> m_Fill;
 };

@@ -9,22 +9,35 @@
 #include "xlib/RunLog.h"
 #include "xlib/UserFile.h"
 
+namespace {
+void ReportIfTooLarge(const XString& path, const ImageLoadInfo& info) {
+    if (info.status != ImageLoadStatus::TooLarge) return;
+    std::string message(path.c_str(), path.GetLength());
+    if (info.width == 0)
+        message += ": the file is larger than " + std::to_string(kMaxImageFileBytes >> 20) + " MiB";
+    else
+        message += ": " + std::to_string(info.width) + " x " + std::to_string(info.height) + " pixels";
+    message += "; pictures are limited to " + std::to_string(kMaxImageSide) + " pixels on a side and " +
+               std::to_string(kMaxImagePixels) + " pixels in all. The picture is not shown.";
+    WriteRunLog("Picture Too Large", message);
+}
+}  // namespace
+
 ImageBitmap* LoadPicture(ImageFileKind kind, const XString& path) {
     // The file's length is bounded by the loader, which looks before it reads.
     if (UserFileRefused(path, kAnyFileLength, "The picture")) return nullptr;
     ImageLoadInfo info;
     ImageBitmap* bitmap = PlatformLoadImage(kind, path.c_str(), &info);
-    if (info.status == ImageLoadStatus::TooLarge) {
-        std::string message(path.c_str(), path.GetLength());
-        if (info.width == 0)
-            message += ": the file is larger than " + std::to_string(kMaxImageFileBytes >> 20) + " MiB";
-        else
-            message += ": " + std::to_string(info.width) + " x " + std::to_string(info.height) + " pixels";
-        message += "; pictures are limited to " + std::to_string(kMaxImageSide) + " pixels on a side and " +
-                   std::to_string(kMaxImagePixels) + " pixels in all. The picture is not shown.";
-        WriteRunLog("Picture Too Large", message);
-    }
+    ReportIfTooLarge(path, info);
     return bitmap;
+}
+
+std::unique_ptr<ImageRowReader> OpenPictureRows(ImageFileKind kind, const XString& path) {
+    if (UserFileRefused(path, kAnyFileLength, "The picture")) return nullptr;
+    ImageLoadInfo info;
+    std::unique_ptr<ImageRowReader> rows = PlatformOpenImageRows(kind, path.c_str(), &info);
+    ReportIfTooLarge(path, info);
+    return rows;
 }
 
 void BleedIntoTransparent(uint8_t* rgba, unsigned width, unsigned height) {

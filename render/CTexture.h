@@ -14,6 +14,9 @@
 // "Picture Too Large" run-log entry naming the file and what it claims; other
 // failures are only a null result (the caller reports them).
 ImageBitmap* LoadPicture(ImageFileKind kind, const XString& path);
+// The same picture opened to be read by rows, after the same checks and with
+// the same report.
+std::unique_ptr<ImageRowReader> OpenPictureRows(ImageFileKind kind, const XString& path);
 
 // Gives every fully transparent texel of a packed RGBA picture the colour of
 // its nearest opaque texel (alpha stays 0), so that linear filtering at a

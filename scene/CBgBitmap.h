@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/ImageDecoder.h"
 #include "render/CPictureTexture.h"
@@ -82,14 +83,19 @@ public:
     void Write(XString& out) const override;
     static const SettingsTable<CBgBitmap>& Settings();
 
-    // Stores the scene's size, restarts the change timer and forgets the picture.
     // Starts decoding the first picture while the GL context is being made;
-    // Setup's prefetch takes it from there.
-    void Prepare() override;
-    // With the scene's drawAhead, a still first picture that is still
-    // decoding is shown from the frame after it is ready, the frames before
-    // it going out without it; every frame from then on is the same as if
-    // it had been waited for.
+    // Setup's prefetch takes it from there. Not for a still picture in a run
+    // that draws ahead: that one is decoded into its texture as the first
+    // frames go out (see Setup).
+    void Prepare(bool drawAhead) override;
+    // Stores the scene's size, restarts the change timer and forgets the
+    // picture. With the scene's drawAhead, a still first picture that is
+    // still decoding is shown from the frame after it is ready, the frames
+    // before it going out without it; every frame from then on is the same
+    // as if it had been waited for. Where the driver takes it, such a
+    // picture is decoded on the render thread a slice each frame, straight
+    // into its texture, and so is every still picture a later change shows
+    // (at once): its decoded and resampled copies never exist whole.
     void Setup(const SceneContext& scene) override {
         m_DrawAhead = scene.drawAhead;
         Setup(scene.width, scene.height);
@@ -148,6 +154,13 @@ private:
     // the scene is set up; DropPrefetch waits for it and frees it unused.
     void StartPrefetch();
     void DropPrefetch();
+    // A still picture decoded into its texture as it is read (see Setup).
+    bool Streams() const { return m_CanFill && PictureStyle == 0 && !CycleColor; }
+    // Opens the current picture for that; false when it cannot be shown.
+    bool StartStream();
+    // Up to `rows` more of its rows (0: all of them); at the end the picture
+    // is in its texture, or, damaged, not shown.
+    void PumpStream(uint32_t rows);
     // The picture a change would show next.
     uint32_t NextIndex() const { return m_Index + 1 >= Count() ? 0 : m_Index + 1; }
     void Bounce();
@@ -189,6 +202,11 @@ private:
     bool m_Attempted = false;
     // The first change is made but its picture is still decoding.
     bool m_Pending = false;
+    // The picture being decoded into the texture, and whether this window
+    // and driver allow that.
+    std::unique_ptr<ImageRowReader> m_Stream;
+    std::vector<uint8_t> m_StreamRow;
+    bool m_CanFill = false;
     bool m_DrawAhead = false;
     // A failed load is written to the run log once, not on every frame.
     bool m_LoadErrorReported = false;

@@ -53,7 +53,8 @@ public:
     // context is made (which takes tens of milliseconds on a software
     // renderer): work that needs neither the context nor the scene's size can
     // start here and overlap it. Nothing outside the process may happen here.
-    virtual void Prepare() {}
+    // `drawAhead` is the one part of the scene known already (SceneContext).
+    virtual void Prepare(bool drawAhead) {}
     // On the render thread, with the GL context current.
     virtual void Setup(const SceneContext& scene) {}
     // The scene's size changed; by default nothing depends on it.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/ImageDecoder.h"
@@ -23,3 +24,10 @@ ImageBitmap* DecodeBmp(const uint8_t* data, size_t size, ImageLoadInfo& info);
 // size ImageSizeAllowed refuses (TooLarge) before allocating; anything it
 // cannot decode, a file cut short included, is Damaged.
 ImageBitmap* DecodeJpeg(const uint8_t* data, size_t size, ImageLoadInfo& info);
+
+// The rows of a picture already decoded whole, top row first.
+std::unique_ptr<ImageRowReader> RowsOfBitmap(ImageBitmap* bitmap);
+
+// The platform's JPEG decoder, by rows, over the file's bytes (which it keeps);
+// null with `info` set as DecodeJpeg sets it when the header cannot be used.
+std::unique_ptr<ImageRowReader> OpenJpegRows(std::vector<uint8_t>&& data, ImageLoadInfo& info);

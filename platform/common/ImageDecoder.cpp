@@ -4,6 +4,7 @@
 #include "platform/ImageDecoder.h"
 
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "platform/common/DecodedImage.h"
@@ -55,20 +56,19 @@ ImageBitmap* DecodeImage(ImageFileKind kind, const uint8_t* data, size_t size, I
     return bitmap;
 }
 
-ImageBitmap* PlatformLoadImage(ImageFileKind kind, const char* path, ImageLoadInfo* info) {
-    ImageLoadInfo local;
-    ImageLoadInfo& out = info ? *info : local;
-    out = ImageLoadInfo{};
-    if (!path || !*path) return nullptr;
+namespace {
+// The whole file, after its length is checked; false (with `out` set) when it
+// cannot be had.
+bool ReadImageFile(const char* path, std::vector<uint8_t>& data, ImageLoadInfo& out) {
+    if (!path || !*path) return false;
     FILE* f = std::fopen(path, "rb");
-    if (!f) return nullptr;
-    std::vector<uint8_t> data;
+    if (!f) return false;
     bool ok = std::fseek(f, 0, SEEK_END) == 0;
     const long size = ok ? std::ftell(f) : -1;
     if (ok && size > 0 && static_cast<uint64_t>(size) > kMaxImageFileBytes) {
         std::fclose(f);
         out.status = ImageLoadStatus::TooLarge;
-        return nullptr;
+        return false;
     }
     ok = ok && size > 0 && std::fseek(f, 0, SEEK_SET) == 0;
     if (ok) {
@@ -80,8 +80,55 @@ ImageBitmap* PlatformLoadImage(ImageFileKind kind, const char* path, ImageLoadIn
     }
     ok = ok && std::fread(data.data(), 1, data.size(), f) == data.size();
     std::fclose(f);
-    if (!ok) return nullptr;
+    return ok;
+}
+
+class BitmapRows : public ImageRowReader {
+public:
+    explicit BitmapRows(ImageBitmap* bitmap) : m_Bitmap(bitmap) {
+        m_Width = bitmap->width;
+        m_Height = bitmap->height;
+    }
+    bool ReadRow(uint8_t* dst) override {
+        if (m_Next >= m_Height) return false;
+        const uint8_t* src = m_Bitmap->bits.data() + static_cast<size_t>(m_Height - 1 - m_Next) * m_Bitmap->pitch;
+        std::memcpy(dst, src, static_cast<size_t>(m_Width) * 3);
+        ++m_Next;
+        return true;
+    }
+
+private:
+    std::unique_ptr<ImageBitmap> m_Bitmap;
+    unsigned m_Next = 0;
+};
+}  // namespace
+
+std::unique_ptr<ImageRowReader> RowsOfBitmap(ImageBitmap* bitmap) {
+    if (!bitmap) return nullptr;
+    return std::make_unique<BitmapRows>(bitmap);
+}
+
+ImageBitmap* PlatformLoadImage(ImageFileKind kind, const char* path, ImageLoadInfo* info) {
+    ImageLoadInfo local;
+    ImageLoadInfo& out = info ? *info : local;
+    out = ImageLoadInfo{};
+    std::vector<uint8_t> data;
+    if (!ReadImageFile(path, data, out)) return nullptr;
     return DecodeImage(kind, data.data(), data.size(), &out);
+}
+
+std::unique_ptr<ImageRowReader> PlatformOpenImageRows(ImageFileKind kind, const char* path, ImageLoadInfo* info) {
+    ImageLoadInfo local;
+    ImageLoadInfo& out = info ? *info : local;
+    out = ImageLoadInfo{};
+    std::vector<uint8_t> data;
+    if (!ReadImageFile(path, data, out)) return nullptr;
+    if (kind == ImageFileKind::Bmp || !HasSignature(kind, data.data(), data.size()))
+        return RowsOfBitmap(DecodeImage(kind, data.data(), data.size(), &out));
+    out.status = ImageLoadStatus::Damaged;
+    std::unique_ptr<ImageRowReader> rows = OpenJpegRows(std::move(data), out);
+    if (rows) out.status = ImageLoadStatus::Ok;
+    return rows;
 }
 
 void PlatformUnloadImage(ImageBitmap* bitmap) { delete bitmap; }

@@ -115,3 +115,9 @@ ImageBitmap* DecodeJpeg(const uint8_t* data, size_t size, ImageLoadInfo& info) {
     delete bitmap;
     return nullptr;
 }
+
+// The codec decodes the whole frame on the first rows asked for anyway; the
+// picture is decoded whole here and handed out by rows.
+std::unique_ptr<ImageRowReader> OpenJpegRows(std::vector<uint8_t>&& data, ImageLoadInfo& info) {
+    return RowsOfBitmap(DecodeJpeg(data.data(), data.size(), info));
+}

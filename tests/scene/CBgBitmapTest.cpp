@@ -260,8 +260,8 @@ TEST_F(BgBitmap, TheDecodeStartedBeforeSetupShowsThePictureTheFirstChangeWants) 
         CBgBitmap b;
         b.SetClock(FakeClock);
         Read(b, Section(keys));
-        b.Prepare();
-        if (between == kPreparedTwice) b.Prepare();
+        b.Prepare(false);
+        if (between == kPreparedTwice) b.Prepare(false);
         if (between == kListChanged)
             Read(b, Section("\t\t<CyclePictures>true</CyclePictures>\r\n\t\t<NumPictures>1</NumPictures>\r\n" + other));
         if (between == kReleased) {
@@ -616,11 +616,13 @@ TEST_F(BgBitmap, AStillFirstPictureStillDecodingComesAFewFramesLateWithoutChangi
             scene.width = 640;
             scene.height = 480;
             scene.drawAhead = run == 0 && c.drawAhead;
-            b.Prepare();
+            b.Prepare(scene.drawAhead);
             b.Setup(scene);
             b.Process();
             EXPECT_EQ(1u, b.GetChangeCount());
-            if (run == 0) EXPECT_EQ(c.late, b.GetBitmap() == nullptr);
+            if (run == 0) {
+                EXPECT_EQ(c.late, b.GetBitmap() == nullptr);
+            }
             after[run] = XRandom();
             for (int frame = 0; !b.GetBitmap() && frame < 5000; ++frame) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
