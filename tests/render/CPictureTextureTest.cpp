@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 TEST(CPictureTexture, TextureSizeFollowsWhatTheDriverTakes) {
@@ -113,4 +114,71 @@ TEST(CPictureTexture, FittedResamplingIsTheFilteredPictureTopRowFirst) {
     ASSERT_EQ(6u * 4, out.size());
     const int red[6] = {55, 63, 78, 93, 108, 115};  // rows averaged: 55, 85, 115 at the texel centres
     for (int i = 0; i < 6; ++i) EXPECT_NEAR(red[i], out[i * 4 + 2], 1) << i;
+}
+
+// Row by row, the resampling reads each output texel from the same four
+// source texels with the same eight-bit weights as a texel-at-a-time bilinear
+// filter: whether source rows are skipped (shrunk), shared (enlarged) or
+// clamped at an edge, and whichever channel comes first.
+TEST(CPictureTexture, RowByRowResamplingIsTheBilinearFilterOfTheWholePicture) {
+    const struct {
+        uint32_t w, h;
+        double left, bottom, right, top;
+    } cases[] = {
+        {40, 30, 0, 0, 10, 7},          // shrunk four times: most rows unread
+        {5, 4, 0, 0, 23, 17},           // enlarged: each row read by several outputs
+        {16, 9, 3.3, -2.6, 20.1, 8.4},  // sub-pixel place, partly below the window
+        {7, 1, 0, 0, 14, 5},            // one source row, clamped both ways
+        {1, 6, 0, 0, 3, 12},            // one source column
+        {33, 21, 0, 0, 33, 21},         // one texel a pixel
+    };
+    for (const auto& c : cases)
+        for (bool blueFirst : {false, true}) {
+            SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << (blueFirst ? " blue first" : " red first"));
+            // Distinct channels and rows, top row first, three bytes a pixel.
+            std::vector<uint8_t> src(static_cast<size_t>(c.w) * c.h * 3);
+            for (size_t i = 0; i < src.size(); ++i) src[i] = static_cast<uint8_t>(i * 37 + (i / 3) * 11);
+            const CPictureTexture::SampleAxis x =
+                CPictureTexture::AxisFor(c.w, c.left, c.right, CPictureTexture::CoveredPixels(c.left, c.right));
+            const CPictureTexture::SampleAxis y =
+                CPictureTexture::AxisFor(c.h, c.bottom, c.top, CPictureTexture::CoveredPixels(c.bottom, c.top));
+            std::vector<uint8_t> got(static_cast<size_t>(x.count) * y.count * 4, 0);
+            std::vector<bool> seen(y.count, false);
+            CPictureTexture::RowResampler resampler(c.w, c.h, x, y, blueFirst);
+            for (uint32_t r = 0; r < c.h; ++r)
+                resampler.Take(&src[static_cast<size_t>(r) * c.w * 3], [&](uint32_t row, const uint8_t* bgra) {
+                    ASSERT_LT(row, y.count);
+                    EXPECT_FALSE(seen[row]);
+                    seen[row] = true;
+                    std::copy(bgra, bgra + x.count * 4, got.begin() + static_cast<long>(row) * x.count * 4);
+                });
+            EXPECT_TRUE(resampler.Done());
+            // Where output texel i reads the source, in the source's own units, clamped.
+            auto tap = [](const CPictureTexture::SampleAxis& a, uint32_t i, uint32_t size, uint32_t& i0,
+                          uint32_t& i1, uint32_t& w) {
+                double f = std::min(std::max((i + 0.5) * a.scale + a.offset - 0.5, 0.0), size - 1.0);
+                i0 = static_cast<uint32_t>(f);
+                i1 = std::min(i0 + 1, size - 1);
+                w = static_cast<uint32_t>((f - i0) * 256 + 0.5);
+            };
+            for (uint32_t j = 0; j < y.count; ++j) {  // j counts up from the bottom
+                uint32_t y0, y1, wy;
+                tap(y, j, c.h, y0, y1, wy);
+                // Bottom-up rows y0 and y1 are top-first rows h-1-y0 and h-1-y1.
+                const uint8_t* ra = &src[static_cast<size_t>(c.h - 1 - y0) * c.w * 3];
+                const uint8_t* rb = &src[static_cast<size_t>(c.h - 1 - y1) * c.w * 3];
+                for (uint32_t i = 0; i < x.count; ++i) {
+                    uint32_t x0, x1, wx;
+                    tap(x, i, c.w, x0, x1, wx);
+                    const uint8_t* out = &got[(static_cast<size_t>(y.count - 1 - j) * x.count + i) * 4];
+                    for (int ch = 0; ch < 3; ++ch) {
+                        const uint32_t a = ra[x0 * 3 + ch] * (256 - wx) + ra[x1 * 3 + ch] * wx;
+                        const uint32_t b = rb[x0 * 3 + ch] * (256 - wx) + rb[x1 * 3 + ch] * wx;
+                        const int want = static_cast<int>((a * (256 - wy) + b * wy + 32768) >> 16);
+                        ASSERT_EQ(want, out[blueFirst ? ch : 2 - ch]) << "texel " << i << ", row " << j << ", channel " << ch;
+                    }
+                    ASSERT_EQ(255, out[3]);
+                }
+            }
+        }
 }

@@ -3,7 +3,9 @@
 // gives the same pixels on both platforms.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iterator>
+#include <memory>
 #include <vector>
 
 #include <cstdlib>
@@ -181,5 +183,65 @@ TEST(PictureDecoder, FuzzerFindingsAreRefusedSafely) {
         std::vector<unsigned char> changed = whole;
         changed[at] ^= 0x5a;
         PlatformUnloadImage(DecodeImage(ImageFileKind::Jpeg, changed.data(), changed.size(), &info));
+    }
+}
+
+namespace {
+// Every row a reader gives, top row first, and whether it ended whole.
+struct ReadRows {
+    std::vector<uint8_t> rows;
+    unsigned width = 0, height = 0, count = 0;
+    bool opened = false, whole = false;
+};
+ReadRows ReadAllRows(ImageFileKind kind, const std::string& path) {
+    ReadRows r;
+    std::unique_ptr<ImageRowReader> reader = PlatformOpenImageRows(kind, path.c_str());
+    if (!reader) return r;
+    r.opened = true;
+    r.width = reader->Width();
+    r.height = reader->Height();
+    std::vector<uint8_t> row(static_cast<size_t>(r.width) * 3);
+    while (reader->ReadRow(row.data())) {
+        r.rows.insert(r.rows.end(), row.begin(), row.end());
+        ++r.count;
+    }
+    r.whole = !reader->Damaged() && r.count == r.height;
+    return r;
+}
+}  // namespace
+
+// Read by rows, every picture gives the rows the whole decode gives, and one
+// the whole decode refuses never ends whole: no cut of a good file either.
+TEST(PictureDecoder, ReadByRowsEveryPictureGivesWhatTheWholeDecodeGives) {
+    TempDir dir;
+    for (const corpus::Picture& p : corpus::kPictures) {
+        SCOPED_TRACE(p.name);
+        const ImageFileKind kind = p.jpeg ? ImageFileKind::Jpeg : ImageFileKind::Bmp;
+        const std::string path = dir.File(std::string(p.name) + (p.jpeg ? ".jpg" : ".bmp"));
+        WriteWholeFile(path, std::string(reinterpret_cast<const char*>(p.bytes), p.size));
+        ImageBitmap* b = PlatformLoadImage(kind, path.c_str());
+        const ReadRows r = ReadAllRows(kind, path);
+        if (!b) {
+            EXPECT_FALSE(r.whole);
+            continue;
+        }
+        ASSERT_TRUE(r.whole);
+        ASSERT_EQ(PlatformImageWidth(b), r.width);
+        ASSERT_EQ(PlatformImageHeight(b), r.height);
+        for (unsigned y = 0; y < r.height; ++y) {
+            const uint8_t* want = PlatformImageBits(b) + static_cast<size_t>(r.height - 1 - y) * PlatformImagePitch(b);
+            ASSERT_TRUE(std::equal(want, want + r.width * 3, r.rows.begin() + static_cast<long>(y) * r.width * 3))
+                << "row " << y;
+        }
+        PlatformUnloadImage(b);
+    }
+    const corpus::Picture* good = nullptr;
+    for (const corpus::Picture& p : corpus::kPictures)
+        if (p.jpeg && p.expect == corpus::kDecodes) good = &p;
+    ASSERT_NE(nullptr, good);
+    const std::string path = dir.File("cut.jpg");
+    for (size_t cut = 2; cut + 2 < good->size; cut += 5) {
+        WriteWholeFile(path, std::string(reinterpret_cast<const char*>(good->bytes), cut));
+        EXPECT_FALSE(ReadAllRows(ImageFileKind::Jpeg, path).whole) << "cut at " << cut;
     }
 }

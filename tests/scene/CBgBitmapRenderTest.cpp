@@ -472,3 +472,79 @@ TEST_F(BgBitmapRender, ThePictureIsSentOnlyWhenItChanges) {
     EXPECT_EQ(12u, b.Texture().GetUploadCount());  // a frame drawn twice is not sent twice
     EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
 }
+
+// A still picture decoded into its texture a slice a frame (a run that draws
+// ahead) or at once (a later change) shows exactly what the picture decoded
+// whole shows, and a file that turns out damaged part-way is not shown at all.
+TEST_F(BgBitmapRender, AStillPictureDecodedIntoItsTextureShowsWhatTheWholeDecodeShows) {
+    const std::string one = Gradient(m_Dir, "one.bmp", 300, 200), two = Gradient(m_Dir, "two.bmp", 90, 140);
+    const std::string cut = m_Dir.File("cut.jpg");
+    {
+        const std::string whole(reinterpret_cast<const char*>(kJpegRgbRed), sizeof kJpegRgbRed);
+        WriteWholeFile(cut, whole.substr(0, whole.size() - 5));  // into the scan data
+    }
+    auto run = [&](const std::vector<std::string>& list, bool drawAhead, int frames, unsigned* framesDark) {
+        CBgBitmap b;
+        b.SetClock(FakeClock);
+        b.Pictures.Clear();
+        for (const std::string& p : list) b.Pictures.Add(p.c_str());
+        b.NumPictures = static_cast<uint32_t>(list.size());
+        XSeedRandom(5);
+        SceneContext scene;
+        scene.width = scene.height = 64;
+        scene.drawAhead = drawAhead;
+        b.Prepare(drawAhead);
+        b.Setup(scene);
+        std::vector<uint8_t> frame;
+        for (int i = 0; i < frames; ++i) {
+            b.Process();
+            // Drawing ahead, the first frame finds it being sent (the cut
+            // file too: its damage lies past the header).
+            if (drawAhead && i == 0) {
+                EXPECT_TRUE(b.Texture().IsFilling());
+            }
+            frame = Frame(b);
+            if (framesDark && Black(At(frame, 32, 32))) ++*framesDark;
+            EXPECT_EQ(nullptr, b.GetBitmap());
+        }
+        b.Release();
+        return frame;
+    };
+    for (const std::string& picture : {one, two}) {
+        SCOPED_TRACE(picture);
+        Window(64, 64);
+        unsigned dark = 0;
+        const std::vector<uint8_t> ahead = run({picture}, true, 20, &dark);
+        Window(64, 64);
+        const std::vector<uint8_t> waited = run({picture}, false, 1, nullptr);
+        EXPECT_FALSE(Black(At(waited, 32, 32)));
+        EXPECT_EQ(waited, ahead);
+        // The first frame goes out without it; it comes a few frames later.
+        EXPECT_GE(dark, 1u);
+        EXPECT_LE(dark, 4u);
+    }
+    {
+        // A later change: decoded straight into the texture the first used.
+        Window(64, 64);
+        CBgBitmap b;
+        Use(b, one, 0, 64, 64);
+        b.Pictures.Add(two.c_str());
+        b.NumPictures = 2;
+        b.Process();
+        Frame(b);
+        g_Now += 61000;
+        b.Process();
+        EXPECT_EQ(nullptr, b.GetBitmap());
+        const std::vector<uint8_t> later = Frame(b);
+        const std::string shown(b.Pictures[b.GetIndex()].c_str());
+        b.Release();
+        Window(64, 64);
+        EXPECT_EQ(run({shown}, false, 1, nullptr), later);
+    }
+    Window(64, 64);
+    unsigned dark = 0;
+    run({cut}, true, 10, &dark);
+    EXPECT_EQ(10u, dark);
+    EXPECT_EQ(1u, Occurrences(ReadWholeFile(m_Dir.File("RunLog.txt")), "Message = Load error: " + cut));
+    EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
+}
