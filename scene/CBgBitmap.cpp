@@ -50,6 +50,13 @@ ImageBitmap* DecodePicture(const XString& name) {
     return bitmap;
 }
 
+// The picture opened to be read by rows, or null when it cannot be shown.
+std::unique_ptr<ImageRowReader> OpenRows(const XString& name) {
+    if (IsBmp(name)) return OpenPictureRows(ImageFileKind::Bmp, name);
+    if (IsJpg(name)) return OpenPictureRows(ImageFileKind::Jpeg, name);
+    return nullptr;
+}
+
 struct PictureRect {
     double left = 0, bottom = 0, right = 0, top = 0;
 };
@@ -308,8 +315,13 @@ void CBgBitmap::Prepare(bool drawAhead) {
     XGuard("CBgBitmap::Prepare", [&] {
         DropPrefetch();
         if (!CyclePictures || Count() == 0) return;
-        // Decoded whole here, it would be beside its texture for a moment.
-        if (drawAhead && PictureStyle == 0 && !CycleColor) return;
+        // Decoded whole here, it would be beside its texture for a moment:
+        // only opened (read, its header and, for a progressive JPEG, all its
+        // scans taken in), and decoded into the texture by the first frames.
+        if (drawAhead && PictureStyle == 0 && !CycleColor) {
+            StartOpening(NextIndex());
+            return;
+        }
         m_Early.index = NextIndex();
         m_Early.name = Pictures[m_Early.index];
         try {
@@ -357,7 +369,22 @@ void CBgBitmap::StartPrefetch() {
     }
 }
 
+void CBgBitmap::StartOpening(uint32_t index) {
+    m_Opening.index = index;
+    m_Opening.name = Pictures[index];
+    try {
+        m_Opening.rows = std::async(std::launch::async, [name = m_Opening.name] { return OpenRows(name); });
+    } catch (const std::system_error&) {
+        // No thread to be had: the change opens it.
+    }
+}
+
+bool CBgBitmap::OpeningFor(uint32_t index) const {
+    return m_Opening.rows.valid() && m_Opening.index == index && index < Count() && m_Opening.name == Pictures[index];
+}
+
 void CBgBitmap::DropPrefetch() {
+    if (m_Opening.rows.valid()) m_Opening.rows.get();
     if (m_Prefetch.bitmap.valid()) {
         Decoded unused = m_Prefetch.bitmap.get();
         if (unused.bitmap) PlatformUnloadImage(unused.bitmap);
@@ -489,7 +516,10 @@ void CBgBitmap::Setup(int32_t width, int32_t height) {
         // A still first picture that may come late is decoded into its
         // texture by the frames themselves.
         if (Streams() && m_DrawAhead) {
-            DropPrefetch();
+            if (!OpeningFor(NextIndex())) {
+                DropPrefetch();
+                if (CyclePictures && Count() != 0) StartOpening(NextIndex());
+            }
             return;
         }
         StartPrefetch();
@@ -517,8 +547,20 @@ void CBgBitmap::ChangePicture(uint32_t now) {
     // behind by the frames it missed.
     const bool prefetched = m_Prefetch.bitmap.valid() && m_Prefetch.index == m_Index;
     if (!prefetched && Streams() && m_Index < Count()) {
-        if (!StartStream()) return;
         m_Pending = first && m_DrawAhead;
+        if (m_Pending) {
+            if (!OpeningFor(m_Index)) {
+                DropPrefetch();
+                StartOpening(m_Index);
+            }
+            if (m_Opening.rows.valid()) return;  // Process takes it when it is open
+        }
+        std::unique_ptr<ImageRowReader> rows =
+            OpeningFor(m_Index) ? m_Opening.rows.get() : OpenRows(Pictures[m_Index]);
+        if (!StartStream(std::move(rows))) {
+            m_Pending = false;
+            return;
+        }
         if (!m_Pending) PumpStream(0);
         return;
     }
@@ -532,13 +574,9 @@ namespace {
 constexpr uint32_t kStreamPixelsPerFrame = 256 * 1024;
 }  // namespace
 
-bool CBgBitmap::StartStream() {
-    const XString& name = Pictures[m_Index];
+bool CBgBitmap::StartStream(std::unique_ptr<ImageRowReader> rows) {
     DropPrefetch();
-    if (IsBmp(name))
-        m_Stream = OpenPictureRows(ImageFileKind::Bmp, name);
-    else if (IsJpg(name))
-        m_Stream = OpenPictureRows(ImageFileKind::Jpeg, name);
+    m_Stream = std::move(rows);
     if (!m_Stream) return false;
     const uint32_t pw = m_Stream->Width(), ph = m_Stream->Height();
     const PictureRect r = PlacePicture(0, m_Width, m_Height, pw, ph, 0, 0);
@@ -644,11 +682,16 @@ void CBgBitmap::Process() {
                          static_cast<uint64_t>(now - m_LastChange) > static_cast<uint64_t>(CycleMin) * kMsPerMinute;
         if (due || !m_Attempted) {
             ChangePicture(now);
+        } else if (m_Pending && !m_Stream && m_Opening.rows.valid()) {
+            // Taken once it is open, so the frame waits for none of the reading.
+            if (m_Opening.rows.wait_for(std::chrono::seconds(0)) == std::future_status::ready &&
+                !StartStream(m_Opening.rows.get()))
+                m_Pending = false;
         } else if (m_Pending && m_Stream) {
             // From the frame after the change on, so the first frame waits for none of it.
             PumpStream(std::max<uint32_t>(1, kStreamPixelsPerFrame / std::max<uint32_t>(1, m_Stream->Width())));
         }
-        if (m_Pending && !m_Stream && !PrefetchStillDecoding()) TakePicture();
+        if (m_Pending && !m_Stream && !m_Opening.rows.valid() && !PrefetchStillDecoding()) TakePicture();
         if (!m_Bitmap) return;
         if (CycleColor && m_Drift.IsSet()) {
             m_Drift.Step(PlatformImageBits(m_Bitmap), PlatformImageWidth(m_Bitmap), PlatformImageHeight(m_Bitmap),

@@ -156,8 +156,13 @@ private:
     void DropPrefetch();
     // A still picture decoded into its texture as it is read (see Setup).
     bool Streams() const { return m_CanFill && PictureStyle == 0 && !CycleColor; }
-    // Opens the current picture for that; false when it cannot be shown.
-    bool StartStream();
+    // Starts opening a picture for that on a thread of its own (reading the
+    // file, and for a progressive JPEG taking in all its scans, are not for
+    // a frame to wait on); DropPrefetch drops it.
+    void StartOpening(uint32_t index);
+    bool OpeningFor(uint32_t index) const;
+    // Takes the opened current picture for that; false when it cannot be shown.
+    bool StartStream(std::unique_ptr<ImageRowReader> rows);
     // Up to `rows` more of its rows (0: all of them); at the end the picture
     // is in its texture, or, damaged, not shown.
     void PumpStream(uint32_t rows);
@@ -205,6 +210,12 @@ private:
     // The picture being decoded into the texture, and whether this window
     // and driver allow that.
     std::unique_ptr<ImageRowReader> m_Stream;
+    struct Opening {
+        std::future<std::unique_ptr<ImageRowReader>> rows;
+        uint32_t index = 0;
+        XString name;
+    };
+    Opening m_Opening;
     std::vector<uint8_t> m_StreamRow;
     bool m_CanFill = false;
     bool m_DrawAhead = false;

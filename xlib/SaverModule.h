@@ -26,8 +26,9 @@ struct SceneContext {
     // the outline fonts.
     void* deviceContext = nullptr;
     // Whether the first frames may go out before what is still being loaded
-    // for them (a picture decoding on another thread) is ready. Off in a
-    // seeded run, whose every frame must come out the same each time.
+    // for them (a picture decoding on another thread, or a slice each frame)
+    // is ready. Off in a seeded run, whose every frame must come out the same
+    // each time.
     bool drawAhead = false;
 };
 
