@@ -507,6 +507,7 @@ struct CPictureTexture::Fill {
     std::unique_ptr<RowResampler> resampler;
     std::vector<uint8_t> band;
     uint32_t bandFirst = 0, bandRows = 0;
+    RowResampler::Emit send;  // a resampled row into the band, the band to the driver when full
 };
 
 bool CPictureTexture::CanFill(uint32_t windowWidth, uint32_t windowHeight) {
@@ -554,27 +555,28 @@ bool CPictureTexture::BeginFill(uint32_t width, uint32_t height, double left, do
     }
     m_TexWidth = axisX.count;
     m_TexHeight = axisY.count;
-    m_Fill = std::move(fill);
-    return true;
-}
-
-void CPictureTexture::FillRow(const uint8_t* bgr) {
-    if (!m_Fill || !bgr) return;
-    Fill& f = *m_Fill;
-    const size_t rowBytes = static_cast<size_t>(f.x.count) * 4;
+    Fill& f = *fill;
+    const size_t rowBytes = static_cast<size_t>(axisX.count) * 4;
     const uint32_t capacity = static_cast<uint32_t>(f.band.size() / rowBytes);
-    f.resampler->Take(bgr, [&](uint32_t row, const uint8_t* bgra) {
+    const uint32_t name = m_Name;
+    f.send = [&f, rowBytes, capacity, name](uint32_t row, const uint8_t* bgra) {
         if (f.bandRows == 0) f.bandFirst = row;
         std::memcpy(f.band.data() + f.bandRows * rowBytes, bgra, rowBytes);
         if (++f.bandRows < capacity && row + 1 < f.y.count) return;
-        glBindTexture(GL_TEXTURE_2D, m_Name);
+        glBindTexture(GL_TEXTURE_2D, name);
         WithDefaultUnpack([&] {
             glTexSubImage2D(GL_TEXTURE_2D, 0, 0, static_cast<GLint>(f.bandFirst), static_cast<GLsizei>(f.x.count),
                             static_cast<GLsizei>(f.bandRows), GL_BGRA_EXT, GL_UNSIGNED_BYTE, f.band.data());
         });
         glBindTexture(GL_TEXTURE_2D, 0);
         f.bandRows = 0;
-    });
+    };
+    m_Fill = std::move(fill);
+    return true;
+}
+
+void CPictureTexture::FillRow(const uint8_t* bgr) {
+    if (m_Fill && bgr) m_Fill->resampler->Take(bgr, m_Fill->send);
 }
 
 bool CPictureTexture::EndFill() {

@@ -544,7 +544,8 @@ void CBgBitmap::ChangePicture(uint32_t now) {
     ++m_ChangeCount;
     // Only a picture that stays where it is and as it is can come late
     // without changing any later frame: a bouncing or drifting one would be
-    // behind by the frames it missed.
+    // behind by the frames it missed. A still one not prefetched is decoded
+    // into its texture: a slice a frame when it may come late, else at once.
     const bool prefetched = m_Prefetch.bitmap.valid() && m_Prefetch.index == m_Index;
     if (!prefetched && Streams() && m_Index < Count()) {
         m_Pending = first && m_DrawAhead;

@@ -485,9 +485,10 @@ TEST_F(BgBitmapRender, AStillPictureDecodedIntoItsTextureShowsWhatTheWholeDecode
         const std::string whole(reinterpret_cast<const char*>(kJpegRgbRed), sizeof kJpegRgbRed);
         WriteWholeFile(cut, whole.substr(0, whole.size() - 5));  // into the scan data
     }
-    // The last frame; `lit` counts the frames showing a picture, `firstLit` says whether the first did.
+    // The last frame; `lit` counts the frames showing a picture, `firstLit`
+    // says whether the first did, `sent` whether any frame found it being sent.
     auto run = [&](const std::vector<std::string>& list, bool drawAhead, int frames, unsigned* lit = nullptr,
-                   bool* firstLit = nullptr) {
+                   bool* firstLit = nullptr, bool* sent = nullptr) {
         CBgBitmap b;
         b.SetClock(FakeClock);
         b.Pictures.Clear();
@@ -515,19 +516,20 @@ TEST_F(BgBitmapRender, AStillPictureDecodedIntoItsTextureShowsWhatTheWholeDecode
             if (firstLit && i == 0) *firstLit = !Black(At(frame, 32, 32));
             EXPECT_EQ(nullptr, b.GetBitmap());
         }
-        // Drawing ahead, some frame finds it being sent (the cut file too:
-        // its damage lies past the header).
-        EXPECT_EQ(drawAhead, filling);
+        if (sent) *sent = filling;
         b.Release();
         return frame;
     };
     for (const std::string& picture : {one, two}) {
         SCOPED_TRACE(picture);
         Window(64, 64);
-        bool firstLit = true;
-        const std::vector<uint8_t> ahead = run({picture}, true, 3, nullptr, &firstLit);
+        bool firstLit = true, sentAhead = false, sentWaited = true;
+        const std::vector<uint8_t> ahead = run({picture}, true, 3, nullptr, &firstLit, &sentAhead);
         Window(64, 64);
-        const std::vector<uint8_t> waited = run({picture}, false, 1);
+        const std::vector<uint8_t> waited = run({picture}, false, 1, nullptr, nullptr, &sentWaited);
+        // Drawn ahead it went into its texture by rows; waited for, whole.
+        EXPECT_TRUE(sentAhead);
+        EXPECT_FALSE(sentWaited);
         EXPECT_FALSE(Black(At(waited, 32, 32)));
         EXPECT_EQ(waited, ahead);
         // The first frame goes out without it; it comes some frames later.
@@ -551,6 +553,8 @@ TEST_F(BgBitmapRender, AStillPictureDecodedIntoItsTextureShowsWhatTheWholeDecode
         Window(64, 64);
         EXPECT_EQ(run({shown}, false, 1), later);
     }
+    // Where JPEG is decoded as it is read (Linux) the cut shows only part-way
+    // through, elsewhere when it is opened; either way none of it is drawn.
     Window(64, 64);
     unsigned lit = 0;
     run({cut}, true, 3, &lit);
