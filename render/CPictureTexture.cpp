@@ -247,6 +247,16 @@ CPictureTexture::SampleAxis CPictureTexture::AxisFor(uint32_t size, double from,
     return axis;
 }
 
+bool CPictureTexture::Place(uint32_t width, uint32_t height, double left, double bottom, double right, double top,
+                            Placement& p) {
+    if (width == 0 || height == 0) return false;
+    p.spanX = CoveredPixels(left, right);
+    p.spanY = CoveredPixels(bottom, top);
+    p.x = AxisFor(width, left, right, p.spanX);
+    p.y = AxisFor(height, bottom, top, p.spanY);
+    return p.x.count != 0 && p.y.count != 0;
+}
+
 namespace {
 // One axis's two source indices and the second one's weight in 256ths, per
 // output texel (eight bits of weight, as the rasterizer filters bytes).
@@ -345,12 +355,11 @@ void CPictureTexture::ResampleToBgra(const uint8_t* bits, uint32_t width, uint32
 
 bool CPictureTexture::PlaceFitted(const uint8_t* bits, uint32_t width, uint32_t height, uint32_t pitch,
                                   double left, double bottom, double right, double top, bool changed) {
-    if (width == 0 || height == 0 || (bits && pitch < width * 3)) return false;
-    const PixelSpan spanX = CoveredPixels(left, right), spanY = CoveredPixels(bottom, top);
-    const SampleAxis axisX = AxisFor(width, left, right, spanX), axisY = AxisFor(height, bottom, top, spanY);
-    if (axisX.count == 0 || axisY.count == 0) return false;
-    m_FirstX = spanX.first;
-    m_FirstY = spanY.first;
+    Placement place;
+    if ((bits && pitch < width * 3) || !Place(width, height, left, bottom, right, top, place)) return false;
+    const SampleAxis &axisX = place.x, &axisY = place.y;
+    m_FirstX = place.spanX.first;
+    m_FirstY = place.spanY.first;
     if (m_Name != 0 && m_Fitted && !changed && axisX == m_AxisX && axisY == m_AxisY) return true;
     const DriverLimits limits = QueryLimits();
     if (!Fits(limits, axisX, axisY)) return false;
@@ -361,28 +370,10 @@ bool CPictureTexture::PlaceFitted(const uint8_t* bits, uint32_t width, uint32_t 
     else
         ResampleToBgra(bits, width, height, pitch, axisX, axisY, m_Scratch);
     m_Prepared = Prepared();
-    const bool fresh = !m_Fitted || axisX.count != m_TexWidth || axisY.count != m_TexHeight;
-    const char* blitSuffix = g_BlitAllowed ? limits.blitSuffix : nullptr;
-    BindName();
-    WithDefaultUnpack([&] {
-        if (fresh) {
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-            // Unsized, the texels keep the byte order they are sent in, which
-            // is the window's: the blit below is then a plain copy in a
-            // software rasterizer. Without the blit, eight bits a channel are
-            // asked for by name.
-            glTexImage2D(GL_TEXTURE_2D, 0, blitSuffix ? GL_RGBA : GL_RGBA8, static_cast<GLsizei>(axisX.count),
-                         static_cast<GLsizei>(axisY.count), 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, m_Scratch.data());
-        } else {
-            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, static_cast<GLsizei>(axisX.count),
-                            static_cast<GLsizei>(axisY.count), GL_BGRA_EXT, GL_UNSIGNED_BYTE, m_Scratch.data());
-        }
-    });
-    glBindTexture(GL_TEXTURE_2D, 0);
-    if (fresh) AttachFramebuffer(blitSuffix);
+    if (!m_Fitted || axisX.count != m_TexWidth || axisY.count != m_TexHeight)
+        SpecifyFitted(axisX.count, axisY.count, g_BlitAllowed ? limits.blitSuffix : nullptr, m_Scratch.data());
+    else
+        SendFittedRows(0, axisX.count, axisY.count, m_Scratch.data());
     // The picture lives in the texture now; the copy is not kept.
     m_Scratch.clear();
     m_Scratch.shrink_to_fit();
@@ -395,6 +386,33 @@ bool CPictureTexture::PlaceFitted(const uint8_t* bits, uint32_t width, uint32_t 
     return true;
 }
 
+void CPictureTexture::SpecifyFitted(uint32_t width, uint32_t height, const char* blitSuffix, const uint8_t* texels) {
+    BindName();
+    WithDefaultUnpack([&] {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        // Unsized, the texels keep the byte order they are sent in, which
+        // is the window's: the blit below is then a plain copy in a
+        // software rasterizer. Without the blit, eight bits a channel are
+        // asked for by name.
+        glTexImage2D(GL_TEXTURE_2D, 0, blitSuffix ? GL_RGBA : GL_RGBA8, static_cast<GLsizei>(width),
+                     static_cast<GLsizei>(height), 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, texels);
+    });
+    glBindTexture(GL_TEXTURE_2D, 0);
+    AttachFramebuffer(blitSuffix);
+}
+
+void CPictureTexture::SendFittedRows(uint32_t first, uint32_t width, uint32_t rows, const uint8_t* texels) {
+    glBindTexture(GL_TEXTURE_2D, m_Name);
+    WithDefaultUnpack([&] {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, static_cast<GLint>(first), static_cast<GLsizei>(width),
+                        static_cast<GLsizei>(rows), GL_BGRA_EXT, GL_UNSIGNED_BYTE, texels);
+    });
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
 bool CPictureTexture::FitsDriver(const SampleAxis& x, const SampleAxis& y) { return Fits(QueryLimits(), x, y); }
 
 bool CPictureTexture::PreparedMatches(const SampleAxis& x, const SampleAxis& y) const {
@@ -405,20 +423,18 @@ bool CPictureTexture::PreparedMatches(const SampleAxis& x, const SampleAxis& y) 
 
 bool CPictureTexture::PreparedFor(uint32_t width, uint32_t height, double left, double bottom, double right,
                                   double top) const {
-    if (width == 0 || height == 0) return false;
-    const SampleAxis x = AxisFor(width, left, right, CoveredPixels(left, right));
-    const SampleAxis y = AxisFor(height, bottom, top, CoveredPixels(bottom, top));
-    return x.count != 0 && y.count != 0 && PreparedMatches(x, y) && FitsDriver(x, y);
+    Placement place;
+    return Place(width, height, left, bottom, right, top, place) && PreparedMatches(place.x, place.y) &&
+           FitsDriver(place.x, place.y);
 }
 
 CPictureTexture::Prepared CPictureTexture::PrepareFitted(const uint8_t* bits, uint32_t width, uint32_t height,
                                                           uint32_t pitch, double left, double bottom, double right,
                                                           double top) {
     Prepared p;
-    if (!bits || width == 0 || height == 0 || pitch < width * 3) return p;
-    const SampleAxis x = AxisFor(width, left, right, CoveredPixels(left, right));
-    const SampleAxis y = AxisFor(height, bottom, top, CoveredPixels(bottom, top));
-    if (x.count == 0 || y.count == 0) return p;
+    Placement place;
+    if (!bits || pitch < width * 3 || !Place(width, height, left, bottom, right, top, place)) return p;
+    const SampleAxis &x = place.x, &y = place.y;
     ResampleToBgra(bits, width, height, pitch, x, y, p.bgra);
     p.countX = x.count;
     p.countY = y.count;
@@ -520,17 +536,16 @@ bool CPictureTexture::CanFill(uint32_t windowWidth, uint32_t windowHeight) {
 bool CPictureTexture::BeginFill(uint32_t width, uint32_t height, double left, double bottom, double right,
                                 double top) {
     AbandonFill();
-    if (width == 0 || height == 0) return false;
-    const PixelSpan spanX = CoveredPixels(left, right), spanY = CoveredPixels(bottom, top);
-    const SampleAxis axisX = AxisFor(width, left, right, spanX), axisY = AxisFor(height, bottom, top, spanY);
-    if (axisX.count == 0 || axisY.count == 0) return false;
+    Placement place;
+    if (!Place(width, height, left, bottom, right, top, place)) return false;
+    const SampleAxis &axisX = place.x, &axisY = place.y;
     const DriverLimits limits = QueryLimits();
     if (!Fits(limits, axisX, axisY)) return false;
     auto fill = std::make_unique<Fill>();
     fill->x = axisX;
     fill->y = axisY;
-    fill->firstX = spanX.first;
-    fill->firstY = spanY.first;
+    fill->firstX = place.spanX.first;
+    fill->firstY = place.spanY.first;
     fill->resampler = std::make_unique<RowResampler>(width, height, axisX, axisY, true);
     fill->band.assign(static_cast<size_t>(axisX.count) * 4 * std::min(kFillBandRows, axisY.count), 255);
     // Storage of the same size is kept (a new picture of the same shape):
@@ -538,37 +553,18 @@ bool CPictureTexture::BeginFill(uint32_t width, uint32_t height, double left, do
     const bool fresh = !m_Fitted || axisX.count != m_TexWidth || axisY.count != m_TexHeight;
     m_Fitted = false;
     m_Prepared = Prepared();
-    const char* blitSuffix = g_BlitAllowed ? limits.blitSuffix : nullptr;
-    if (fresh) {
-        BindName();
-        WithDefaultUnpack([&] {
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-            // As PlaceFitted makes it; the rows come in below.
-            glTexImage2D(GL_TEXTURE_2D, 0, blitSuffix ? GL_RGBA : GL_RGBA8, static_cast<GLsizei>(axisX.count),
-                         static_cast<GLsizei>(axisY.count), 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, nullptr);
-        });
-        glBindTexture(GL_TEXTURE_2D, 0);
-        AttachFramebuffer(blitSuffix);
-    }
+    // The rows come in below.
+    if (fresh) SpecifyFitted(axisX.count, axisY.count, g_BlitAllowed ? limits.blitSuffix : nullptr, nullptr);
     m_TexWidth = axisX.count;
     m_TexHeight = axisY.count;
     Fill& f = *fill;
     const size_t rowBytes = static_cast<size_t>(axisX.count) * 4;
     const uint32_t capacity = static_cast<uint32_t>(f.band.size() / rowBytes);
-    const uint32_t name = m_Name;
-    f.send = [&f, rowBytes, capacity, name](uint32_t row, const uint8_t* bgra) {
+    f.send = [this, &f, rowBytes, capacity](uint32_t row, const uint8_t* bgra) {
         if (f.bandRows == 0) f.bandFirst = row;
         std::memcpy(f.band.data() + f.bandRows * rowBytes, bgra, rowBytes);
         if (++f.bandRows < capacity && row + 1 < f.y.count) return;
-        glBindTexture(GL_TEXTURE_2D, name);
-        WithDefaultUnpack([&] {
-            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, static_cast<GLint>(f.bandFirst), static_cast<GLsizei>(f.x.count),
-                            static_cast<GLsizei>(f.bandRows), GL_BGRA_EXT, GL_UNSIGNED_BYTE, f.band.data());
-        });
-        glBindTexture(GL_TEXTURE_2D, 0);
+        SendFittedRows(f.bandFirst, f.x.count, f.bandRows, f.band.data());
         f.bandRows = 0;
     };
     m_Fill = std::move(fill);

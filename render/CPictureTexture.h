@@ -84,6 +84,14 @@ public:
     // The axis that shows the source span [0, size) stretched over [from, to)
     // on the pixels `span` covers.
     static SampleAxis AxisFor(uint32_t size, double from, double to, const PixelSpan& span);
+    // Both axes of a width x height picture on the rectangle, and the pixels
+    // it covers; false when it covers none.
+    struct Placement {
+        PixelSpan spanX, spanY;
+        SampleAxis x, y;
+    };
+    static bool Place(uint32_t width, uint32_t height, double left, double bottom, double right, double top,
+                      Placement& p);
     // Bilinear resampling of 24-bit rows (red first, 4-byte pitch, bottom row
     // first) into packed 32-bit blue-green-red-alpha texels with alpha 255,
     // top row first.
@@ -162,6 +170,10 @@ private:
     // A framebuffer object on the fitted texture, where the context has
     // `suffix`'s calls (none: no object).
     void AttachFramebuffer(const char* suffix);
+    // New storage for a placed picture (with its texels, or none yet), and
+    // its framebuffer object; rows sent into storage already made.
+    void SpecifyFitted(uint32_t width, uint32_t height, const char* blitSuffix, const uint8_t* texels);
+    void SendFittedRows(uint32_t first, uint32_t width, uint32_t rows, const uint8_t* texels);
     void ReleaseFramebuffer();
     void BlitFitted(int64_t windowWidth, int64_t windowHeight) const;
     bool PreparedMatches(const SampleAxis& x, const SampleAxis& y) const;

@@ -33,13 +33,21 @@ uint32_t InstanceClock() { return StopWatch::Process().Elapsed(); }
 bool IsBmp(const XString& name) { return name.EndsWithNoCase(".bmp"); }
 bool IsJpg(const XString& name) { return name.EndsWithNoCase(".jpg"); }
 
+// The kind a picture's name says it is; false for any other name.
+bool KindOf(const XString& name, ImageFileKind& kind) {
+    if (IsBmp(name))
+        kind = ImageFileKind::Bmp;
+    else if (IsJpg(name))
+        kind = ImageFileKind::Jpeg;
+    else
+        return false;
+    return true;
+}
+
 // The picture ready to draw (red first), or null when it cannot be shown.
 ImageBitmap* DecodePicture(const XString& name) {
-    ImageBitmap* bitmap = nullptr;
-    if (IsBmp(name))
-        bitmap = LoadPicture(ImageFileKind::Bmp, name);
-    else if (IsJpg(name))
-        bitmap = LoadPicture(ImageFileKind::Jpeg, name);
+    ImageFileKind kind;
+    ImageBitmap* bitmap = KindOf(name, kind) ? LoadPicture(kind, name) : nullptr;
     // The decoder hands every picture over as 24 bits, whatever its depth in
     // the file; anything else could not be drawn as three bytes a pixel.
     if (bitmap && PlatformImageBitsPerPixel(bitmap) != 24) {
@@ -52,9 +60,8 @@ ImageBitmap* DecodePicture(const XString& name) {
 
 // The picture opened to be read by rows, or null when it cannot be shown.
 std::unique_ptr<ImageRowReader> OpenRows(const XString& name) {
-    if (IsBmp(name)) return OpenPictureRows(ImageFileKind::Bmp, name);
-    if (IsJpg(name)) return OpenPictureRows(ImageFileKind::Jpeg, name);
-    return nullptr;
+    ImageFileKind kind;
+    return KindOf(name, kind) ? OpenPictureRows(kind, name) : nullptr;
 }
 
 struct PictureRect {
