@@ -84,9 +84,9 @@ public:
     static const SettingsTable<CBgBitmap>& Settings();
 
     // Starts decoding the first picture while the GL context is being made;
-    // Setup's prefetch takes it from there. Not for a still picture in a run
-    // that draws ahead: that one is decoded into its texture as the first
-    // frames go out (see Setup).
+    // Setup's prefetch takes it from there. A still picture in a run that
+    // draws ahead is only opened here, and decoded into its texture as the
+    // first frames go out (see Setup).
     void Prepare(bool drawAhead) override;
     // Stores the scene's size, restarts the change timer and forgets the
     // picture. With the scene's drawAhead, a still first picture that is
@@ -207,8 +207,8 @@ private:
     bool m_Attempted = false;
     // The first change is made but its picture is still decoding.
     bool m_Pending = false;
-    // The picture being decoded into the texture, and whether this window
-    // and driver allow that.
+    // The picture being decoded into the texture, the one being opened for
+    // that, and whether this window and driver allow it.
     std::unique_ptr<ImageRowReader> m_Stream;
     struct Opening {
         std::future<std::unique_ptr<ImageRowReader>> rows;
